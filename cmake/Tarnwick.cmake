@@ -1,0 +1,74 @@
+# Shared build settings and the helpers every subsystem folder uses.
+
+if(MSVC)
+    set(TARNWICK_WARNINGS /W4)
+    if(TARNWICK_WERROR)
+        list(APPEND TARNWICK_WARNINGS /WX)
+    endif()
+else()
+    set(TARNWICK_WARNINGS -Wall -Wextra -Wshadow)
+    if(TARNWICK_WERROR)
+        list(APPEND TARNWICK_WARNINGS -Werror)
+    endif()
+endif()
+
+if(WIN32)
+    add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+    if(MINGW)
+        # One self-contained executable: no libstdc++/libgcc/winpthread DLLs.
+        add_link_options(-static -static-libgcc -static-libstdc++)
+    endif()
+elseif(TARNWICK_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# tarnwick_library(<name> PORTABLE <files> WIN32_SOURCES <files>
+#                  DEPS <libraries> WIN32_LIBS <system libraries>)
+# One static library per subsystem folder. PORTABLE sources build in both
+# trees; WIN32_SOURCES only for Windows.
+function(tarnwick_library name)
+    cmake_parse_arguments(A "" "" "PORTABLE;WIN32_SOURCES;DEPS;WIN32_LIBS" ${ARGN})
+    set(sources ${A_PORTABLE})
+    if(WIN32)
+        list(APPEND sources ${A_WIN32_SOURCES})
+    endif()
+    if(NOT sources)
+        return()
+    endif()
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE ${TARNWICK_WARNINGS})
+    target_link_libraries(${name} PUBLIC ${A_DEPS})
+    if(WIN32)
+        target_link_libraries(${name} PUBLIC ${A_WIN32_LIBS})
+    endif()
+endfunction()
+
+# tarnwick_tests(<name> PORTABLE <files> WIN32_SOURCES <files> DEPS <libs>
+#                [GUI])
+# One GoogleTest executable per subsystem. Natively it holds the portable
+# tests; for Windows both kinds, run through Wine in the test prefix. GUI
+# marks executables that open windows (they need the test display).
+function(tarnwick_tests name)
+    cmake_parse_arguments(A "GUI" "" "PORTABLE;WIN32_SOURCES;DEPS" ${ARGN})
+    set(sources ${A_PORTABLE})
+    if(WIN32)
+        list(APPEND sources ${A_WIN32_SOURCES})
+    endif()
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(${name} ${sources})
+    target_compile_options(${name} PRIVATE ${TARNWICK_WARNINGS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${A_DEPS} tarnwick_testing GTest::gtest)
+    target_compile_definitions(${name} PRIVATE
+        TARNWICK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+        TARNWICK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+    if(WIN32)
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix)
+    endif()
+endfunction()

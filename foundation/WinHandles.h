@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include "UniqueAny.h"
+
+namespace handles {
+
+template <typename T, auto Close, T Invalid = T{}>
+struct Traits {
+    static T invalid() { return Invalid; }
+    static bool isValid(T value) { return value != Invalid; }
+    static void close(T value) { Close(value); }
+};
+
+struct FileTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static bool isValid(HANDLE value) { return value != INVALID_HANDLE_VALUE && value != nullptr; }
+    static void close(HANDLE value) { CloseHandle(value); }
+};
+
+inline void closeHandle(HANDLE h) { CloseHandle(h); }
+inline void closeKey(HKEY k) { RegCloseKey(k); }
+inline void deleteObject(HGDIOBJ o) { DeleteObject(o); }
+inline void destroyMenu(HMENU m) { DestroyMenu(m); }
+inline void freeString(BSTR s) { SysFreeString(s); }
+inline void freeCoTaskMem(void* p) { CoTaskMemFree(p); }
+
+}  // namespace handles
+
+// A kernel handle where null means none (threads, processes, events, mutexes).
+using unique_handle = unique_any<HANDLE, handles::Traits<HANDLE, handles::closeHandle>>;
+// A file handle, where INVALID_HANDLE_VALUE means none.
+using unique_hfile = unique_any<HANDLE, handles::FileTraits>;
+using unique_hkey = unique_any<HKEY, handles::Traits<HKEY, handles::closeKey>>;
+using unique_hfont = unique_any<HFONT, handles::Traits<HFONT, handles::deleteObject>>;
+using unique_hbitmap = unique_any<HBITMAP, handles::Traits<HBITMAP, handles::deleteObject>>;
+using unique_hmenu = unique_any<HMENU, handles::Traits<HMENU, handles::destroyMenu>>;
+using unique_bstr = unique_any<BSTR, handles::Traits<BSTR, handles::freeString>>;
+using unique_cotaskmem = unique_any<void*, handles::Traits<void*, handles::freeCoTaskMem>>;
+
+struct FindTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static bool isValid(HANDLE value) { return value != INVALID_HANDLE_VALUE; }
+    static void close(HANDLE value) { FindClose(value); }
+};
+using unique_hfind = unique_any<HANDLE, FindTraits>;
+
+// A VARIANT that clears itself.
+class unique_variant : public VARIANT {
+public:
+    unique_variant() { VariantInit(this); }
+    ~unique_variant() { VariantClear(this); }
+    unique_variant(const unique_variant&) = delete;
+    unique_variant& operator=(const unique_variant&) = delete;
+    void reset() { VariantClear(this); }
+};

@@ -1,0 +1,45 @@
+#!/bin/sh
+# Installs what is missing, builds Tarnwick for Windows, prepares a Wine
+# prefix of its own (with the stand-ins for Office, pdftk and the directory
+# service) and starts Tarnwick on $DISPLAY, or on a private Xvfb display when
+# there is none. Saves a screenshot of the window and prints its path.
+set -eu
+. "$(dirname "$0")/tools/common.sh"
+
+install_packages
+build_windows
+
+prefix="$build_win/demo-prefix"
+"$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
+export TARNWICK_PREFIX="$prefix"
+headless=0
+if [ -z "${DISPLAY:-}" ]; then
+    start_xvfb
+    headless=1
+fi
+
+"$top/tools/wine-run.sh" "$build_win/app/Tarnwick.exe" &
+program=$!
+
+shot="$build_win/tarnwick-window.png"
+window=""
+for _ in $(seq 1 60); do
+    window=$(xdotool search --name '^Tarnwick' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.5
+done
+if [ -n "$window" ]; then
+    sleep 2
+    xwd -silent -id "$window" | convert xwd:- "$shot" && echo "Screenshot: $shot"
+else
+    echo "Tarnwick's window did not appear" >&2
+fi
+
+if [ "$headless" -eq 1 ]; then
+    # Nobody can use a window on a private display: close it again.
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    stop_xvfb
+    wait "$program" 2>/dev/null || true
+else
+    wait "$program"
+fi

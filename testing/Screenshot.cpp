@@ -1,0 +1,92 @@
+#include "Screenshot.h"
+
+#include <wincodec.h>
+
+#include "TestPaths.h"
+
+namespace testing_support {
+
+namespace {
+
+template <typename T>
+void release(T*& p) {
+    if (p != nullptr) {
+        p->Release();
+        p = nullptr;
+    }
+}
+
+bool writePng(const std::wstring& path, const void* pixels, UINT width, UINT height) {
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    bool ok = false;
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                  reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr)) hr = factory->CreateStream(&stream);
+    if (SUCCEEDED(hr)) hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
+    if (SUCCEEDED(hr)) hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
+    if (SUCCEEDED(hr)) hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
+    if (SUCCEEDED(hr)) hr = encoder->CreateNewFrame(&frame, nullptr);
+    if (SUCCEEDED(hr)) hr = frame->Initialize(nullptr);
+    if (SUCCEEDED(hr)) hr = frame->SetSize(width, height);
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
+    if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&format);
+    if (SUCCEEDED(hr)) {
+        hr = frame->WritePixels(height, width * 4, width * height * 4,
+                                static_cast<BYTE*>(const_cast<void*>(pixels)));
+    }
+    if (SUCCEEDED(hr)) hr = frame->Commit();
+    if (SUCCEEDED(hr)) hr = encoder->Commit();
+    ok = SUCCEEDED(hr);
+    release(frame);
+    release(encoder);
+    release(stream);
+    release(factory);
+    return ok;
+}
+
+}  // namespace
+
+std::string saveScreenshot(HWND window, const std::string& name) {
+    RECT bounds;
+    if (window == nullptr || !GetWindowRect(window, &bounds)) return {};
+    int width = bounds.right - bounds.left;
+    int height = bounds.bottom - bounds.top;
+    if (width <= 0 || height <= 0) return {};
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    std::string path;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        if (!PrintWindow(window, memory, 0)) {
+            // Fall back to what is on the screen.
+            BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+        }
+        GdiFlush();
+        path = screenshotFolder() + "\\" + name + ".png";
+        std::wstring widePath(path.begin(), path.end());
+        bool initialised = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        if (!writePng(widePath, pixels, static_cast<UINT>(width), static_cast<UINT>(height))) path.clear();
+        if (initialised) CoUninitialize();
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return path;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,37 @@
+#include "TestPaths.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace testing_support {
+
+std::string nativePath(const std::string& buildPath) {
+#ifdef _WIN32
+    // A cross build records Unix paths; Wine shows the Unix root as Z:.
+    if (!buildPath.empty() && buildPath[0] == '/') {
+        std::string path = "Z:" + buildPath;
+        for (char& c : path) {
+            if (c == '/') c = '\\';
+        }
+        return path;
+    }
+#endif
+    return buildPath;
+}
+
+std::string freshFolder(const std::string& name) {
+    std::filesystem::path folder =
+        std::filesystem::path(nativePath(TARNWICK_BINARY_DIR)) / "test-output" / name;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directories(folder);
+    return folder.make_preferred().string();
+}
+
+std::string screenshotFolder() {
+    std::filesystem::path folder = std::filesystem::path(nativePath(TARNWICK_BINARY_DIR)) / "screenshots";
+    std::filesystem::create_directories(folder);
+    return folder.make_preferred().string();
+}
+
+}  // namespace testing_support

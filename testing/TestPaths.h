@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+// A fresh, empty folder for one test's files inside the build tree
+// (<build>/test-output/<name>), in the platform's own path form. Under Wine
+// it is a Z: path. Ends without a separator.
+std::string freshFolder(const std::string& name);
+
+// The folder where GUI tests leave their screenshots
+// (<build>/screenshots), created on demand.
+std::string screenshotFolder();
+
+// A build-tree path (given as the build tree sees it) in the running
+// program's own form.
+std::string nativePath(const std::string& buildPath);
+
+}  // namespace testing_support

@@ -1,0 +1,82 @@
+# Shared by run.sh and test.sh: package installation and the two builds.
+
+top=$(cd "$(dirname "$0")" && pwd)
+build_native="$top/build/native"
+build_win="$top/build/win"
+
+# Debian packages the build and the tests need: a command (or a file) that
+# shows the package is there, then the package.
+required_packages="
+cmake:cmake
+ninja:ninja-build
+g++:g++
+/usr/src/googletest/CMakeLists.txt:googletest
+x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix
+x86_64-w64-mingw32-gcc-posix:gcc-mingw-w64-x86-64-posix
+x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64
+wine:wine
+/usr/lib/wine/wine64:wine64
+Xvfb:xvfb
+xwd:x11-apps
+xdotool:xdotool
+/usr/bin/convert:imagemagick
+"
+
+install_packages() {
+    missing=""
+    for entry in $required_packages; do
+        probe=${entry%%:*}
+        package=${entry#*:}
+        case $probe in
+            /*) [ -e "$probe" ] && continue ;;
+            *) command -v "$probe" >/dev/null 2>&1 && continue ;;
+        esac
+        missing="$missing $package"
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+}
+
+configure_and_build() {
+    dir=$1
+    shift
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "$@"
+    fi
+    cmake --build "$dir"
+}
+
+build_windows() {
+    configure_and_build "$build_win" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DTARNWICK_WERROR=ON
+}
+
+build_native() {
+    configure_and_build "$build_native" -DTARNWICK_WERROR=ON
+}
+
+# start_xvfb: starts a private X server and exports DISPLAY; stop_xvfb ends it.
+start_xvfb() {
+    for n in $(seq 91 140); do
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 1 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        if kill -0 "$xvfb_pid" 2>/dev/null; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+    done
+    echo "could not start Xvfb" >&2
+    return 1
+}
+
+stop_xvfb() {
+    [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+}

@@ -1,0 +1,36 @@
+#!/bin/sh
+# prepare-prefix.sh PREFIX BUILD_DIR
+# Creates the Wine prefix PREFIX when it is missing and registers the
+# stand-ins built in BUILD_DIR. Idempotent: a stand-in is registered again
+# only when it was rebuilt.
+set -eu
+prefix=$1
+build=$2
+here=$(cd "$(dirname "$0")" && pwd)
+export TARNWICK_PREFIX="$prefix"
+run() { "$here/wine-run.sh" "$@"; }
+
+if [ ! -f "$prefix/system.reg" ]; then
+    mkdir -p "$prefix/home/.local/share" "$prefix/home/.config"
+    echo "prepare-prefix: creating $prefix"
+    run wineboot -i >/dev/null 2>&1 || true
+fi
+
+# register FILE COMMAND...: runs COMMAND when FILE is newer than its stamp.
+register() {
+    file=$1
+    shift
+    stamp="$prefix/.registered-$(basename "$file")"
+    [ -f "$file" ] || return 0
+    if [ ! -f "$stamp" ] || [ "$file" -nt "$stamp" ]; then
+        echo "prepare-prefix: registering $(basename "$file")"
+        "$@"
+        touch "$stamp"
+    fi
+}
+
+provider="$build/standins/winnt-provider.dll"
+register "$provider" run regsvr32 /s "$(run winepath -w "$provider" 2>/dev/null)"
+
+# Registry writes reach the prefix's files only when wineserver saves them.
+exit 0
