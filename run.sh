@@ -23,7 +23,8 @@ program=$!
 
 shot="$build_win/tarnwick-window.png"
 window=""
-for _ in $(seq 1 60); do
+# A new prefix finishes its set-up on the first start: allow for it.
+for _ in $(seq 1 240); do
     window=$(xdotool search --name '^Tarnwick' 2>/dev/null | head -n 1 || true)
     [ -n "$window" ] && break
     sleep 0.5

@@ -29,8 +29,9 @@ register() {
     fi
 }
 
-provider="$build/standins/winnt-provider.dll"
-register "$provider" run regsvr32 /s "$(run winepath -w "$provider" 2>/dev/null)"
-
-# Registry writes reach the prefix's files only when wineserver saves them.
+# Each stand-in registers itself through its folder's prefix-setup.sh, which
+# may use run and register.
+for setup in "$here"/../standins/*/prefix-setup.sh; do
+    [ -f "$setup" ] && . "$setup"
+done
 exit 0
