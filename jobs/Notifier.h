@@ -1,0 +1,95 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "foundation/WinHandles.h"
+
+// Icon resources of the program that the notifier shows.
+constexpr int kNotifierIconId = 130;         // the window's small icon
+constexpr int kNotifierSuccessIconId = 135;  // a row that succeeded
+constexpr int kNotifierFailureIconId = 136;  // a row that failed or was skipped
+
+// Control ids of the notifier window.
+constexpr int kNotifierCloseId = IDOK;       // "Close", enabled by finish
+constexpr int kNotifierCancelId = IDCANCEL;  // "Cancel"
+constexpr int kNotifierListId = 1000;        // the result list
+constexpr int kNotifierStatusId = 1001;
+constexpr int kNotifierSeparatorId = 1002;
+
+// The texts that tell the encryption and the decryption notifier apart.
+struct NotifierTexts {
+    const char* className;
+    const char* title;
+    const char* initialStatus;
+    const char* cancelQuestion;
+    const char* cancelCaption;
+};
+
+// The progress window of a job: a status line, one row per processed file
+// with its result (failures in red), and the buttons Cancel and Close. It
+// is created, fed and destroyed on the job's worker thread, whose message
+// pumps run its window procedure. Confirming Cancel posts WM_JOB_CANCEL to
+// the job's thread. Every call is a no-op while there is no window.
+class Notifier {
+public:
+    ~Notifier();
+    Notifier(const Notifier&) = delete;
+    Notifier& operator=(const Notifier&) = delete;
+
+    // Creates the window, centred on the primary screen, owned by parent
+    // (may be null), remembering the job's thread for the cancel message.
+    void create(HWND parent, DWORD jobThreadId);
+    // Sets the status line (when text is not null) and shows the window.
+    void setStatus(const char* text);
+    // Adds one row: the file name of path, its type name and the result.
+    void addResult(const char* path, const char* resultText, bool success);
+    // Shows the tally, enables Close, disables Cancel; closing no longer asks.
+    void finish(const char* tallyText);
+    // Handles the calling thread's messages until the window is gone.
+    void waitUntilClosed();
+    // Hides the window and enables the parent.
+    void hide();
+    // Enables the parent and destroys the window if it still exists.
+    void close();
+
+    HWND getWindow() const { return window_; }
+
+protected:
+    Notifier(HINSTANCE instance, const NotifierTexts& texts);
+
+private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static void onCloseRequest(HWND window);
+    static LRESULT onCustomDraw(HWND window, NMLVCUSTOMDRAW* draw);
+    void registerClass();
+    void createControls();
+
+    const NotifierTexts& texts_;
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    HWND parent_ = nullptr;
+    HWND status_ = nullptr;
+    HWND list_ = nullptr;
+    HWND separator_ = nullptr;
+    HWND cancel_ = nullptr;
+    HWND closeButton_ = nullptr;
+    unique_hfont font_;
+    HIMAGELIST images_ = nullptr;
+    int successImage_ = -1;
+    int failureImage_ = -1;
+};
+
+// The notifier of the encryption job.
+class EncryptionNotifier final : public Notifier {
+public:
+    explicit EncryptionNotifier(HINSTANCE instance);
+    static const NotifierTexts kTexts;
+};
+
+// The notifier of the decryption job.
+class DecryptionNotifier final : public Notifier {
+public:
+    explicit DecryptionNotifier(HINSTANCE instance);
+    static const NotifierTexts kTexts;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+// Helpers shared by the jobs tests: pumping, reading the notifier's list and
+// answering the message boxes it opens.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "testing/Screenshot.h"
+
+namespace jobs_test {
+
+// Handles whatever is queued, so that windows paint.
+inline void settle() {
+    for (int i = 0; i < 5; ++i) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(20);
+    }
+}
+
+inline std::string windowText(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+inline std::string itemText(HWND list, int item, int subItem) {
+    char text[256] = {};
+    LVITEMA request = {};
+    request.iSubItem = subItem;
+    request.pszText = text;
+    request.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&request));
+    return text;
+}
+
+inline LVITEMA itemOf(HWND list, int index) {
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = index;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item;
+}
+
+// Waits on another thread for the message box with the given caption (which
+// this thread opens), photographs it and presses button in it.
+class MessageBoxAnswer {
+public:
+    MessageBoxAnswer(const char* caption, int button, const char* screenshot = nullptr)
+        : thread_([this, caption, button, screenshot] {
+              for (int i = 0; i < 500 && !seen_; ++i) {
+                  HWND box = FindWindowA("#32770", caption);
+                  if (box && IsWindowVisible(box)) {
+                      seen_ = true;
+                      Sleep(200);
+                      if (screenshot) testing_support::saveScreenshot(box, screenshot);
+                      PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+                  }
+                  Sleep(20);
+              }
+          }) {}
+    ~MessageBoxAnswer() { wait(); }
+    bool wait() {
+        if (thread_.joinable()) thread_.join();
+        return seen_;
+    }
+
+private:
+    std::atomic<bool> seen_{false};
+    std::thread thread_;
+};
+
+}  // namespace jobs_test
