@@ -130,12 +130,17 @@ TEST_F(LogTest, LevelsFilterAndLineFormat) {
                          "Debug: ends in a line feed", ""};
     struct Case {
         int level;
+        int console;
         Lines expected;
-    } cases[] = {{1, errors}, {2, debug}, {3, trace}, {7, trace}};
+    } cases[] = {{1, -1, errors}, {2, -1, debug}, {3, -1, trace}, {7, -1, trace}, {2, 1, debug}};
+    // With "console" set but no window published, only the file is written.
+    RemovePropA(GetDesktopWindow(), "SCROLLED_TEXT");
+    int run = 0;
     for (const Case& c : cases) {
-        std::string folder = testing_support::freshFolder("LogLevel" + std::to_string(c.level));
+        std::string folder = testing_support::freshFolder("LogLevel" + std::to_string(run++));
         Config config;
         config.level = c.level;
+        config.console = c.console;
         configure(config);
         EXPECT_EQ(runProbe("lines", folder), 0u);
         EXPECT_EQ(messagesOf(folder + "\\logprobe.log"), c.expected) << "level " << c.level;
@@ -215,18 +220,6 @@ TEST_F(LogTest, ConcurrentLinesStayWhole) {
     for (int t = 0; t < threads; ++t) {
         for (int i = 0; i < lines; ++i) EXPECT_TRUE(seen[t][i]) << t << "/" << i;
     }
-}
-
-TEST_F(LogTest, ConsoleWithoutWindow) {
-    std::string folder = testing_support::freshFolder("LogConsoleNone");
-    RemovePropA(GetDesktopWindow(), "SCROLLED_TEXT");
-    Config config;
-    config.level = 2;
-    config.console = 1;
-    configure(config);
-    EXPECT_EQ(runProbe("console 3", folder), 0u);
-    EXPECT_EQ(messagesOf(folder + "\\logprobe.log"),
-              (Lines{"Debug: console line 00", "Debug: console line 01", "Debug: console line 02"}));
 }
 
 TEST_F(LogTest, ConsoleMirrorKeepsTheVisibleLines) {
