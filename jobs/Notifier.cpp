@@ -6,6 +6,7 @@
 
 #include "JobMessages.h"
 #include "settings/PasswordComposition.h"
+#include "settings/ResourceIds.h"
 
 const NotifierTexts EncryptionNotifier::kTexts = {
     "_EncodingNotifier_",
@@ -94,11 +95,11 @@ void Notifier::create(HWND parent, DWORD jobThreadId) {
     if (!window_) return;
 
     images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 10, 5);
-    addIcon(images_, instance_, kNotifierSuccessIconId, successImage_);
-    addIcon(images_, instance_, kNotifierFailureIconId, failureImage_);
+    addIcon(images_, instance_, IDI_SUCCESS, successImage_);
+    addIcon(images_, instance_, IDI_FAILURE, failureImage_);
 
     HICON small = static_cast<HICON>(
-        LoadImageA(instance_, MAKEINTRESOURCEA(kNotifierIconId), IMAGE_ICON, 16, 16, LR_SHARED));
+        LoadImageA(instance_, MAKEINTRESOURCEA(IDI_TARNWICK), IMAGE_ICON, 16, 16, LR_SHARED));
     if (small) SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
 
     // Only Move stays in the system menu.

@@ -5,11 +5,6 @@
 
 #include "foundation/WinHandles.h"
 
-// Icon resources of the program that the notifier shows.
-constexpr int kNotifierIconId = 130;         // the window's small icon
-constexpr int kNotifierSuccessIconId = 135;  // a row that succeeded
-constexpr int kNotifierFailureIconId = 136;  // a row that failed or was skipped
-
 // Control ids of the notifier window.
 constexpr int kNotifierCloseId = IDOK;       // "Close", enabled by finish
 constexpr int kNotifierCancelId = IDCANCEL;  // "Cancel"
@@ -30,7 +25,9 @@ struct NotifierTexts {
 // with its result (failures in red), and the buttons Cancel and Close. It
 // is created, fed and destroyed on the job's worker thread, whose message
 // pumps run its window procedure. Confirming Cancel posts WM_JOB_CANCEL to
-// the job's thread. Every call is a no-op while there is no window.
+// the job's thread. Every call is a no-op while there is no window. The
+// program's module holds the icons IDI_TARNWICK (the window's), IDI_SUCCESS
+// and IDI_FAILURE (the rows').
 class Notifier {
 public:
     ~Notifier();

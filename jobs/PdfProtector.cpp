@@ -1,7 +1,5 @@
 #include "PdfProtector.h"
 
-#include <objbase.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,24 +8,18 @@
 #include "JobMessages.h"
 #include "JobTexts.h"
 #include "Notifier.h"
+#include "foundation/Log.h"
+#include "foundation/Registry.h"
 #include "foundation/WinHandles.h"
 #include "settings/PasswordGenerator.h"
+#include "settings/TarnwickRegistry.h"
 
 const char kRowOk[] = "OK";
 const char kRowFailed[] = "NG";
 const char kRowSkipped[] = "SKIPPED";
+const char kFallbackOwnerPassword[] = "_BRAMBLE_SHIELD";
 
 namespace {
-
-// The 38-character text of a new GUID, in braces.
-bool newGuidText(std::string& text) {
-    GUID guid;
-    wchar_t wide[40];
-    if (FAILED(CoCreateGuid(&guid)) || StringFromGUID2(guid, wide, 40) == 0) return false;
-    text.clear();
-    for (const wchar_t* c = wide; *c; ++c) text += static_cast<char>(*c);
-    return true;
-}
 
 // Puts the set-aside file back at its path. Whatever a failed pdftk left
 // there is replaced: the set-aside file is the user's original.
@@ -50,53 +42,103 @@ STARTUPINFOA hiddenStartupInfo() {
     return startup;
 }
 
+void preparePdfRunInputs(JobDirection direction, PdfRunInputs& inputs) {
+    inputs.startupInfo = hiddenStartupInfo();
+    TarnwickRegistry settings;
+    inputs.pdftkPath = "";
+    settings.getPathForPDFTK(inputs.pdftkPath);
+    inputs.keepFileTimes = settings.isDonotUpdateFileTime();
+    inputs.rightsText = direction == JobDirection::Encryption
+                            ? formatRightsText(settings.isPrinting(), settings.isCopyContents()).c_str()
+                            : "";
+    char owner[64] = {};
+    if (!PasswordGenerator::getPdfOwnerPassword(owner)) {
+        logError("PdfProtector#preparePdfRunInputs,1,No owner password; the fallback is used");
+        inputs.ownerPassword = kFallbackOwnerPassword;
+    } else {
+        inputs.ownerPassword = owner;
+    }
+    String folder("c:\\temp");
+    TarnwickRegistry().getWorkingFolder(folder);
+    inputs.workingFolder = folder;
+}
+
 bool PdfProtector::encryptPdf(const char* sourcePath) { return protect(sourcePath, true) == Outcome::Ok; }
 
 bool PdfProtector::decryptPdf(const char* sourcePath) { return protect(sourcePath, false) == Outcome::Ok; }
 
 PdfProtector::Outcome PdfProtector::protect(const char* sourcePath, bool encrypt) {
+    const char* const direction = encrypt ? "encrypt" : "decrypt";
+    logDebug("PdfProtector#protect,1,Start %s file=%s", direction, sourcePath ? sourcePath : "");
     Outcome outcome = Outcome::Failed;
-    std::string parkingPath;
-    bool parked = false;
-    bool timesRead = false;
-    FILETIME lastAccess = {}, lastWrite = {};
-
     const char* pdftk = inputs_.pdftkPath.getContents();
     if (!pdftk || !exists(pdftk)) {
+        logDebug("PdfProtector#protect,2,pdftk not found path=%s", pdftk ? pdftk : "");
         outcome = Outcome::Skipped;
     } else if (sourcePath) {
-        timesRead = getFileTime(sourcePath, lastAccess, lastWrite);
-        // Everything that can fail without pdftk is settled before the file
-        // moves, so that such a failure leaves it where it is.
-        std::string guid, command;
-        char userPassword[64] = {};
-        bool ready = newGuidText(guid) && formatParkingPath(inputs_.workingFolder.getContents(), guid.c_str(),
-                                                            parkingPath);
-        if (ready && encrypt) {
-            ready = PasswordGenerator::getPdfUserPasswordForPath(sourcePath, userPassword) &&
-                    formatEncryptCommand(pdftk, parkingPath.c_str(), sourcePath, userPassword,
-                                         inputs_.rightsText.getContents(), inputs_.ownerPassword.getContents(),
-                                         command);
-        } else if (ready) {
-            ready = formatDecryptCommand(pdftk, parkingPath.c_str(), inputs_.ownerPassword.getContents(), sourcePath,
-                                         command);
-        }
-        parked = ready && MoveFileA(sourcePath, parkingPath.c_str());
-        DWORD exitCode = 1;
-        if (parked && runPdftk(command.c_str(), exitCode) && exitCode == 0 && exists(sourcePath)) {
-            // pdftk's result stands at the path; the original goes.
-            DeleteFileA(parkingPath.c_str());
-            outcome = Outcome::Ok;
-        } else if (parked) {
-            moveBack(parkingPath, sourcePath);
-        }
-        if (parked && timesRead && inputs_.keepFileTimes) setFileTime(sourcePath, lastAccess, lastWrite);
+        outcome = protectWith(pdftk, sourcePath, encrypt);
     }
-
     switch (outcome) {
         case Outcome::Ok: notifier_.addResult(sourcePath, kRowOk, true); break;
         case Outcome::Failed: notifier_.addResult(sourcePath, kRowFailed, false); break;
         case Outcome::Skipped: notifier_.addResult(sourcePath, kRowSkipped, false); break;
+    }
+    logDebug("PdfProtector#protect,9,End %s result=%s", direction,
+             outcome == Outcome::Ok ? kRowOk : outcome == Outcome::Failed ? kRowFailed : kRowSkipped);
+    return outcome;
+}
+
+PdfProtector::Outcome PdfProtector::protectWith(const char* pdftk, const char* sourcePath, bool encrypt) {
+    FILETIME lastAccess = {}, lastWrite = {};
+    const bool timesRead = getFileTime(sourcePath, lastAccess, lastWrite);
+
+    // Everything that can fail without pdftk is settled before the file
+    // moves, so that such a failure leaves it where it is.
+    String guid;
+    std::string parkingPath, command;
+    if (!Guid().toString(guid) || !formatParkingPath(inputs_.workingFolder.getContents(), guid.getContents(),
+                                                     parkingPath)) {
+        logError("PdfProtector#protect,3,No parking path in folder=%s", inputs_.workingFolder.getContents());
+        return Outcome::Failed;
+    }
+    char userPassword[64] = {};
+    if (encrypt && !PasswordGenerator::getPdfUserPasswordForPath(sourcePath, userPassword)) {
+        logError("PdfProtector#protect,4,No user password for file=%s", sourcePath);
+        return Outcome::Failed;
+    }
+    const bool formatted =
+        encrypt ? formatEncryptCommand(pdftk, parkingPath.c_str(), sourcePath, userPassword,
+                                       inputs_.rightsText.getContents(), inputs_.ownerPassword.getContents(), command)
+                : formatDecryptCommand(pdftk, parkingPath.c_str(), inputs_.ownerPassword.getContents(), sourcePath,
+                                       command);
+    if (!formatted) {
+        logError("PdfProtector#protect,5,Command line longer than %u characters", unsigned(kMaxPdftkCommandLine));
+        return Outcome::Failed;
+    }
+    if (!MoveFileA(sourcePath, parkingPath.c_str())) {
+        logError("PdfProtector#protect,6,MoveFile failed error=%lu to=%s", GetLastError(), parkingPath.c_str());
+        return Outcome::Failed;
+    }
+
+    Outcome outcome = Outcome::Failed;
+    DWORD exitCode = 1;
+    if (!runPdftk(command.c_str(), exitCode)) {
+        logError("PdfProtector#protect,7,CreateProcess failed error=%lu", GetLastError());
+    } else {
+        logDebug("PdfProtector#protect,7,pdftk exit code=%lu", exitCode);
+    }
+    if (exitCode == 0 && exists(sourcePath)) {
+        // pdftk's result stands at the path; the original goes.
+        if (!DeleteFileA(parkingPath.c_str())) {
+            logError("PdfProtector#protect,8,Could not delete %s error=%lu", parkingPath.c_str(), GetLastError());
+        }
+        outcome = Outcome::Ok;
+    } else if (!moveBack(parkingPath, sourcePath)) {
+        logError("PdfProtector#protect,8,Could not move %s back to %s error=%lu", parkingPath.c_str(), sourcePath,
+                 GetLastError());
+    }
+    if (timesRead && inputs_.keepFileTimes && !setFileTime(sourcePath, lastAccess, lastWrite)) {
+        logDebug("PdfProtector#protect,8,File times not restored file=%s", sourcePath);
     }
     return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "JobTexts.h"
 #include "foundation/String.h"
 
 class Notifier;
@@ -36,7 +37,10 @@ public:
 
 private:
     enum class Outcome { Ok, Failed, Skipped };
+    // Adds the row.
     Outcome protect(const char* sourcePath, bool encrypt);
+    // The step once pdftk is known to exist.
+    Outcome protectWith(const char* pdftk, const char* sourcePath, bool encrypt);
     // Starts the command line and waits for its process; false when it could
     // not be started.
     bool runPdftk(const char* commandLine, DWORD& exitCode);
@@ -49,6 +53,16 @@ private:
 // The calling program's start-up information with its window hidden: what a
 // job hands to every pdftk process.
 STARTUPINFOA hiddenStartupInfo();
+
+// Owner password used when none can be derived.
+extern const char kFallbackOwnerPassword[];
+
+// Reads what a job's PDF step needs from the settings, at the start of a
+// run: the pdftk path (empty when absent), whether to keep file times, the
+// rights text (encryption only), the owner password (or the fallback), the
+// working folder (preset "c:\temp", which is never created) and the hidden
+// start-up information.
+void preparePdfRunInputs(JobDirection direction, PdfRunInputs& inputs);
 
 // The result texts of a job's rows.
 extern const char kRowOk[];

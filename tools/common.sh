@@ -20,6 +20,8 @@ Xvfb:xvfb
 xwd:x11-apps
 xdotool:xdotool
 /usr/bin/convert:imagemagick
+/usr/bin/pdftk:pdftk-java
+qpdf:qpdf
 "
 
 install_packages() {

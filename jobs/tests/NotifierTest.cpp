@@ -44,7 +44,11 @@ TEST_F(NotifierTest, RowsAreSortedByNameAndFailuresAreRedWithTheFailureImage) {
     notifier.addResult(paths[0], "OK", true);
     notifier.setStatus("Encrypting (2/3): 'C:\\Reports\\Alpha.pdf'");
     notifier.addResult(paths[1], "NG", false);
-    notifier.setStatus("Encrypting (3/3): 'Bravo budget.xls'");
+    // Longer than the status line: shown with an ellipsis in the middle.
+    const char longStatus[] =
+        "Encrypting (3/3): 'C:\\Users\\somebody\\Documents\\Quarterly reports of the northern region\\2026\\"
+        "Second half\\Bravo budget.xls'";
+    notifier.setStatus(longStatus);
     notifier.addResult(paths[2], "OK", true);
     settle();
 
@@ -83,7 +87,7 @@ TEST_F(NotifierTest, RowsAreSortedByNameAndFailuresAreRedWithTheFailureImage) {
                                             : RGB(255, 0, 0));
         }
     }
-    EXPECT_EQ(windowText(GetDlgItem(window, kNotifierStatusId)), "Encrypting (3/3): 'Bravo budget.xls'");
+    EXPECT_EQ(windowText(GetDlgItem(window, kNotifierStatusId)), longStatus);
     EXPECT_FALSE(testing_support::saveScreenshot(window, "EncryptionNotifierRunning").empty());
 }
 

@@ -16,6 +16,7 @@
 #include "jobs/Notifier.h"
 #include "jobs/tests/JobsTestSupport.h"
 #include "settings/PasswordGenerator.h"
+#include "settings/TarnwickRegistry.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 
@@ -74,6 +75,18 @@ std::string unixName(const std::string& path) { return unix_runner::unixName(uni
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// The settings a job reads, written as the program or an installer would.
+void configure(const std::string* pdftk, const std::string& workingFolder) {
+    TarnwickRegistry settings;
+    if (pdftk) {
+        settings.setPathForPDFTK(pdftk->c_str());
+    } else {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, TarnwickRegistry::kKey, "PathForPDFTK");
+    }
+    RegSetKeyValueA(HKEY_CURRENT_USER, TarnwickRegistry::kKey, "WorkingFolder", REG_SZ, workingFolder.c_str(),
+                    static_cast<DWORD>(workingFolder.size() + 1));
+}
+
 // Sets an environment variable (inherited by pdftk) for one scope.
 class ScopedEnvironment {
 public:
@@ -92,12 +105,10 @@ protected:
                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         work_ = folder_ + "\\work";
         CreateDirectoryA(work_.c_str(), nullptr);
-        char owner[64] = {};
-        ASSERT_TRUE(PasswordGenerator::getPdfOwnerPassword(owner));
-        inputs_.ownerPassword = owner;
-        inputs_.pdftkPath = standinPath().c_str();
-        inputs_.workingFolder = work_.c_str();
-        inputs_.startupInfo = hiddenStartupInfo();
+        const std::string standin = standinPath();
+        configure(&standin, work_);
+        TarnwickRegistry().setDonotUpdateFileTime(false);
+        preparePdfRunInputs(JobDirection::Encryption, inputs_);
         notifier_.create(nullptr, GetCurrentThreadId());
         ASSERT_TRUE(notifier_.getWindow());
     }
@@ -146,7 +157,9 @@ TEST_F(PdfProtectorTest, EncryptsWithTheDerivedPasswordsAndTheAskedRightsAndDecr
         const std::string path = makeSample(name);
         char user[64] = {};
         ASSERT_TRUE(PasswordGenerator::getPdfUserPassword(name.c_str(), user));
-        inputs_.rightsText = formatRightsText(c.printing, c.copy).c_str();
+        TarnwickRegistry().setPrinting(c.printing);
+        TarnwickRegistry().setCopyContents(c.copy);
+        preparePdfRunInputs(JobDirection::Encryption, inputs_);
         PdfProtector protector(inputs_, notifier_);
         notifier_.setStatus(formatProgressText(JobDirection::Encryption, number, 4, path.c_str()).c_str());
 
@@ -199,24 +212,26 @@ TEST_F(PdfProtectorTest, AWrongOwnerPasswordGivesNgAndTheFileBackUnchanged) {
 }
 
 TEST_F(PdfProtectorTest, NothingMovesWithoutPdftkOrWorkingFolder) {
+    const std::string missingPdftk = folder_ + "\\nowhere\\pdftk.exe";
+    const std::string standin = standinPath();
     struct Case {
         const char* name;
-        std::string pdftk;
+        const std::string* pdftk;  // null: not configured
         std::string workingFolder;
         const char* row;
     } const cases[] = {
-        {"not configured.pdf", "", work_, "SKIPPED"},
-        {"pdftk missing.pdf", folder_ + "\\nowhere\\pdftk.exe", work_, "SKIPPED"},
-        {"no working folder.pdf", standinPath(), folder_ + "\\missing", "NG"},
+        {"not configured.pdf", nullptr, work_, "SKIPPED"},
+        {"pdftk missing.pdf", &missingPdftk, work_, "SKIPPED"},
+        {"no working folder.pdf", &standin, folder_ + "\\missing", "NG"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = makeSample(c.name);
         FILETIME access, write, accessAfter, writeAfter;
         ASSERT_TRUE(getFileTime(path.c_str(), access, write));
-        PdfRunInputs inputs = inputs_;
-        inputs.pdftkPath = c.pdftk.c_str();
-        inputs.workingFolder = c.workingFolder.c_str();
+        configure(c.pdftk, c.workingFolder);
+        PdfRunInputs inputs;
+        preparePdfRunInputs(JobDirection::Encryption, inputs);
         PdfProtector protector(inputs, notifier_);
         EXPECT_FALSE(protector.encryptPdf(path.c_str()));
         EXPECT_FALSE(protector.decryptPdf(path.c_str()));
@@ -256,16 +271,20 @@ TEST_F(PdfProtectorTest, KeepingFileTimesGivesTheResultTheSourceTimes) {
         SCOPED_TRACE(keep ? "kept" : "not kept");
         const std::string path = makeSample(keep ? "kept.pdf" : "new.pdf");
         ASSERT_TRUE(setFileTime(path.c_str(), oldAccess, oldTime));
-        PdfRunInputs inputs = inputs_;
-        inputs.keepFileTimes = keep;
+        TarnwickRegistry().setDonotUpdateFileTime(keep);
+        PdfRunInputs inputs;
+        preparePdfRunInputs(JobDirection::Encryption, inputs);
+        ASSERT_EQ(inputs.keepFileTimes, keep);
         PdfProtector protector(inputs, notifier_);
         for (int direction = 0; direction < 2; ++direction) {
             ASSERT_TRUE(direction == 0 ? protector.encryptPdf(path.c_str()) : protector.decryptPdf(path.c_str()));
-            EXPECT_EQ(looksEncrypted(path), direction == 0);
+            // Times first: reading the file may move its last-access time.
             FILETIME access, write;
             ASSERT_TRUE(getFileTime(path.c_str(), access, write));
             EXPECT_EQ(CompareFileTime(&write, &oldTime) == 0, keep);
             EXPECT_EQ(CompareFileTime(&access, &oldAccess) == 0, keep);
+            EXPECT_EQ(looksEncrypted(path), direction == 0);
+            if (keep) setFileTime(path.c_str(), oldAccess, oldTime);
         }
     }
 }
@@ -290,6 +309,38 @@ TEST_F(PdfProtectorTest, CancelWhilePdftkRunsLetsTheFileFinish) {
     EXPECT_TRUE(looksEncrypted(path));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, kNotifierCancelId)));
     EXPECT_EQ(countEntries(work_), 0);
+}
+
+TEST_F(PdfProtectorTest, RunInputsComeFromTheSettings) {
+    TarnwickRegistry().setPrinting(false);
+    TarnwickRegistry().setCopyContents(true);
+    TarnwickRegistry().setDonotUpdateFileTime(true);
+    PdfRunInputs encryption, decryption;
+    preparePdfRunInputs(JobDirection::Encryption, encryption);
+    preparePdfRunInputs(JobDirection::Decryption, decryption);
+    char owner[64] = {};
+    ASSERT_TRUE(PasswordGenerator::getPdfOwnerPassword(owner));
+    for (const PdfRunInputs* inputs : {&encryption, &decryption}) {
+        EXPECT_STREQ(inputs->pdftkPath.getContents(), standinPath().c_str());
+        EXPECT_STREQ(inputs->workingFolder.getContents(), work_.c_str());
+        EXPECT_STREQ(inputs->ownerPassword.getContents(), owner);
+        EXPECT_TRUE(inputs->keepFileTimes);
+        EXPECT_TRUE(inputs->startupInfo.dwFlags & STARTF_USESHOWWINDOW);
+        EXPECT_EQ(inputs->startupInfo.wShowWindow, SW_HIDE);
+    }
+    EXPECT_STREQ(encryption.rightsText.getContents(), "allow  CopyContents");
+    EXPECT_STREQ(decryption.rightsText.getContents(), "");
+
+    // Without a "WorkingFolder" value: the profile's "twk" folder, made on
+    // demand.
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, TarnwickRegistry::kKey, "WorkingFolder");
+    char profile[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH), 0u);
+    preparePdfRunInputs(JobDirection::Decryption, decryption);
+    EXPECT_EQ(std::string(decryption.workingFolder.getContents()), std::string(profile) + "\\twk");
+    EXPECT_TRUE(exists(std::string(profile) + "\\twk"));
+    TarnwickRegistry().setPrinting(true);
+    TarnwickRegistry().setDonotUpdateFileTime(false);
 }
 
 // The stand-in itself: pdftk-java overwrites its input when the output names
