@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "jobs/JobMessages.h"
 #include "jobs/tests/JobsTestSupport.h"
@@ -100,7 +102,6 @@ TEST_F(NotifierTest, CancelAsksAndOnlyOkSendsTheCancelMessage) {
     } const cases[] = {
         {false, WM_COMMAND, IDCANCEL, "EncryptionCancelQuestion"},
         {false, WM_COMMAND, IDOK, nullptr},
-        {false, WM_CLOSE, IDOK, nullptr},
         {true, WM_CLOSE, IDCANCEL, "DecryptionCancelQuestion"},
         {true, WM_COMMAND, IDOK, nullptr},
     };
@@ -211,4 +212,76 @@ TEST_F(NotifierTest, WithoutAWindowEveryCallDoesNothing) {
     notifier.hide();
     notifier.close();
     EXPECT_EQ(notifier.getWindow(), nullptr);
+}
+
+// The arrangement of a real job: the notifier belongs to a worker thread
+// whose loop pumps before each file, its owner to this thread.
+namespace {
+
+std::atomic<int> jobsDone{0};
+
+LRESULT CALLBACK fileListProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_JOB_DONE) ++jobsDone;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(NotifierTest, AJobThreadHearsTheCancelBeforeItsNextFileAndReportsWhenClosed) {
+    WNDCLASSA fileList = {};
+    fileList.lpfnWndProc = fileListProcedure;
+    fileList.hInstance = instance();
+    fileList.lpszClassName = "JobsTestFileList";
+    RegisterClassA(&fileList);
+    HWND owner = CreateWindowExA(0, "JobsTestFileList", "file list", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 instance(), nullptr);
+    jobsDone = 0;
+    std::atomic<HWND> window{nullptr};
+    std::atomic<int> files{0};
+    const int total = 200;
+    std::thread job([&] {
+        EncryptionNotifier notifier(instance());
+        notifier.create(owner, GetCurrentThreadId());
+        window = notifier.getWindow();
+        int succeeded = 0;
+        for (int index = 1; index <= total; ++index) {
+            if (pumpJobMessages(10, true)) break;
+            const std::string path = "C:\\Docs\\file " + std::to_string(index) + ".pdf";
+            notifier.setStatus(("Encrypting: '" + path + "'").c_str());
+            Sleep(20);
+            notifier.addResult(path.c_str(), "OK", true);
+            ++succeeded;
+            ++files;
+        }
+        notifier.finish(("Total=" + std::to_string(succeeded)).c_str());
+        notifier.waitUntilClosed();
+        notifier.hide();
+        notifier.close();
+        PostMessageA(owner, WM_JOB_DONE, 0, 0);
+    });
+    // Runs this thread's messages until done() or ten seconds have passed.
+    auto pumpUntil = [](auto done) {
+        for (int i = 0; i < 1000 && !done(); ++i) {
+            settle();
+        }
+        return done();
+    };
+    EXPECT_TRUE(pumpUntil([&] { return files >= 2; }));
+    {
+        MessageBoxAnswer answer("Encodding Notifier", IDOK);
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(kNotifierCancelId, BN_CLICKED), 0);
+        EXPECT_TRUE(pumpUntil([&] { return IsWindowEnabled(GetDlgItem(window, kNotifierCloseId)) != FALSE; }));
+        EXPECT_TRUE(answer.wait());
+    }
+    const int done = files;
+    EXPECT_LT(done, total);
+    EXPECT_EQ(SendMessageA(GetDlgItem(window, kNotifierListId), LVM_GETITEMCOUNT, 0, 0), done);
+    EXPECT_EQ(windowText(GetDlgItem(window, kNotifierStatusId)), "Total=" + std::to_string(done));
+
+    PostMessageA(window, WM_CLOSE, 0, 0);  // no question any more
+    EXPECT_TRUE(pumpUntil([&] { return jobsDone == 1; }));
+    job.join();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(files, done);
+    DestroyWindow(owner);
 }

@@ -330,15 +330,6 @@ TEST_F(PdfProtectorTest, RunInputsComeFromTheSettings) {
     }
     EXPECT_STREQ(encryption.rightsText.getContents(), "allow  CopyContents");
     EXPECT_STREQ(decryption.rightsText.getContents(), "");
-
-    // Without a "WorkingFolder" value: the profile's "twk" folder, made on
-    // demand.
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, TarnwickRegistry::kKey, "WorkingFolder");
-    char profile[MAX_PATH] = {};
-    ASSERT_GT(GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH), 0u);
-    preparePdfRunInputs(JobDirection::Decryption, decryption);
-    EXPECT_EQ(std::string(decryption.workingFolder.getContents()), std::string(profile) + "\\twk");
-    EXPECT_TRUE(exists(std::string(profile) + "\\twk"));
     TarnwickRegistry().setPrinting(true);
     TarnwickRegistry().setDonotUpdateFileTime(false);
 }
