@@ -219,8 +219,9 @@ TEST_F(BrowserWindowTest, LocationEntersTheAddressBoxAndTheHistoryOnce) {
         {L"FILE:///Z:/TARNWICK/HTML/TARNWICK.HTML", helpUpper, {helpUpper, help}},
         {L"file:///Z:/Tarnwick/html/Tarnwick.html", help, {helpUpper, help}},
     };
+    int number = 0;
     for (const auto& step : steps) {
-        SCOPED_TRACE(testing::Message() << "location \"" << std::wstring(step.location).size() << " chars\"");
+        SCOPED_TRACE(testing::Message() << "step " << ++number);
         EXPECT_EQ(sendLocation(step.location), 1);
         EXPECT_EQ(addressText(object.addressBox()), step.addressAfter);
         EXPECT_EQ(historyItems(object.addressBox()), step.historyAfter);
@@ -296,11 +297,6 @@ TEST_F(BrowserWindowTest, EventSinkReportsTheLocationOnlyForTheFrameThatComplete
     ITypeInfo* typeInfo = reinterpret_cast<ITypeInfo*>(1);
     EXPECT_TRUE(FAILED(sink.GetTypeInfo(0, 0, &typeInfo)));
     EXPECT_EQ(typeInfo, nullptr);
-    void* unknown = reinterpret_cast<void*>(1);
-    EXPECT_EQ(sink.QueryInterface(IID_IWebBrowser2, &unknown), E_NOINTERFACE);
-    EXPECT_EQ(unknown, nullptr);
-    EXPECT_EQ(sink.QueryInterface(IID_IDispatch, &unknown), S_OK);
-    EXPECT_EQ(unknown, static_cast<IDispatch*>(&sink));
     browser->Release();
 }
 
