@@ -20,7 +20,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 "$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
 
-"$top/tools/wine-run.sh" "$build_win/app/Tarnwick.exe" &
+"$top/tools/wine-run.sh" "$build_win/Tarnwick.exe" &
 program=$!
 
 shot="$build_win/tarnwick-window.png"
