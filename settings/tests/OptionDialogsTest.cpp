@@ -160,11 +160,12 @@ TEST_F(OptionDialogsTest, ReferFillsThePathFromTheOpenFileDialog) {
 }
 
 TEST_F(OptionDialogsTest, AccessRightsOpenFromTheSettingsAndCancelStoresNothing) {
+    raw_settings::putText("Printing", "false");
     INT_PTR result = show<PdfAccessRightsDialog>({
         find(kRightsTitle),
         [&] {
-            EXPECT_EQ(state(IDC_RIGHT_PRINTING), BST_CHECKED) << "absent means yes";
-            EXPECT_EQ(state(IDC_RIGHT_COPY_CONTENTS), BST_CHECKED);
+            EXPECT_EQ(state(IDC_RIGHT_PRINTING), BST_UNCHECKED);
+            EXPECT_EQ(state(IDC_RIGHT_COPY_CONTENTS), BST_CHECKED) << "absent means yes";
             for (int id : kDisabledRights) {
                 EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog_, id))) << id;
                 EXPECT_EQ(state(id), BST_UNCHECKED) << id;
@@ -175,12 +176,12 @@ TEST_F(OptionDialogsTest, AccessRightsOpenFromTheSettingsAndCancelStoresNothing)
         },
         press(IDC_RIGHT_PRINTING),
         press(IDC_RIGHT_COPY_CONTENTS),
-        [&] { return state(IDC_RIGHT_PRINTING) == BST_UNCHECKED && state(IDC_RIGHT_COPY_CONTENTS) == BST_UNCHECKED; },
+        [&] { return state(IDC_RIGHT_PRINTING) == BST_CHECKED && state(IDC_RIGHT_COPY_CONTENTS) == BST_UNCHECKED; },
         press(IDCANCEL),
     });
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(raw_settings::valueCount(), 0u);
-
+    EXPECT_TRUE(raw_settings::isStoredText("Printing", "false"));
+    EXPECT_EQ(raw_settings::valueCount(), 1u);
 }
 
 TEST_F(OptionDialogsTest, AccessRightsOkStoresBothBoxesAndNothingElse) {
