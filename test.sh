@@ -15,20 +15,19 @@ ctest --test-dir "$build_native" --output-on-failure || status=1
 
 echo "== Windows tests under Wine"
 prefix="$build_win/wineprefix"
-# The display comes first: the first Wine program of a session starts the
-# desktop process, which keeps the display it found for the whole session
-# (without one, no window can be created until the wineserver ends).
+# The display comes first: Wine's desktop process, started with the first
+# Wine program, keeps the display it found then.
 start_xvfb
-cleanup() {
-    stop_xvfb
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-}
-trap cleanup EXIT
 # One persistent wineserver for the whole run: every Wine start is then warm.
 mkdir -p "$prefix"
 WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 WINEPREFIX="$prefix" wineserver -p
 "$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
+cleanup() {
+    stop_xvfb
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
 ctest --test-dir "$build_win" --output-on-failure || status=1
 echo "Screenshots: $build_win/screenshots"
 exit $status

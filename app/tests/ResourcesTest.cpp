@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string programPath() { return testing_support::nativePath(TARNWICK_BINARY_DIR) + "\\app\\Tarnwick.exe"; }
+std::string programPath() { return testing_support::nativePath(TARNWICK_BINARY_DIR) + "\\Tarnwick.exe"; }
 
 std::string versionString(const std::vector<char>& block, const char* name) {
     char* value = nullptr;

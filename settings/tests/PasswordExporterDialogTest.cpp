@@ -77,22 +77,6 @@ TEST(PasswordExporterDialog, ShowsNameAndPasswordAndCopiesTheFieldAsTyped) {
     EXPECT_EQ(clipboardText(), "typed by hand 42");
 }
 
-TEST(PasswordExporterDialog, EmptyFieldCopiesNothingButCloses) {
-    HWND owner = sharedOwnerWindow();
-    putOnClipboard("kept");
-    HWND dialog = nullptr;
-    INT_PTR result = showExporter(owner, "a.pdf", "0123456789abcdef0123456789abcdef",
-                                  {[&] { return (dialog = findThreadWindow(kTitle)) != nullptr; },
-                                   [&] {
-                                       // Select all, then Backspace.
-                                       typeInto(GetDlgItem(dialog, IDC_EXPORTED_PASSWORD), "\b");
-                                       click(dialog, IDC_COPY_PASSWORD);
-                                       return true;
-                                   }});
-    EXPECT_EQ(result, PasswordExporterDialog::kCopied);
-    EXPECT_EQ(clipboardText(), "kept");
-}
-
 TEST(PasswordExporterDialog, BusyClipboardKeepsTheDialogOpen) {
     HWND owner = sharedOwnerWindow();
     putOnClipboard("kept");
@@ -129,22 +113,6 @@ TEST(PasswordExporterDialog, BusyClipboardKeepsTheDialogOpen) {
     holder.join();
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(clipboardText(), "kept");
-}
-
-TEST(PasswordExporterDialog, CloseButtonAndCloseBoxEndWithTheirCodes) {
-    HWND owner = sharedOwnerWindow();
-    HWND dialog = nullptr;
-    auto find = [&] { return (dialog = findThreadWindow(kTitle)) != nullptr; };
-    EXPECT_EQ(showExporter(owner, "c.xls", "0123456789abcde", {find, [&] {
-                                                                          click(dialog, IDOK);
-                                                                          return true;
-                                                                      }}),
-              IDOK);
-    EXPECT_EQ(showExporter(owner, "c.xls", "0123456789abcde", {find, [&] {
-                                                                          PostMessageA(dialog, WM_CLOSE, 0, 0);
-                                                                          return true;
-                                                                      }}),
-              IDCANCEL);
 }
 
 TEST(CenterWindow, KeepsTheWindowOnThePrimaryScreen) {
