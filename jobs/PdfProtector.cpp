@@ -128,7 +128,9 @@ PdfProtector::Outcome PdfProtector::protectWith(const char* pdftk, const char* s
         logDebug("PdfProtector#protect,7,pdftk exit code=%lu", exitCode);
     }
     if (exitCode == 0 && exists(sourcePath)) {
-        // pdftk's result stands at the path; the original goes.
+        // pdftk's result stands at the path; the original goes, read-only
+        // or not: an unencrypted copy must not stay behind.
+        SetFileAttributesA(parkingPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (!DeleteFileA(parkingPath.c_str())) {
             logError("PdfProtector#protect,8,Could not delete %s error=%lu", parkingPath.c_str(), GetLastError());
         }

@@ -155,6 +155,8 @@ TEST_F(PdfProtectorTest, EncryptsWithTheDerivedPasswordsAndTheAskedRightsAndDecr
         const std::string name = "Quarterly report " + std::to_string(++number) + ".pdf";
         SCOPED_TRACE(name);
         const std::string path = makeSample(name);
+        // A read-only source must not leave its unencrypted copy behind.
+        if (number == 1) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
         char user[64] = {};
         ASSERT_TRUE(PasswordGenerator::getPdfUserPassword(name.c_str(), user));
         TarnwickRegistry().setPrinting(c.printing);
