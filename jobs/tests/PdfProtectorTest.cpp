@@ -64,6 +64,16 @@ int countEntries(const std::string& folder) {
     return count;
 }
 
+void clearReadOnly(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        SetFileAttributesA((folder + "\\" + found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 // Runs qpdf from Linux on a file; its output.
 std::string qpdf(const std::vector<std::string>& arguments) {
     std::string output;
@@ -101,8 +111,12 @@ class PdfProtectorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitialize(nullptr);
-        folder_ = testing_support::freshFolder(std::string("pdf-") +
-                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        const std::string name =
+            std::string("pdf-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        // A failed run may have left a read-only file that would keep the
+        // folder from being emptied.
+        clearReadOnly(testing_support::nativePath(TARNWICK_BINARY_DIR "/test-output/") + name + "\\work");
+        folder_ = testing_support::freshFolder(name);
         work_ = folder_ + "\\work";
         CreateDirectoryA(work_.c_str(), nullptr);
         const std::string standin = standinPath();
