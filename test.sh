@@ -19,8 +19,10 @@ prefix="$build_win/wineprefix"
 mkdir -p "$prefix"
 WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 WINEPREFIX="$prefix" wineserver -p
-"$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
+# The display comes first: the first Wine process starts the desktop process,
+# which keeps the display it found for as long as the wineserver runs.
 start_xvfb
+"$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
 cleanup() {
     stop_xvfb
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
