@@ -15,13 +15,13 @@ ctest --test-dir "$build_native" --output-on-failure || status=1
 
 echo "== Windows tests under Wine"
 prefix="$build_win/wineprefix"
+# The display comes first: Wine's desktop process, started with the first
+# Wine program, keeps the display it found then.
+start_xvfb
 # One persistent wineserver for the whole run: every Wine start is then warm.
 mkdir -p "$prefix"
 WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 WINEPREFIX="$prefix" wineserver -p
-# The display comes first: the first Wine process starts the desktop process,
-# which keeps the display it found for as long as the wineserver runs.
-start_xvfb
 "$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
 cleanup() {
     stop_xvfb
