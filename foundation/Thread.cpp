@@ -8,16 +8,25 @@
 #include "Exception.h"
 #include "Log.h"
 
-Thread::Thread(void* owner, unsigned stackSize, int value) : owner_(owner), value_(value) {
+// The object is handed over through this block so that a thread whose
+// object is deleted before start() can still be let go: it then finds no
+// object and ends.
+struct Thread::Launch {
+    Thread* object;
+};
+
+Thread::Thread(void* owner, unsigned stackSize, int value)
+    : owner_(owner), value_(value), launch_(new Launch{this}) {
     SECURITY_ATTRIBUTES attributes = {};
     attributes.nLength = sizeof attributes;
     attributes.bInheritHandle = TRUE;
     // The run-time library's start function, so that its facilities work
     // inside run().
-    uintptr_t handle = _beginthreadex(&attributes, stackSize, procedure, this, CREATE_SUSPENDED, &threadId_);
+    uintptr_t handle = _beginthreadex(&attributes, stackSize, procedure, launch_, CREATE_SUSPENDED, &threadId_);
     if (handle == 0) {
         DWORD error = GetLastError();
         handle_ = nullptr;
+        delete launch_;
         throw Exception(static_cast<int>(error), "Thread#Thread,1,Failed to create a thread");
     }
     handle_ = reinterpret_cast<void*>(handle);
@@ -25,6 +34,12 @@ Thread::Thread(void* owner, unsigned stackSize, int value) : owner_(owner), valu
 
 Thread::~Thread() {
     HANDLE handle = std::exchange(handle_, nullptr);
+    if (launch_ != nullptr && handle != nullptr) {
+        // Never started: the suspended thread would wait for ever.
+        launch_->object = nullptr;
+        launch_ = nullptr;
+        ResumeThread(handle);
+    }
     if (handle != nullptr) {
         DWORD exitCode = 0;
         GetExitCodeThread(handle, &exitCode);
@@ -33,11 +48,16 @@ Thread::~Thread() {
 }
 
 void Thread::start() {
-    if (handle_ != nullptr) ResumeThread(handle_);
+    if (handle_ == nullptr || launch_ == nullptr) return;
+    // From here on the block belongs to the new thread.
+    launch_ = nullptr;
+    ResumeThread(handle_);
 }
 
 unsigned __stdcall Thread::procedure(void* argument) {
-    Thread* thread = static_cast<Thread*>(argument);
+    Launch* launch = static_cast<Launch*>(argument);
+    Thread* thread = launch != nullptr ? launch->object : nullptr;
+    delete launch;
     if (thread == nullptr) return 1;
     // The object may be gone once run() returns: touch nothing of it after.
     try {

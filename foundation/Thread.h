@@ -6,7 +6,8 @@
 // by the constructor; the subclass finishes its own construction and then
 // calls start(). run() executes once on the new thread and may delete the
 // object as its last act. The destructor never waits for the thread and
-// never stops it.
+// never stops it. A thread deleted before start() is resumed only to end at
+// once, without run().
 class Thread : public Object {
 public:
     // Throws Exception (code GetLastError()) when the thread cannot be
@@ -27,10 +28,13 @@ public:
     unsigned getThreadId() const { return threadId_; }
 
 private:
+    struct Launch;
     static unsigned __stdcall procedure(void* argument);
 
     void* owner_;
     int value_;
     unsigned threadId_ = 0;
     void* handle_ = nullptr;
+    // What the new thread receives; it is the thread's to free once it runs.
+    Launch* launch_ = nullptr;
 };

@@ -111,3 +111,13 @@ TEST(Thread, JobDeletingItselfAndFailingJobs) {
     EXPECT_EQ(exitCodeAfterEnd(handle), 1u);
     delete failing;
 }
+
+TEST(Thread, DeletedBeforeStartEndsWithoutRunning) {
+    Record record;
+    auto* thread = new TestThread(record, Behaviour::Record);
+    HANDLE handle = openThread(*thread);
+    ASSERT_NE(handle, nullptr);
+    delete thread;
+    EXPECT_EQ(exitCodeAfterEnd(handle), 1u);
+    EXPECT_EQ(record.runs, 0);
+}
