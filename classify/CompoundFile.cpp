@@ -157,15 +157,15 @@ bool CompoundFile::getIssuanceLicense(IssuanceLicense& licence) {
     }
     const wchar_t* transformName = transformFor(path_.getContents());
     try {
-        ComPtr<IStorage> transform;
-        WalkStep step = openTransformStorage(root_, transformName, kReadExclusive, transform);
+        TransformStorages storages;
+        WalkStep step = openTransformStorage(root_, transformName, kReadExclusive, storages);
         if (step == WalkStep::DataSpaces || step == WalkStep::TransformInfo) return false;
         if (step != WalkStep::Done) {
             logError("CompoundFile#getIssuanceLicense,8,Failed to open a storage %S", transformName);
             return false;
         }
         ComPtr<IStream> primary;
-        if (FAILED(transform->OpenStream(kPrimary, nullptr, kReadExclusive, 0, &primary)) || !primary) {
+        if (FAILED(storages.transform->OpenStream(kPrimary, nullptr, kReadExclusive, 0, &primary)) || !primary) {
             logError("CompoundFile#getIssuanceLicense,7,Failed to open a stream %S", kPrimary);
             return false;
         }

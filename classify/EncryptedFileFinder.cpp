@@ -136,12 +136,12 @@ int EncryptedFileFinder::checkRightsManagement(const char* path) {
         STATSTG stat = {};
         if (FAILED(root->Stat(&stat, STATFLAG_NONAME))) return kNoRootStatistics;
 
-        ComPtr<IStorage> transform;
-        if (openTransformStorage(root.Get(), transformFor(path), kReadWriteExclusive, transform) != WalkStep::Done) {
+        TransformStorages storages;
+        if (openTransformStorage(root.Get(), transformFor(path), kReadWriteExclusive, storages) != WalkStep::Done) {
             return kStorageMissing;
         }
         ComPtr<IStream> primary;
-        if (FAILED(transform->OpenStream(kPrimary, nullptr, kReadWriteExclusive, 0, &primary)) || !primary) {
+        if (FAILED(storages.transform->OpenStream(kPrimary, nullptr, kReadWriteExclusive, 0, &primary)) || !primary) {
             return kNoPrimaryStream;
         }
         return kRightsManagedFile;

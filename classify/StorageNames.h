@@ -30,11 +30,17 @@ const wchar_t* transformFor(const char* path);
 
 enum class WalkStep { DataSpaces, TransformInfo, Transform, Done };
 
+// The three storages from the root down to the transform storage. They stay
+// open together: a storage released before its children invalidates them.
+struct TransformStorages {
+    Microsoft::WRL::ComPtr<IStorage> dataSpaces;
+    Microsoft::WRL::ComPtr<IStorage> transformInfo;
+    Microsoft::WRL::ComPtr<IStorage> transform;
+};
+
 // Opens U+0006 "DataSpaces", "TransformInfo" and the transform storage, each
 // inside the one before and each with mode; each open must answer exactly
-// S_OK. Returns Done with the transform storage in transform, or the step
-// that failed.
-WalkStep openTransformStorage(IStorage* root, const wchar_t* transformName, DWORD mode,
-                              Microsoft::WRL::ComPtr<IStorage>& transform);
+// S_OK. Returns Done with all three open, or the step that failed.
+WalkStep openTransformStorage(IStorage* root, const wchar_t* transformName, DWORD mode, TransformStorages& out);
 
 }  // namespace storage_names
