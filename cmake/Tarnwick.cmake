@@ -72,3 +72,28 @@ function(tarnwick_tests name)
         set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix)
     endif()
 endfunction()
+
+# tarnwick_fuzzer(<name> SOURCES <files> DEPS <libraries> CORPUS <folder>)
+# A fuzz target (LLVMFuzzerTestOneInput) for a parser of untrusted bytes.
+# Natively it always becomes <name>_replay, a ctest that runs the corpus and
+# a fixed number of mutated inputs under the sanitizers; with clang and
+# TARNWICK_LIBFUZZER it also becomes a libFuzzer executable <name>.
+option(TARNWICK_LIBFUZZER "Build libFuzzer executables (clang only)" OFF)
+function(tarnwick_fuzzer name)
+    cmake_parse_arguments(A "" "CORPUS" "SOURCES;DEPS" ${ARGN})
+    if(WIN32)
+        return()
+    endif()
+    add_executable(${name}_replay ${A_SOURCES} ${PROJECT_SOURCE_DIR}/testing/FuzzDriver.cpp)
+    target_compile_options(${name}_replay PRIVATE ${TARNWICK_WARNINGS})
+    target_include_directories(${name}_replay PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name}_replay PRIVATE ${A_DEPS})
+    add_test(NAME ${name}_replay COMMAND ${name}_replay ${A_CORPUS})
+    if(TARNWICK_LIBFUZZER AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        add_executable(${name} ${A_SOURCES})
+        target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+        target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+        target_link_libraries(${name} PRIVATE ${A_DEPS})
+    endif()
+endfunction()

@@ -71,10 +71,15 @@ std::string saveScreenshot(HWND window, const std::string& name) {
     if (bitmap != nullptr) {
         HGDIOBJ old = SelectObject(memory, bitmap);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        if (!PrintWindow(window, memory, 0)) {
-            // Fall back to what is on the screen.
-            BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+        // A visible window is copied from the screen: that works for other
+        // processes' windows too. A hidden one can only paint itself.
+        bool copied = false;
+        if (IsWindowVisible(window)) {
+            SetForegroundWindow(window);
+            GdiFlush();
+            copied = BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY) != FALSE;
         }
+        if (!copied) PrintWindow(window, memory, 0);
         GdiFlush();
         path = screenshotFolder() + "\\" + name + ".png";
         std::wstring widePath(path.begin(), path.end());

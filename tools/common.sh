@@ -58,23 +58,23 @@ build_native() {
     configure_and_build "$build_native" -DTARNWICK_WERROR=ON
 }
 
-# start_xvfb: starts a private X server and exports DISPLAY; stop_xvfb ends it.
+# start_xvfb: starts a private X server on a free display (Xvfb picks it, so
+# parallel runs never collide) and exports DISPLAY; stop_xvfb ends it.
 start_xvfb() {
-    for n in $(seq 91 140); do
-        [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 1 50); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            sleep 0.1
-        done
-        if kill -0 "$xvfb_pid" 2>/dev/null; then
-            export DISPLAY=":$n"
-            return 0
-        fi
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+        [ -s "$number_file" ] && break
+        sleep 0.1
     done
-    echo "could not start Xvfb" >&2
-    return 1
+    number=$(tr -dc 0-9 <"$number_file")
+    rm -f "$number_file"
+    if [ -z "$number" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+        echo "could not start Xvfb" >&2
+        return 1
+    fi
+    export DISPLAY=":$number"
 }
 
 stop_xvfb() {

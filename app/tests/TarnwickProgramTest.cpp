@@ -1,0 +1,76 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "testing/Screenshot.h"
+#include "testing/TestPaths.h"
+
+namespace {
+
+std::string programPath() { return testing_support::nativePath(TARNWICK_BINARY_DIR) + "\\app\\Tarnwick.exe"; }
+
+HWND waitForTopLevel(DWORD processId, const char* title, DWORD timeoutMs) {
+    struct Search {
+        DWORD processId;
+        const char* title;
+        HWND found;
+    } search = {processId, title, nullptr};
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        EnumWindows(
+            [](HWND window, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                char text[256] = {};
+                GetWindowTextA(window, text, sizeof text);
+                if (owner == s->processId && IsWindowVisible(window) && std::string(text) == s->title) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// Ends the program if a test leaves it running.
+struct ProcessGuard {
+    PROCESS_INFORMATION& process;
+    ~ProcessGuard() {
+        if (process.hProcess == nullptr) return;
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+};
+
+}  // namespace
+
+TEST(TarnwickProgram, OpensItsWindowAndEndsWithZeroWhenClosed) {
+    std::string commandLine = "\"" + programPath() + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process))
+        << GetLastError();
+    ProcessGuard guard{process};
+
+    // The first start in a new prefix can be slow on a loaded machine.
+    HWND window = waitForTopLevel(process.dwProcessId, "Tarnwick", 180000);
+    ASSERT_NE(window, nullptr) << "no window titled Tarnwick";
+    Sleep(500);
+    EXPECT_FALSE(testing_support::saveScreenshot(window, "Tarnwick").empty());
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+}
