@@ -10,8 +10,8 @@
 
 #include <wrl/client.h>
 
-#include "classify/ClassifyLog.h"
-#include "classify/Guid.h"
+#include "foundation/Log.h"
+#include "foundation/Registry.h"
 #include "classify/IssuanceLicense.h"
 #include "classify/StorageNames.h"
 #include "foundation/Exception.h"
@@ -127,7 +127,7 @@ bool CompoundFile::open(const char* path) {
     if (!openRoot(path)) {
         logError("CompoundFile#open,3,Failed to open a storage %s", path);
         String guid;
-        if (!newGuidText(guid)) return false;
+        if (!Guid().toString(guid)) return false;
         const char* extension = extensionOf(path);
         if (!copyNextTo(guid.getContents(), extension)) {
             logError("CompoundFile#open,6,Failed to copy a file %s to %s", path, copyPath_);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "classify/ClassifyLog.h"
+#include "foundation/Log.h"
 #include "foundation/WinHandles.h"
 
 namespace {
