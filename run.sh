@@ -10,15 +10,17 @@ install_packages
 build_windows
 
 prefix="$build_win/demo-prefix"
-"$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
 export TARNWICK_PREFIX="$prefix"
+# The display comes first: Wine's desktop process, started with the first
+# Wine program, keeps the display it found then.
 headless=0
 if [ -z "${DISPLAY:-}" ]; then
     start_xvfb
     headless=1
 fi
+"$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
 
-"$top/tools/wine-run.sh" "$build_win/app/Tarnwick.exe" &
+"$top/tools/wine-run.sh" "$build_win/Tarnwick.exe" &
 program=$!
 
 shot="$build_win/tarnwick-window.png"

@@ -15,12 +15,14 @@ ctest --test-dir "$build_native" --output-on-failure || status=1
 
 echo "== Windows tests under Wine"
 prefix="$build_win/wineprefix"
+# The display comes first: Wine's desktop process, started with the first
+# Wine program, keeps the display it found then.
+start_xvfb
 # One persistent wineserver for the whole run: every Wine start is then warm.
 mkdir -p "$prefix"
 WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 WINEPREFIX="$prefix" wineserver -p
 "$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
-start_xvfb
 cleanup() {
     stop_xvfb
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true

@@ -1,37 +1,45 @@
+// Lanternpane: shows the page named by its command line in a window with the
+// system's web-browser control.
 #include <windows.h>
 
-namespace {
+#include <commctrl.h>
+#include <ole2.h>
 
-LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+#include <string>
 
-}  // namespace
+#include "helpviewer/BrowserWindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = windowProcedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = "Lanternpane";
-    if (!RegisterClassA(&windowClass)) return 1;
+    HRESULT ole = OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = 0x9FFF;
+    InitCommonControlsEx(&controls);
 
-    char title[1100];
-    wsprintfA(title, "%s - %s", commandLine != nullptr ? commandLine : "", "Lanternpane");
-    HWND window = CreateWindowA("Lanternpane", title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600,
-                                nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) return 1;
-    ShowWindow(window, show);
+    int exitCode = 1;
+    {
+        lanternpane::CBrowserWindow browserWindow;
+        HWND window = browserWindow.create(instance);
+        if (window != nullptr) {
+            ShowWindow(window, SW_SHOW);
+            UpdateWindow(window);
+            ShowWindow(window, show);
+            UpdateWindow(window);
 
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+            // The whole command line is the address, spaces and all.
+            const char* address = commandLine != nullptr ? commandLine : "";
+            browserWindow.navigate(address);
+            std::string title = std::string(address) + " - " + lanternpane::kProgramTitle;
+            if (browserWindow.getWindow() != nullptr) SetWindowTextA(window, title.c_str());
+
+            MSG message = {};
+            while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            exitCode = static_cast<int>(message.wParam);
+        }
     }
-    return static_cast<int>(message.wParam);
+    if (SUCCEEDED(ole)) OleUninitialize();
+    return exitCode;
 }

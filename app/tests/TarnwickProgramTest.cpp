@@ -9,7 +9,7 @@
 
 namespace {
 
-std::string programPath() { return testing_support::nativePath(TARNWICK_BINARY_DIR) + "\\app\\Tarnwick.exe"; }
+std::string programPath() { return testing_support::nativePath(TARNWICK_BINARY_DIR) + "\\Tarnwick.exe"; }
 
 HWND waitForTopLevel(DWORD processId, const char* title, DWORD timeoutMs) {
     struct Search {

@@ -1,0 +1,43 @@
+#pragma once
+
+// Ids of the program's icons, of the dialogs in settings/SettingsDialogs.rc
+// and of their controls. Shared by the resource scripts and the code; plain
+// defines so that the resource compiler reads them too.
+
+// Icons.
+#define IDI_TARNWICK 130
+#define IDI_DECRYPT 131
+#define IDI_PASSWORD 132
+#define IDI_ENCRYPT 133
+#define IDI_SUCCESS 135
+#define IDI_FAILURE 136
+
+// Version box.
+#define IDD_VERSION 103
+#define IDC_VERSION_ICON 1012
+
+// PDF Toolkit Setting.
+#define IDD_PDFTK_SETTING 139
+#define IDC_PDFTK_REFER 1014
+#define IDC_PDFTK_PATH 1016
+#define IDC_PDFTK_LINK 1017
+
+// Password Exporter.
+#define IDD_PASSWORD_EXPORTER 140
+#define IDC_EXPORTED_PASSWORD 1005
+#define IDC_EXPORTED_FILENAME 1018
+#define IDC_COPY_PASSWORD 1028
+
+// Access Rights to Encrypted PDF Files.
+#define IDD_PDF_ACCESS_RIGHTS 141
+#define IDC_RIGHT_PRINTING 1019
+#define IDC_RIGHT_MODIFY_CONTENTS 1020
+#define IDC_RIGHT_ASSEMBLY 1021
+#define IDC_RIGHT_COPY_CONTENTS 1022
+#define IDC_RIGHT_SCREEN_READERS 1023
+#define IDC_RIGHT_MODIFY_ANNOTATIONS 1024
+#define IDC_RIGHT_FILL_IN 1025
+#define IDC_RIGHT_ALL_FEATURES 1026
+
+// Option menu item "Don't Update LastModified (&U)".
+#define IDM_DONT_UPDATE_LASTMODIFIED 32803

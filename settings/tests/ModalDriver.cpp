@@ -1,0 +1,148 @@
+#include "ModalDriver.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace testing_support {
+
+namespace {
+
+const DWORD kStepTimeoutMs = 10000;
+
+struct DriverState {
+    std::vector<ModalDriver::Step> steps;
+    size_t next = 0;
+    DWORD since = 0;
+    bool busy = false;
+    bool failed = false;
+};
+
+thread_local DriverState* current = nullptr;
+
+BOOL CALLBACK closeOne(HWND window, LPARAM) {
+    if (IsWindowVisible(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+    DriverState* state = current;
+    if (state == nullptr || state->busy) return;
+    state->busy = true;
+    if (!state->failed && state->next < state->steps.size()) {
+        if (state->steps[state->next]()) {
+            ++state->next;
+            state->since = GetTickCount();
+        }
+    }
+    if (GetTickCount() - state->since > kStepTimeoutMs) {
+        if (!state->failed) {
+            ADD_FAILURE() << (state->next < state->steps.size() ? "step " + std::to_string(state->next) + " timed out"
+                                                                 : std::string("dialog still open after the last step"));
+            state->failed = true;
+        }
+        EnumThreadWindows(GetCurrentThreadId(), closeOne, 0);
+    }
+    state->busy = false;
+}
+
+}  // namespace
+
+void ModalDriver::run(const std::function<void()>& open, std::vector<Step> steps) {
+    DriverState state;
+    state.steps = std::move(steps);
+    state.since = GetTickCount();
+    DriverState* outer = current;
+    current = &state;
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, tick);
+    open();
+    KillTimer(nullptr, timer);
+    current = outer;
+    EXPECT_EQ(state.next, state.steps.size()) << "the dialog ended before every step ran";
+}
+
+HWND findThreadWindow(const char* title) {
+    struct Search {
+        const char* title;
+        HWND found;
+    } search = {title, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (IsWindowVisible(window) && windowText(window) == s->title) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void mouseClick(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    int x = (r.left + r.right) / 2;
+    int y = (r.top + r.bottom) / 2;
+    INPUT input[3] = {};
+    for (INPUT& i : input) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, input, sizeof(INPUT));
+}
+
+void typeInto(HWND edit, const std::string& text) {
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+std::string windowText(HWND window) {
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+OwnerWindow::OwnerWindow(int x, int y, int width, int height, bool visible) {
+    static bool ready = false;
+    if (!ready) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, 0x9FFF};
+        InitCommonControlsEx(&controls);
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+        windowClass.lpszClassName = "SettingsTestOwner";
+        RegisterClassA(&windowClass);
+        ready = true;
+    }
+    window_ = CreateWindowExA(0, "SettingsTestOwner", "Owner", WS_POPUP | WS_BORDER | (visible ? WS_VISIBLE : 0), x, y, width, height,
+                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+OwnerWindow::~OwnerWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+}
+
+HWND sharedOwnerWindow() {
+    static OwnerWindow* owner = new OwnerWindow(100, 80, 800, 600, true);
+    return owner->get();
+}
+
+bool isCentredOver(HWND inner, HWND outer) {
+    RECT a, b;
+    if (!GetWindowRect(inner, &a) || !GetWindowRect(outer, &b)) return false;
+    return std::abs((a.left + a.right) - (b.left + b.right)) <= 2 &&
+           std::abs((a.top + a.bottom) - (b.top + b.bottom)) <= 2;
+}
+
+}  // namespace testing_support
