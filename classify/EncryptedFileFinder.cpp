@@ -16,6 +16,7 @@
 #include "classify/ZipFile.h"
 #include "foundation/String.h"
 #include "foundation/StringConverter.h"
+#include "foundation/WinHandles.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace storage_names;
@@ -57,13 +58,11 @@ bool hasStream(IStorage* root, const wchar_t* name) {
     return SUCCEEDED(root->OpenStream(name, nullptr, kReadExclusive, 0, &stream)) && stream;
 }
 
-// Reads up to size bytes (at most 32) from the start of a stream of the
-// document and judges them; -1 / -2 when the file / stream cannot be opened,
-// 0 when the read fails.
-int judgeStreamHead(const char* path, const wchar_t* streamName, size_t size,
+// Reads up to size bytes (at most 32) from the start of a stream and judges
+// them; kStreamMissing when there is no such stream, kNotEncrypted when the
+// read fails.
+int judgeStreamHead(IStorage* root, const wchar_t* streamName, size_t size,
                     bool (*marksEncryption)(const unsigned char*, size_t)) {
-    ComPtr<IStorage> root;
-    if (FAILED(openStorage(path, root)) || !root) return EncryptedFileFinder::kNotCompoundFile;
     ComPtr<IStream> stream;
     if (FAILED(root->OpenStream(streamName, nullptr, kReadExclusive, 0, &stream)) || !stream) {
         return EncryptedFileFinder::kStreamMissing;
@@ -76,6 +75,92 @@ int judgeStreamHead(const char* path, const wchar_t* streamName, size_t size,
     return marksEncryption(head, got) ? EncryptedFileFinder::kEncrypted : EncryptedFileFinder::kNotEncrypted;
 }
 
+// The format checks on an opened root storage.
+int wordDocument(IStorage* root) {
+    return judgeStreamHead(root, kWordDocument, marks::kWordHeaderBytes, marks::wordHeaderMarksEncryption);
+}
+int powerPointDocument(IStorage* root) {
+    return hasStream(root, kEncryptedSummary) ? EncryptedFileFinder::kEncrypted : EncryptedFileFinder::kStreamMissing;
+}
+int excelWorkbook(IStorage* root) {
+    return judgeStreamHead(root, kWorkbook, marks::kWorkbookHeaderBytes, marks::workbookHeaderMarksEncryption);
+}
+int encryptedPackage(IStorage* root) {
+    return hasStream(root, kEncryptionInfo) ? EncryptedFileFinder::kEncrypted : EncryptedFileFinder::kStreamMissing;
+}
+
+// The password-check dispatch by extension, on an opened root storage.
+bool passwordCheckOnRoot(IStorage* root, const char* path) {
+    if (endsWithIgnoreCase(path, ".doc")) return wordDocument(root) == EncryptedFileFinder::kEncrypted;
+    if (endsWithIgnoreCase(path, ".ppt") || endsWithIgnoreCase(path, ".pps")) {
+        return powerPointDocument(root) == EncryptedFileFinder::kEncrypted;
+    }
+    if (endsWithIgnoreCase(path, ".xls")) return excelWorkbook(root) == EncryptedFileFinder::kEncrypted;
+    if (FileType::endsWithAny(path, kPackageExtensions)) {
+        return encryptedPackage(root) == EncryptedFileFinder::kEncrypted;
+    }
+    return false;
+}
+
+// The rights-management walk below an opened root storage (steps 5 to 8).
+int walkRightsManagement(IStorage* root, const char* path) {
+    STATSTG stat = {};
+    if (FAILED(root->Stat(&stat, STATFLAG_NONAME))) return EncryptedFileFinder::kNoRootStatistics;
+    TransformStorages storages;
+    if (openTransformStorage(root, transformFor(path), kReadWriteExclusive, storages) != WalkStep::Done) {
+        return EncryptedFileFinder::kStorageMissing;
+    }
+    ComPtr<IStream> primary;
+    if (FAILED(storages.transform->OpenStream(kPrimary, nullptr, kReadWriteExclusive, 0, &primary)) || !primary) {
+        return EncryptedFileFinder::kNoPrimaryStream;
+    }
+    return EncryptedFileFinder::kRightsManagedFile;
+}
+
+// What the first bytes of a file allow. A file that does not begin with the
+// compound-file signature cannot be opened as a compound file: every
+// structured-storage check of it fails, and need not be made.
+enum class Head { Unknown, Compound, Other };
+
+Head probeHead(const char* path) {
+    static const unsigned char kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return Head::Unknown;
+    unsigned char head[sizeof kCompoundSignature] = {};
+    DWORD got = 0;
+    if (!ReadFile(file.get(), head, sizeof head, &got, nullptr)) return Head::Unknown;
+    return got == sizeof head && FileType::startsWith(head, kCompoundSignature, sizeof head) ? Head::Compound
+                                                                                               : Head::Other;
+}
+
+struct OfficeFindings {
+    bool rightsManaged = false;
+    bool passwordEncrypted = false;
+};
+
+// The same answers as checkRightsManagement() == 1 and isPasswordEncrypted(),
+// with fewer opens of the file: one look at its first bytes, then one
+// read/write exclusive open that serves both checks when it succeeds.
+OfficeFindings examineOfficeFile(EncryptedFileFinder& finder, const char* path) {
+    OfficeFindings found;
+    Head head = probeHead(path);
+    if (head == Head::Other) return found;
+    if (head == Head::Unknown) {
+        found.rightsManaged = finder.checkRightsManagement(path) == EncryptedFileFinder::kRightsManagedFile;
+        found.passwordEncrypted = finder.isPasswordEncrypted(path);
+        return found;
+    }
+    ComPtr<IStorage> root;
+    if (SUCCEEDED(openStorageEx(path, kReadWriteExclusive, root)) && root) {
+        found.rightsManaged = walkRightsManagement(root.Get(), path) == EncryptedFileFinder::kRightsManagedFile;
+        found.passwordEncrypted = passwordCheckOnRoot(root.Get(), path);
+    } else {
+        found.passwordEncrypted = finder.isPasswordEncrypted(path);
+    }
+    return found;
+}
+
 }  // namespace
 
 bool EncryptedFileFinder::isEncrypted(const char* path, EncryptionState& state) {
@@ -85,11 +170,10 @@ bool EncryptedFileFinder::isEncrypted(const char* path, EncryptionState& state) 
     for (bool matches : officeGroups) {
         if (!matches) continue;
         try {
-            bool rightsManaged = checkRightsManagement(path) == kRightsManagedFile;
-            bool passwordEncrypted = isPasswordEncrypted(path);
-            if (rightsManaged) state = kRightsManaged;
-            if (passwordEncrypted) state = kPasswordEncrypted;
-            if (rightsManaged || passwordEncrypted) result = true;
+            OfficeFindings found = examineOfficeFile(*this, path);
+            if (found.rightsManaged) state = kRightsManaged;
+            if (found.passwordEncrypted) state = kPasswordEncrypted;
+            if (found.rightsManaged || found.passwordEncrypted) result = true;
         } catch (...) {
             reportAccessError(path);
         }
@@ -133,18 +217,7 @@ int EncryptedFileFinder::checkRightsManagement(const char* path) {
         ComPtr<IStorage> root;
         if (FAILED(openStorageEx(path, kReadWriteExclusive, root))) return kCannotOpenStorage;
         if (!root) return kNoStorage;
-        STATSTG stat = {};
-        if (FAILED(root->Stat(&stat, STATFLAG_NONAME))) return kNoRootStatistics;
-
-        TransformStorages storages;
-        if (openTransformStorage(root.Get(), transformFor(path), kReadWriteExclusive, storages) != WalkStep::Done) {
-            return kStorageMissing;
-        }
-        ComPtr<IStream> primary;
-        if (FAILED(storages.transform->OpenStream(kPrimary, nullptr, kReadWriteExclusive, 0, &primary)) || !primary) {
-            return kNoPrimaryStream;
-        }
-        return kRightsManagedFile;
+        return walkRightsManagement(root.Get(), path);
     } catch (...) {
         return kOtherException;
     }
@@ -162,21 +235,25 @@ bool EncryptedFileFinder::isPasswordEncrypted(const char* path) {
 }
 
 int EncryptedFileFinder::checkWordDocument(const char* path) {
-    return judgeStreamHead(path, kWordDocument, marks::kWordHeaderBytes, marks::wordHeaderMarksEncryption);
+    ComPtr<IStorage> root;
+    if (FAILED(openStorage(path, root)) || !root) return kNotCompoundFile;
+    return wordDocument(root.Get());
 }
 
 int EncryptedFileFinder::checkPowerPointDocument(const char* path) {
     ComPtr<IStorage> root;
     if (FAILED(openStorage(path, root)) || !root) return kNotCompoundFile;
-    return hasStream(root.Get(), kEncryptedSummary) ? kEncrypted : kStreamMissing;
+    return powerPointDocument(root.Get());
 }
 
 int EncryptedFileFinder::checkExcelWorkbook(const char* path) {
-    return judgeStreamHead(path, kWorkbook, marks::kWorkbookHeaderBytes, marks::workbookHeaderMarksEncryption);
+    ComPtr<IStorage> root;
+    if (FAILED(openStorage(path, root)) || !root) return kNotCompoundFile;
+    return excelWorkbook(root.Get());
 }
 
 int EncryptedFileFinder::checkEncryptedPackage(const char* path) {
     ComPtr<IStorage> root;
     if (FAILED(openStorageEx(path, kReadExclusive, root)) || !root) return kNotCompoundFile;
-    return hasStream(root.Get(), kEncryptionInfo) ? kEncrypted : kStreamMissing;
+    return encryptedPackage(root.Get());
 }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -200,6 +201,20 @@ int run(const std::string& folder) {
     std::printf("open + read 4 KiB:   %.3f s (%.1f us a file)\n", floorBest, floorBest * 1e6 / files.size());
     std::printf("isEncrypted:         %.3f s (%.1f us a file)\n", classifyBest, classifyBest * 1e6 / files.size());
     std::printf("ratio:               %.2f (goal: at most 2)\n", classifyBest / floorBest);
+    for (const char* extension : {".doc", ".xls", ".ppt", ".docx", ".xlsx", ".pptx", ".pdf"}) {
+        std::vector<std::string> group;
+        for (const std::string& path : files) {
+            if (path.size() > std::strlen(extension) &&
+                path.compare(path.size() - std::strlen(extension), std::string::npos, extension) == 0) {
+                group.push_back(path);
+            }
+        }
+        int found = 0;
+        double f = readFloor(group);
+        double c = classifyAll(group, found);
+        std::printf("  %-5s %5zu files: %6.1f us a file, floor %5.1f us, ratio %.2f\n", extension, group.size(),
+                    c * 1e6 / group.size(), f * 1e6 / group.size(), c / f);
+    }
     return 0;
 }
 

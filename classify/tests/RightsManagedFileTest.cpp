@@ -129,6 +129,18 @@ TEST(RightsManagedFile, DocumentHeldOpenIsReadThroughATemporaryCopy) {
     EXPECT_EQ(got.owner, "dave");
     EXPECT_TRUE(copiesIn(folder).empty());
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // Held with no sharing at all: no copy can be made either.
+    holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    got = ownerOf(path);
+    CloseHandle(holder);
+    EXPECT_FALSE(got.found);
+    EXPECT_EQ(got.owner, "");
+    EXPECT_TRUE(copiesIn(folder).empty());
+    char profile[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableA("UserProfile", profile, sizeof profile), 0u);
+    EXPECT_TRUE(copiesIn(profile).empty()) << "nor in the second place for copies";
 }
 
 TEST(RightsManagedFile, LicenceWithJapaneseOwnerPassesThroughCodePage932) {
