@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Builds ZIP archives byte by byte for the tests.
@@ -14,14 +16,11 @@ struct Entry {
     std::string data = "content";
 };
 
-inline void put16(std::string& out, unsigned value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-inline void put32(std::string& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
+// Appends little-endian fields given as {byte width, value}.
+inline void put(std::string& out, std::initializer_list<std::pair<int, std::uint32_t>> fields) {
+    for (const auto& field : fields) {
+        for (int i = 0; i < field.first; ++i) out += static_cast<char>((field.second >> (8 * i)) & 0xFF);
+    }
 }
 
 // Local headers with their data, then the central directory and its end
@@ -32,61 +31,27 @@ inline std::string archive(const std::vector<Entry>& entries, bool officeFlags =
     std::vector<std::uint32_t> offsets;
     for (const Entry& e : entries) {
         offsets.push_back(static_cast<std::uint32_t>(out.size()));
-        unsigned flags = (e.encrypted ? 0x0001u : 0u) | (e.dataDescriptor ? 0x0008u : 0u) | (officeFlags ? 0x0006u : 0u);
+        std::uint32_t flags = (e.encrypted ? 0x0001u : 0u) | (e.dataDescriptor ? 0x0008u : 0u) | (officeFlags ? 0x0006u : 0u);
         auto size = static_cast<std::uint32_t>(e.data.size());
-        put32(out, 0x04034B50);
-        put16(out, 20);
-        put16(out, flags);
-        put16(out, 8);
-        put16(out, 0);
-        put16(out, 0);
-        put32(out, 0);
-        put32(out, e.dataDescriptor ? 0 : size);
-        put32(out, e.dataDescriptor ? 0 : size);
-        put16(out, static_cast<unsigned>(e.name.size()));
-        put16(out, 0);
-        out += e.name;
-        out += e.data;
-        if (e.dataDescriptor) {
-            put32(out, 0x08074B50);
-            put32(out, 0);
-            put32(out, size);
-            put32(out, size);
-        }
+        auto stated = e.dataDescriptor ? 0 : size;
+        put(out, {{4, 0x04034B50}, {2, 20}, {2, flags}, {2, 8}, {4, 0}, {4, 0}, {4, stated}, {4, stated},
+                  {2, static_cast<std::uint32_t>(e.name.size())}, {2, 0}});
+        out += e.name + e.data;
+        if (e.dataDescriptor) put(out, {{4, 0x08074B50}, {4, 0}, {4, size}, {4, size}});
     }
     auto directoryStart = static_cast<std::uint32_t>(out.size());
     for (size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
-        unsigned flags = (e.encrypted ? 0x0001u : 0u) | (e.dataDescriptor ? 0x0008u : 0u);
+        std::uint32_t flags = (e.encrypted ? 0x0001u : 0u) | (e.dataDescriptor ? 0x0008u : 0u);
         auto size = static_cast<std::uint32_t>(e.data.size());
-        put32(out, 0x02014B50);
-        put16(out, 20);
-        put16(out, 20);
-        put16(out, flags);
-        put16(out, 8);
-        put16(out, 0);
-        put16(out, 0);
-        put32(out, 0);
-        put32(out, size);
-        put32(out, size);
-        put16(out, static_cast<unsigned>(e.name.size()));
-        put16(out, 0);
-        put16(out, 0);
-        put16(out, 0);
-        put16(out, 0);
-        put32(out, 0);
-        put32(out, offsets[i]);
+        put(out, {{4, 0x02014B50}, {2, 20}, {2, 20}, {2, flags}, {2, 8}, {4, 0}, {4, 0}, {4, size}, {4, size},
+                  {2, static_cast<std::uint32_t>(e.name.size())}, {2, 0}, {2, 0}, {2, 0}, {2, 0}, {4, 0},
+                  {4, offsets[i]}});
         out += e.name;
     }
-    auto directorySize = static_cast<std::uint32_t>(out.size()) - directoryStart;
-    put32(out, 0x06054B50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, static_cast<unsigned>(entries.size()));
-    put16(out, static_cast<unsigned>(entries.size()));
-    put32(out, directorySize);
-    put32(out, directoryStart);
-    put16(out, 0);
+    auto count = static_cast<std::uint32_t>(entries.size());
+    put(out, {{4, 0x06054B50}, {2, 0}, {2, 0}, {2, count}, {2, count},
+              {4, static_cast<std::uint32_t>(out.size()) - directoryStart}, {4, directoryStart}, {2, 0}});
     return out;
 }
 
