@@ -10,11 +10,11 @@
 
 #include <wrl/client.h>
 
-#include "foundation/Log.h"
-#include "foundation/Registry.h"
 #include "classify/IssuanceLicense.h"
 #include "classify/StorageNames.h"
 #include "foundation/Exception.h"
+#include "foundation/Log.h"
+#include "foundation/Registry.h"
 #include "foundation/StringConverter.h"
 
 using Microsoft::WRL::ComPtr;
@@ -32,17 +32,20 @@ std::unique_ptr<wchar_t[]> widePath(const char* path) {
     return std::unique_ptr<wchar_t[]>(StringConverter::toWideChar(path));
 }
 
-// The extension of the file name in path, from its last dot, or "".
-const char* extensionOf(const char* path) {
-    const char* name = std::strrchr(path, '\\');
-    name = name != nullptr ? name + 1 : path;
-    const char* dot = std::strrchr(name, '.');
-    return dot != nullptr ? dot : "";
+// The file name of a path: the text after its last backslash. CharNextA
+// steps over double-byte characters, whose second byte may be 0x5C.
+const char* fileNameOf(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; p = CharNextA(p)) {
+        if (*p == '\\') name = p + 1;
+    }
+    return name;
 }
 
-const char* fileNameOf(const char* path) {
-    const char* name = std::strrchr(path, '\\');
-    return name != nullptr ? name + 1 : path;
+// The extension of the file name in path, from its last dot, or "".
+const char* extensionOf(const char* path) {
+    const char* dot = std::strrchr(fileNameOf(path), '.');
+    return dot != nullptr ? dot : "";
 }
 
 bool copyFile(const char* from, const char* to) {

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "foundation/String.h"
-
 namespace {
 
 const char* const kOfficeExtensions[] = {".doc",  ".docx", ".docm", ".ppt",  ".pps",  ".pptx", ".pptm",
