@@ -79,6 +79,11 @@ endfunction()
 # a fixed number of mutated inputs under the sanitizers; with clang and
 # TARNWICK_LIBFUZZER it also becomes a libFuzzer executable <name>.
 option(TARNWICK_LIBFUZZER "Build libFuzzer executables (clang only)" OFF)
+if(TARNWICK_LIBFUZZER AND CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT WIN32)
+    # Coverage for the libraries under test too, not only for the target's
+    # own file: without it libFuzzer sees no new paths and cannot evolve.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 function(tarnwick_fuzzer name)
     cmake_parse_arguments(A "" "CORPUS" "SOURCES;DEPS" ${ARGN})
     if(WIN32)

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "foundation/Object.h"
+#include "foundation/String.h"
+
+struct IXMLDOMDocument2;
+
+// An XrML licence in an MSXML 3.0 DOM document queried with XPath. The
+// constructor initialises COM on the calling thread and the destructor
+// uninitialises it again.
+class IssuanceLicense : public Object {
+public:
+    // Throws Exception (code 0) when no DOM document can be created.
+    IssuanceLicense();
+    ~IssuanceLicense() override;
+    IssuanceLicense(const IssuanceLicense&) = delete;
+    IssuanceLicense& operator=(const IssuanceLicense&) = delete;
+
+    // Parses xml (ANSI text) synchronously; false on a parse or COM error.
+    bool load(const char* xml);
+    // The text of the first node matching xpath; false when none matches.
+    // Throws Exception when there is no document.
+    bool getTextByPath(const char* xpath, String& text);
+
+private:
+    IXMLDOMDocument2* document_ = nullptr;
+    bool comInitialised_ = false;
+};
