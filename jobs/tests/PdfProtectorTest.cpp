@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "UnixRunner.h"
+#include "classify/PDFFile.h"
 #include "jobs/FileTimes.h"
 #include "jobs/JobTexts.h"
 #include "jobs/Notifier.h"
@@ -43,13 +44,13 @@ std::string standinPath() { return testing_support::nativePath(TARNWICK_BINARY_D
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The file list's test: a PDF is encrypted when "/Encrypt" stands in its
-// last kilobyte.
+// The file list's own test of a PDF's encryption.
 bool looksEncrypted(const std::string& path) {
-    const std::string bytes = readBytes(path);
-    if (bytes.compare(0, 5, "%PDF-") != 0) return false;
-    const size_t tail = bytes.size() > 1024 ? bytes.size() - 1024 : 0;
-    return bytes.find("/Encrypt", tail) != std::string::npos;
+    try {
+        return PDFFile(path.c_str()).isEncrypted();
+    } catch (int) {
+        return false;
+    }
 }
 
 int countEntries(const std::string& folder) {
