@@ -118,7 +118,7 @@ Decrypted decryptAgile(const Bytes& info, const Bytes& encryptedPackage, const s
         return fail(DecryptStatus::Corrupt, "the encryption description is incomplete");
     bool hasIntegrity = xmlElementAttributes(xml, "dataIntegrity", integrity);
 
-    HashKind keyHash, dataHash;
+    HashKind keyHash = HashKind::Sha512, dataHash = HashKind::Sha512;
     unsigned long spin = 0, keyBits = 0, dataKeyBits = 0, blockSize = 0, dataBlockSize = 0;
     if (!hashKindOf(attr(keyEnc, "hashAlgorithm"), keyHash) || !hashKindOf(attr(keyData, "hashAlgorithm"), dataHash) ||
         attr(keyEnc, "cipherAlgorithm") != "AES" || attr(keyData, "cipherAlgorithm") != "AES" ||
