@@ -66,6 +66,7 @@ std::string describeValue(const VARIANT* v) {
 const char* kindName(WORD flags) {
     if (flags & DISPATCH_PROPERTYPUTREF) return "putref";
     if (flags & DISPATCH_PROPERTYPUT) return "put";
+    if ((flags & DISPATCH_METHOD) && (flags & DISPATCH_PROPERTYGET)) return "method|get";
     if (flags & DISPATCH_METHOD) return "method";
     return "get";
 }

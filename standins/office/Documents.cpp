@@ -280,6 +280,9 @@ void saveDocument(const LoadedDocument& doc, const std::wstring& given, const st
     if (!isOpenXml(doc.format) && !password.empty())
         throw AppError{errorCode, L"encryption of this format is not supported"};
     std::wstring target = fullPathOf(given);
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throw AppError{errorCode, L"The file is read-only and cannot be replaced: " + target};
     std::wstring temp = target + L".~standin" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     try {
         if (isOpenXml(doc.format) && !password.empty())

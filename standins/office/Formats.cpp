@@ -192,7 +192,27 @@ bool inflate(const std::uint8_t* data, std::size_t size, Bytes& out, std::size_t
     return true;
 }
 
-bool zipEntry(const Bytes& zip, const std::string& name, Bytes& out, std::string& error) {
+namespace {
+
+std::uint32_t crc32(const Bytes& data) {
+    static std::uint32_t table[256];
+    static bool ready = false;
+    if (!ready) {
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[i] = c;
+        }
+        ready = true;
+    }
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::uint8_t b : data) c = table[(c ^ b) & 0xff] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+// Walks the central directory; for each entry (or only the named one)
+// extracts the data and checks size and CRC.
+bool walkZip(const Bytes& zip, const std::string* only, Bytes& out, std::string& error) {
     out.clear();
     const std::size_t n = zip.size();
     if (n < 22) {
@@ -232,8 +252,9 @@ bool zipEntry(const Bytes& zip, const std::string& name, Bytes& out, std::string
             return false;
         }
         std::string entryName(reinterpret_cast<const char*>(&zip[p + 46]), nameLen);
+        std::uint32_t crc = le32(&zip[p + 16]);
         p += 46 + nameLen + extraLen + commentLen;
-        if (entryName != name) continue;
+        if (only && entryName != *only) continue;
         if (local > n || n - local < 30 || le32(&zip[local]) != 0x04034b50) {
             error = "a package entry's header is damaged";
             return false;
@@ -249,21 +270,35 @@ bool zipEntry(const Bytes& zip, const std::string& name, Bytes& out, std::string
                 return false;
             }
             out.assign(zip.begin() + long(dataAt), zip.begin() + long(dataAt + csize));
-            return true;
-        }
-        if (method != 8) {
+        } else if (method != 8) {
             error = "a package entry uses an unknown compression method";
             return false;
-        }
-        if (!inflate(&zip[dataAt], csize, out, usize) || out.size() != usize) {
+        } else if (!inflate(&zip[dataAt], csize, out, usize) || out.size() != usize) {
             error = "a package entry cannot be decompressed";
             return false;
         }
-        return true;
+        if (crc32(out) != crc) {
+            error = "a package entry is damaged (checksum mismatch): " + entryName;
+            return false;
+        }
+        if (only) return true;
     }
-    error = "the package has no entry " + name;
+    if (!only) return true;
+    error = "the package has no entry " + *only;
     return false;
 }
+
+}  // namespace
+
+bool zipEntry(const Bytes& zip, const std::string& name, Bytes& out, std::string& error) {
+    return walkZip(zip, &name, out, error);
+}
+
+bool verifyPackage(const Bytes& zip, std::string& error) {
+    Bytes scratch;
+    return walkZip(zip, nullptr, scratch, error);
+}
+
 
 namespace {
 
@@ -311,6 +346,7 @@ bool flagAttribute(const Bytes& xml, const char* element, const char* attribute)
 
 bool inspectPackage(const Bytes& zip, PackageFacts& facts, std::string& error) {
     facts = PackageFacts();
+    if (!verifyPackage(zip, error)) return false;
     Bytes types;
     if (!zipEntry(zip, "[Content_Types].xml", types, error)) return false;
     struct Kind {

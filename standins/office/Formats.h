@@ -35,7 +35,11 @@ struct PackageFacts {
 // anything malformed, truncated or absurdly large.
 bool zipEntry(const Bytes& zip, const std::string& name, Bytes& out, std::string& error);
 
-// The document kind and read-only recommendation of an Open XML package.
+// Checks every entry of a package: sizes, decompression and checksums.
+bool verifyPackage(const Bytes& zip, std::string& error);
+
+// The document kind and read-only recommendation of an Open XML package;
+// fails on a damaged package (verifyPackage).
 bool inspectPackage(const Bytes& zip, PackageFacts& facts, std::string& error);
 
 // Raw DEFLATE (RFC 1951). outLimit bounds the output.

@@ -2,6 +2,9 @@
 
 #include <richedit.h>
 
+#include "Journal.h"
+#include "testing/Screenshot.h"
+
 #include <vector>
 
 namespace office_standin {
@@ -82,7 +85,24 @@ struct PromptState {
     std::wstring message;
     std::wstring password;
     UINT timeoutMs;
+    const char* screenshotName;
 };
+
+// When the tests ask for it (registry value "ScreenshotPrefix"), a dialog
+// photographs itself once it is painted: only its own process can.
+constexpr UINT_PTR kTimeoutTimer = 1;
+constexpr UINT_PTR kScreenshotTimer = 2;
+
+void takeScreenshot(HWND dlg, const char* name) {
+    HKEY h;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kConfigKey, 0, KEY_READ, &h) != ERROR_SUCCESS) return;
+    char prefix[128] = "";
+    DWORD size = sizeof prefix - 1;
+    DWORD type = 0;
+    LONG rc = RegQueryValueExA(h, "ScreenshotPrefix", nullptr, &type, reinterpret_cast<BYTE*>(prefix), &size);
+    RegCloseKey(h);
+    if (rc == ERROR_SUCCESS && type == REG_SZ && prefix[0]) testing_support::saveScreenshot(dlg, std::string(prefix) + name);
+}
 
 INT_PTR CALLBACK promptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     auto* state = reinterpret_cast<PromptState*>(GetWindowLongPtrW(dlg, DWLP_USER));
@@ -92,10 +112,16 @@ INT_PTR CALLBACK promptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowLongPtrW(dlg, DWLP_USER, lp);
         SetDlgItemTextW(dlg, 4, state->message.c_str());
         SendDlgItemMessageW(dlg, 4, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
-        SetTimer(dlg, 1, state->timeoutMs, nullptr);
+        SetTimer(dlg, kTimeoutTimer, state->timeoutMs, nullptr);
+        SetTimer(dlg, kScreenshotTimer, 200, nullptr);
         SetFocus(GetDlgItem(dlg, 5));
         return FALSE;
     case WM_TIMER:
+        if (wp == kScreenshotTimer) {
+            KillTimer(dlg, kScreenshotTimer);
+            if (state) takeScreenshot(dlg, state->screenshotName);
+            return TRUE;
+        }
         EndDialog(dlg, IDCANCEL);
         return TRUE;
     case WM_COMMAND:
@@ -138,7 +164,8 @@ PromptAnswer askPassword(HWND frame, const std::wstring& documentName, std::wstr
     t.item(L"EDIT", L"", 5, ES_PASSWORD | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 60, 39, 153, 13);
     t.item(L"BUTTON", L"OK", 1, BS_DEFPUSHBUTTON | WS_TABSTOP, 109, 65, 50, 14);
     t.item(L"BUTTON", L"Cancel", 2, BS_PUSHBUTTON | WS_TABSTOP, 163, 65, 50, 14);
-    PromptState state{L"'" + documentName + L"' is protected.\r\nEnter the password to open the file.", L"", timeoutMs};
+    PromptState state{L"'" + documentName + L"' is protected.\r\nEnter the password to open the file.", L"", timeoutMs,
+                      "PasswordPrompt"};
     INT_PTR rc = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), frame, promptProc,
                                          reinterpret_cast<LPARAM>(&state));
     if (rc != IDOK) return PromptAnswer::Cancel;
@@ -150,7 +177,7 @@ void showPowerPointError(HWND frame, const std::wstring& text, UINT timeoutMs) {
     DialogTemplate t(L"Microsoft Office PowerPoint", 240, 62);
     t.item(L"STATIC", text.c_str(), 0xFFFF, SS_LEFT, 7, 7, 226, 30);
     t.item(L"BUTTON", L"OK", 2, BS_DEFPUSHBUTTON | WS_TABSTOP, 95, 42, 50, 14);
-    PromptState state{L"", L"", timeoutMs};
+    PromptState state{L"", L"", timeoutMs, "PasswordError"};
     DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), frame, promptProc, reinterpret_cast<LPARAM>(&state));
 }
 

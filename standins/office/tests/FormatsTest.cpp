@@ -59,18 +59,14 @@ TEST(PackageFacts, DamagedPackagesAreRefusedWithAReason) {
     Bytes good = readSource("tests/data/memo.docx");
     Bytes truncated(good.begin(), good.begin() + long(good.size() / 2));
     Bytes corrupt = good;
-    for (std::size_t i = 100; i < 300; ++i) corrupt[i] ^= 0x5a;  // inside the first deflated entry
+    for (std::size_t i = 100; i < 300; ++i) corrupt[i] ^= 0x5a;  // inside the first entry's data
     Bytes notZip(500, 'x');
     for (const Bytes* b : {&truncated, &notZip, &corrupt}) {
         PackageFacts facts;
         std::string error;
         Bytes part;
-        bool ok = inspectPackage(*b, facts, error) && zipEntry(*b, "[Content_Types].xml", part, error) &&
-                  zipEntry(*b, "_rels/.rels", part, error);
-        EXPECT_FALSE(ok && b != &corrupt);
-        if (!ok) {
-            EXPECT_FALSE(error.empty());
-        }
+        EXPECT_FALSE(inspectPackage(*b, facts, error));
+        EXPECT_FALSE(error.empty());
     }
     PackageFacts facts;
     std::string error;
