@@ -227,6 +227,12 @@ Bytes hmac(HashKind kind, const Bytes& key, const Bytes& message) {
 // ---- AES ----
 
 namespace {
+bool aesInstructionsAllowed = true;
+}  // namespace
+
+void allowAesInstructions(bool allowed) { aesInstructionsAllowed = allowed; }
+
+namespace {
 
 struct AesTables {
     std::uint8_t sbox[256];
@@ -314,6 +320,92 @@ Aes::Aes(const Bytes& key) {
         dec_[i] = t.td[0][t.sbox[w >> 24]] ^ t.td[1][t.sbox[(w >> 16) & 255]] ^ t.td[2][t.sbox[(w >> 8) & 255]] ^
                   t.td[3][t.sbox[w & 255]];
     }
+    for (int i = 0; i < total; ++i) {
+        putBe32(encBytes_ + 4 * i, enc_[i]);
+        putBe32(decBytes_ + 4 * i, dec_[i]);
+    }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <wmmintrin.h>
+namespace {
+bool hasAesInstructions() {
+    static const bool yes = __builtin_cpu_supports("aes");
+    return yes && aesInstructionsAllowed;
+}
+__attribute__((target("aes,sse2"))) void cbcEncryptNi(const std::uint8_t* keys, int rounds, const std::uint8_t* iv,
+                                                     const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) {
+    __m128i k[15];
+    for (int r = 0; r <= rounds; ++r) k[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + 16 * r));
+    __m128i chain = _mm_loadu_si128(reinterpret_cast<const __m128i*>(iv));
+    for (std::size_t b = 0; b < blocks; ++b) {
+        __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * b)), chain);
+        x = _mm_xor_si128(x, k[0]);
+        for (int r = 1; r < rounds; ++r) x = _mm_aesenc_si128(x, k[r]);
+        chain = _mm_aesenclast_si128(x, k[rounds]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * b), chain);
+    }
+}
+// Four blocks at a time: CBC decryption has no chain between the block ciphers.
+__attribute__((target("aes,sse2"))) void cbcDecryptNi(const std::uint8_t* keys, int rounds, const std::uint8_t* iv,
+                                                     const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) {
+    __m128i k[15];
+    for (int r = 0; r <= rounds; ++r) k[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + 16 * r));
+    __m128i chain = _mm_loadu_si128(reinterpret_cast<const __m128i*>(iv));
+    std::size_t b = 0;
+    for (; b + 4 <= blocks; b += 4) {
+        __m128i c[4], x[4];
+        for (int j = 0; j < 4; ++j) {
+            c[j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * (b + j)));
+            x[j] = _mm_xor_si128(c[j], k[0]);
+        }
+        for (int r = 1; r < rounds; ++r)
+            for (int j = 0; j < 4; ++j) x[j] = _mm_aesdec_si128(x[j], k[r]);
+        for (int j = 0; j < 4; ++j) x[j] = _mm_aesdeclast_si128(x[j], k[rounds]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * b), _mm_xor_si128(x[0], chain));
+        for (int j = 1; j < 4; ++j)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * (b + j)), _mm_xor_si128(x[j], c[j - 1]));
+        chain = c[3];
+    }
+    for (; b < blocks; ++b) {
+        __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * b));
+        __m128i x = _mm_xor_si128(c, k[0]);
+        for (int r = 1; r < rounds; ++r) x = _mm_aesdec_si128(x, k[r]);
+        x = _mm_aesdeclast_si128(x, k[rounds]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * b), _mm_xor_si128(x, chain));
+        chain = c;
+    }
+}
+}  // namespace
+#define OFFICE_STANDIN_AES_NI 1
+#endif
+
+void Aes::cbcEncrypt(const std::uint8_t iv[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const {
+#ifdef OFFICE_STANDIN_AES_NI
+    if (hasAesInstructions()) return cbcEncryptNi(encBytes_, rounds_, iv, in, out, blocks);
+#endif
+    std::uint8_t chain[16];
+    std::memcpy(chain, iv, 16);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        std::uint8_t x[16];
+        for (int j = 0; j < 16; ++j) x[j] = in[16 * b + j] ^ chain[j];
+        encryptBlock(x, out + 16 * b);
+        std::memcpy(chain, out + 16 * b, 16);
+    }
+}
+
+void Aes::cbcDecrypt(const std::uint8_t iv[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const {
+#ifdef OFFICE_STANDIN_AES_NI
+    if (hasAesInstructions()) return cbcDecryptNi(decBytes_, rounds_, iv, in, out, blocks);
+#endif
+    std::uint8_t chain[16], next[16];
+    std::memcpy(chain, iv, 16);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        std::memcpy(next, in + 16 * b, 16);
+        decryptBlock(next, out + 16 * b);
+        for (int j = 0; j < 16; ++j) out[16 * b + j] ^= chain[j];
+        std::memcpy(chain, next, 16);
+    }
 }
 
 void Aes::encryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
@@ -383,13 +475,7 @@ Bytes aesCbcEncrypt(const Bytes& key, const Bytes& iv, const Bytes& data) {
     requireBlocks(data);
     Aes aes(key);
     Bytes out(data.size());
-    Bytes chain = ivBlock(iv);
-    for (std::size_t i = 0; i < data.size(); i += 16) {
-        std::uint8_t x[16];
-        for (int j = 0; j < 16; ++j) x[j] = data[i + j] ^ chain[j];
-        aes.encryptBlock(x, &out[i]);
-        std::memcpy(chain.data(), &out[i], 16);
-    }
+    if (!data.empty()) aes.cbcEncrypt(ivBlock(iv).data(), data.data(), out.data(), data.size() / 16);
     return out;
 }
 
@@ -397,12 +483,7 @@ Bytes aesCbcDecrypt(const Bytes& key, const Bytes& iv, const Bytes& data) {
     requireBlocks(data);
     Aes aes(key);
     Bytes out(data.size());
-    Bytes chain = ivBlock(iv);
-    for (std::size_t i = 0; i < data.size(); i += 16) {
-        aes.decryptBlock(&data[i], &out[i]);
-        for (int j = 0; j < 16; ++j) out[i + j] ^= chain[j];
-        std::memcpy(chain.data(), &data[i], 16);
-    }
+    if (!data.empty()) aes.cbcDecrypt(ivBlock(iv).data(), data.data(), out.data(), data.size() / 16);
     return out;
 }
 

@@ -60,12 +60,22 @@ public:
     explicit Aes(const Bytes& key);  // throws std::invalid_argument on a bad key size
     void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
     void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
+    // CBC over `blocks` 16-byte blocks; in and out may be the same buffer.
+    void cbcEncrypt(const std::uint8_t iv[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
+    void cbcDecrypt(const std::uint8_t iv[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
 
 private:
     int rounds_;
     std::uint32_t enc_[60];
     std::uint32_t dec_[60];
+    // The same round keys as bytes, for the processor's AES instructions.
+    std::uint8_t encBytes_[240];
+    std::uint8_t decBytes_[240];
 };
+
+// Whether the processor's AES instructions may be used where present (the
+// tests switch them off to check the portable code too).
+void allowAesInstructions(bool allowed);
 
 // CBC over whole blocks; the size must be a multiple of 16.
 Bytes aesCbcEncrypt(const Bytes& key, const Bytes& iv, const Bytes& data);

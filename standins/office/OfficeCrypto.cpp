@@ -28,11 +28,6 @@ std::uint32_t readLe32(const Bytes& b, std::size_t at) {
 
 std::uint16_t readLe16(const Bytes& b, std::size_t at) { return std::uint16_t(b[at] | (b[at + 1] << 8)); }
 
-Bytes padTo(const Bytes& data, std::size_t block) {
-    Bytes out = data;
-    out.resize((data.size() + block - 1) / block * block, 0);
-    return out;
-}
 
 Bytes cut(const Bytes& data, std::size_t size, std::uint8_t fill) {
     Bytes out(data.begin(), data.begin() + std::min(size, data.size()));
@@ -53,15 +48,16 @@ Bytes segmentIv(HashKind kind, const Bytes& keySalt, std::uint32_t index, std::s
 // Encrypts or decrypts the package in 4096-byte segments, each with its own IV.
 Bytes cryptSegments(bool encrypt, HashKind kind, const Bytes& key, const Bytes& keySalt, const std::uint8_t* data,
                     std::size_t size) {
-    Bytes out;
-    out.reserve(size + 16);
+    // Each segment is padded with zeros to a whole number of blocks.
+    Bytes out((size + 15) / 16 * 16, 0);
+    if (size) std::memcpy(out.data(), data, size);
+    Aes aes(key);
     std::uint32_t index = 0;
-    for (std::size_t at = 0; at < size; at += kSegment, ++index) {
-        std::size_t n = std::min(kSegment, size - at);
-        Bytes chunk(data + at, data + at + n);
+    for (std::size_t at = 0; at < out.size(); at += kSegment, ++index) {
+        std::size_t n = std::min(kSegment, out.size() - at);
         Bytes iv = segmentIv(kind, keySalt, index, 16);
-        Bytes done = encrypt ? aesCbcEncrypt(key, iv, padTo(chunk, 16)) : aesCbcDecrypt(key, iv, padTo(chunk, 16));
-        out.insert(out.end(), done.begin(), done.end());
+        if (encrypt) aes.cbcEncrypt(iv.data(), &out[at], &out[at], n / 16);
+        else aes.cbcDecrypt(iv.data(), &out[at], &out[at], n / 16);
     }
     return out;
 }

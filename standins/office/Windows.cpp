@@ -113,7 +113,7 @@ INT_PTR CALLBACK promptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         SetDlgItemTextW(dlg, 4, state->message.c_str());
         SendDlgItemMessageW(dlg, 4, EM_SETBKGNDCOLOR, 0, GetSysColor(COLOR_BTNFACE));
         SetTimer(dlg, kTimeoutTimer, state->timeoutMs, nullptr);
-        SetTimer(dlg, kScreenshotTimer, 200, nullptr);
+        SetTimer(dlg, kScreenshotTimer, 50, nullptr);
         SetFocus(GetDlgItem(dlg, 5));
         return FALSE;
     case WM_TIMER:

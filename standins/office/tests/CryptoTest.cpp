@@ -101,6 +101,8 @@ TEST(CryptoVectors, AesBlocksMatchFips197BothWays) {
 }
 
 TEST(CryptoVectors, CbcMatchesSp800_38a) {
+  for (bool instructions : {true, false}) {
+    allowAesInstructions(instructions);
     Bytes key = fromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
     Bytes iv = fromHex("000102030405060708090a0b0c0d0e0f");
     Bytes plain = fromHex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51");
@@ -108,6 +110,15 @@ TEST(CryptoVectors, CbcMatchesSp800_38a) {
     EXPECT_EQ(toHex(cipher), "f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d");
     EXPECT_EQ(aesCbcDecrypt(key, iv, cipher), plain);
     EXPECT_THROW(aesCbcEncrypt(key, iv, Bytes(15)), std::invalid_argument);
+    // Longer runs exercise the four-block path and its tail.
+    Bytes longer(16 * 11);
+    for (std::size_t i = 0; i < longer.size(); ++i) longer[i] = std::uint8_t(i * 13);
+    Bytes enc = aesCbcEncrypt(key, iv, longer);
+    allowAesInstructions(!instructions);
+    EXPECT_EQ(aesCbcEncrypt(key, iv, longer), enc);
+    EXPECT_EQ(aesCbcDecrypt(key, iv, enc), longer);
+  }
+  allowAesInstructions(true);
 }
 
 TEST(CryptoVectors, Base64RoundTripsAndRejectsGarbage) {

@@ -325,6 +325,7 @@ public:
                   prompt_ = findPrompt();
               }
               if (!prompt_) return;
+              Sleep(300);  // as a person would (and the product's validator does): not at once
               if (cancel) {
                   press(GetDlgItem(prompt_, 2));
                   return;
@@ -335,7 +336,10 @@ public:
                   Sleep(100);
                   errorBox_ = findErrorBox();
               }
-              if (errorBox_) press(GetDlgItem(errorBox_, 2));
+              if (errorBox_) {
+                  Sleep(300);
+                  press(GetDlgItem(errorBox_, 2));
+              }
           }) {}
     ~PromptAnswerer() {
         if (thread_.joinable()) thread_.join();
