@@ -61,45 +61,29 @@ private:
     bool readOnlyRecommended_;
 };
 
+// Every document object has the same members in the same order (DocMember);
+// only the format property and the parameters differ between applications.
+std::vector<MemberInfo> documentTable(const wchar_t* format, std::vector<const wchar_t*> saveAs,
+                                      std::vector<const wchar_t*> close) {
+    return {{L"ReadOnlyRecommended", {}}, {format, {}},          {L"SaveAs", std::move(saveAs)},
+            {L"Close", std::move(close)}, {L"FullName", {}},     {L"Name", {}},
+            {L"HasPassword", {}},         {L"Password", {}},     {L"WritePassword", {}}};
+}
+
 const std::vector<MemberInfo>& documentMembers(AppKind kind) {
-    static const std::vector<MemberInfo> word = {
-        {L"ReadOnlyRecommended", {}},
-        {L"SaveFormat", {}},
-        {L"SaveAs", {L"FileName", L"FileFormat", L"LockComments", L"Password", L"AddToRecentFiles", L"WritePassword",
-                     L"ReadOnlyRecommended", L"EmbedTrueTypeFonts", L"SaveNativePictureFormat", L"SaveFormsData",
-                     L"SaveAsAOCELetter", L"Encoding", L"InsertLineBreaks", L"AllowSubstitutions", L"LineEnding",
-                     L"AddBiDiMarks"}},
-        {L"Close", {L"SaveChanges", L"OriginalFormat", L"RouteDocument"}},
-        {L"FullName", {}},
-        {L"Name", {}},
-        {L"HasPassword", {}},
-        {L"Password", {}},
-        {L"WritePassword", {}},
-    };
-    static const std::vector<MemberInfo> excel = {
-        {L"ReadOnlyRecommended", {}},
-        {L"FileFormat", {}},
-        {L"SaveAs", {L"Filename", L"FileFormat", L"Password", L"WriteResPassword", L"ReadOnlyRecommended",
-                     L"CreateBackup", L"AccessMode", L"ConflictResolution", L"AddToMru", L"TextCodepage",
-                     L"TextVisualLayout", L"Local"}},
-        {L"Close", {L"SaveChanges", L"Filename", L"RouteWorkbook"}},
-        {L"FullName", {}},
-        {L"Name", {}},
-        {L"HasPassword", {}},
-        {L"Password", {}},
-        {L"WritePassword", {}},
-    };
-    static const std::vector<MemberInfo> powerPoint = {
-        {L"ReadOnlyRecommended", {}},
-        {L"SaveFormat", {}},
-        {L"SaveAs", {L"FileName", L"FileFormat", L"EmbedTrueTypeFonts"}},
-        {L"Close", {}},
-        {L"FullName", {}},
-        {L"Name", {}},
-        {L"HasPassword", {}},
-        {L"Password", {}},
-        {L"WritePassword", {}},
-    };
+    static const std::vector<MemberInfo> word = documentTable(
+        L"SaveFormat",
+        {L"FileName", L"FileFormat", L"LockComments", L"Password", L"AddToRecentFiles", L"WritePassword",
+         L"ReadOnlyRecommended", L"EmbedTrueTypeFonts", L"SaveNativePictureFormat", L"SaveFormsData",
+         L"SaveAsAOCELetter", L"Encoding", L"InsertLineBreaks", L"AllowSubstitutions", L"LineEnding", L"AddBiDiMarks"},
+        {L"SaveChanges", L"OriginalFormat", L"RouteDocument"});
+    static const std::vector<MemberInfo> excel = documentTable(
+        L"FileFormat",
+        {L"Filename", L"FileFormat", L"Password", L"WriteResPassword", L"ReadOnlyRecommended", L"CreateBackup",
+         L"AccessMode", L"ConflictResolution", L"AddToMru", L"TextCodepage", L"TextVisualLayout", L"Local"},
+        {L"SaveChanges", L"Filename", L"RouteWorkbook"});
+    static const std::vector<MemberInfo> powerPoint =
+        documentTable(L"SaveFormat", {L"FileName", L"FileFormat", L"EmbedTrueTypeFonts"}, {});
     return kind == AppKind::Word ? word : kind == AppKind::Excel ? excel : powerPoint;
 }
 

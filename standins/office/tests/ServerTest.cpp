@@ -412,13 +412,16 @@ struct Engine {
             if (!protect) open[4] = Arg(password);
             Result doc = method(docs.object(), L"Open", open);
             if (doc.hr != S_OK || !doc.object()) return "Open failed: " + narrow(doc.error());
-            if (get(doc.object(), L"ReadOnlyRecommended").number() != 0) return "read-only recommended";
+            if (get(doc.object(), L"ReadOnlyRecommended").number() != 0) {
+                method(doc.object(), L"Close", {omitted, omitted, omitted});
+                return "read-only recommended";
+            }
             get(doc.object(), L"SaveFormat");
             std::vector<Arg> save{Arg(temp), omitted, omitted, Arg(protect ? password : L"")};
             for (int i = 0; i < 12; ++i) save.push_back(omitted);
             Result saved = method(doc.object(), L"SaveAs", save);
-            if (saved.hr != S_OK) return "SaveAs failed: " + narrow(saved.error());
             method(doc.object(), L"Close", {omitted, omitted, omitted});
+            if (saved.hr != S_OK) return "SaveAs failed: " + narrow(saved.error());
             DeleteFileW(file.c_str());
             MoveFileW(temp.c_str(), file.c_str());
         } else if (app == App::Excel) {
@@ -429,7 +432,10 @@ struct Engine {
             if (!protect) open[4] = Arg(password);
             Result book = method(books.object(), L"Open", open);
             if (book.hr != S_OK || !book.object()) return "Open failed: " + narrow(book.error());
-            if (get(book.object(), L"ReadOnlyRecommended").number() != 0) return "read-only recommended";
+            if (get(book.object(), L"ReadOnlyRecommended").number() != 0) {
+                method(book.object(), L"Close", {omitted, omitted, omitted});
+                return "read-only recommended";
+            }
             long format = get(book.object(), L"FileFormat").number();
             if (format >= 1 && format <= 43) format = -4143;
             Result saved = method(book.object(), L"SaveAs",
