@@ -20,6 +20,7 @@ Xvfb:xvfb
 xwd:x11-apps
 xdotool:xdotool
 /usr/bin/convert:imagemagick
+/usr/lib/python3/dist-packages/msoffcrypto/__init__.py:python3-msoffcrypto-tool
 "
 
 install_packages() {

@@ -101,7 +101,7 @@ int registerServer(bool add) {
 // The keys the product's version probe reads: Word's install root under
 // HKLM and its user key under HKCU, per major version; for version 11 also
 // the Word 12 file converters.
-int setVersion(const std::wstring& spec) {
+int setVersion(const std::wstring& choice) {
     for (int n = 8; n <= 30; ++n) {
         std::wstring base = L"Software\\Microsoft\\Office\\" + std::to_wstring(n) + L".0";
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, (base + L"\\Word").c_str());
@@ -109,15 +109,15 @@ int setVersion(const std::wstring& spec) {
     }
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12");
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12");
-    if (spec == L"none") return 0;
-    std::wstring number = spec.substr(0, spec.find(L'+'));
+    if (choice == L"none") return 0;
+    std::wstring number = choice.substr(0, choice.find(L'+'));
     int version = _wtoi(number.c_str());
     if (version < 8 || version > 30) return 1;
     std::wstring base = L"Software\\Microsoft\\Office\\" + std::to_wstring(version) + L".0\\Word";
     std::wstring root = L"C:\\Program Files\\Microsoft Office\\Office" + std::to_wstring(version) + L"\\";
     LONG rc = setString(HKEY_LOCAL_MACHINE, base + L"\\InstallRoot", L"Path", root);
     rc |= setString(HKEY_CURRENT_USER, base, L"WordName", L"WINWORD.EXE");
-    std::wstring converters = spec.size() > number.size() ? spec.substr(number.size() + 1) : L"";
+    std::wstring converters = choice.size() > number.size() ? choice.substr(number.size() + 1) : L"";
     const std::wstring cnv = L"C:\\Program Files\\Microsoft Office\\Office12\\wordcnvpxy.cnv";
     if (converters == L"converters" || converters == L"export")
         rc |= setString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12", L"Path", cnv);

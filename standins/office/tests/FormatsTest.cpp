@@ -114,12 +114,14 @@ TEST(BinaryFacts, FlagsOfTheBinaryFormats) {
     EXPECT_FALSE(inspectCurrentUserStream(readSource("fuzz/corpus/currentuser.bin")).encrypted);
 }
 
-TEST(Interoperability, AgileFilesFromAnotherEncryptorDecryptToTheOriginal) {
+TEST(Interoperability, FilesFromAnotherEncryptorDecryptToTheOriginal) {
     struct Case {
         const char* split;
         const char* original;
     } cases[] = {{"fuzz/corpus/memo-agile-npm.docx.split", "tests/data/memo.docx"},
-                 {"fuzz/corpus/sheet-agile-npm.xlsx.split", "tests/data/sheet.xlsx"}};
+                 {"fuzz/corpus/sheet-agile-npm.xlsx.split", "tests/data/sheet.xlsx"},
+                 {"fuzz/corpus/memo-standard-npm.docx.split", "tests/data/memo.docx"},
+                 {"fuzz/corpus/sheet-standard-npm.xlsx.split", "tests/data/sheet.xlsx"}};
     for (const Case& c : cases) {
         Bytes all = readSource(c.split);
         ASSERT_GT(all.size(), 4u);

@@ -504,7 +504,9 @@ TEST_F(OfficeStandin, FilesEncryptedByOtherProgramsOpenWithTheirPasswordOnly) {
         App app;
     } cases[] = {{"memo-agile-npm.docx", "memo.docx", App::Word},
                  {"sheet-agile-npm.xlsx", "sheet.xlsx", App::Excel},
-                 {"deck-agile-npm.pptx", "deck.pptx", App::PowerPoint}};
+                 {"deck-agile-npm.pptx", "deck.pptx", App::PowerPoint},
+                 {"memo-standard-npm.docx", "memo.docx", App::Word},
+                 {"sheet-standard-npm.xlsx", "sheet.xlsx", App::Excel}};
     Engine engine{word, excel, powerPoint};
     for (const Case& c : cases) {
         std::string path = folder + "\\" + c.file;

@@ -2,7 +2,7 @@
 # Regenerates the sample documents in this folder. Every sample is made by
 # programs we did not write: LibreOffice (plain documents and the binary
 # formats), Python's zipfile and olefile (content type and flag variants) and
-# the npm package officecrypto-tool (agile encryption). Needs soffice,
+# the npm package officecrypto-tool (agile and standard encryption). Needs soffice,
 # python3-olefile and node with officecrypto-tool installed in $NPM_DIR.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,5 +25,5 @@ soffice --headless --convert-to pptx deck.fodp >/dev/null 2>&1
 soffice --headless --convert-to ppt deck.fodp >/dev/null 2>&1
 cp memo.docx memo.doc sheet.xlsx sheet.xls deck.pptx deck.ppt "$here/"
 /usr/bin/python3 "$here/make-variants.py" "$here"
-NODE_PATH="$NPM_DIR/node_modules" node "$here/encrypt-agile.js" "$here" "Secret-1"
+NODE_PATH="$NPM_DIR/node_modules" node "$here/encrypt-npm.js" "$here" "Secret-1"
 rm -rf "$work"
