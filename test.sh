@@ -19,13 +19,16 @@ prefix="$build_win/wineprefix"
 mkdir -p "$prefix"
 WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 WINEPREFIX="$prefix" wineserver -p
-"$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
-start_xvfb
+# The display comes first: Wine's helper processes start with the first
+# program of the session and keep its environment, and out-of-process COM
+# servers (the Office stand-in) need the display for their windows.
 cleanup() {
     stop_xvfb
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
+start_xvfb
+"$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
 ctest --test-dir "$build_win" --output-on-failure || status=1
 echo "Screenshots: $build_win/screenshots"
 exit $status

@@ -37,9 +37,18 @@ bool isPut(WORD flags) { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPER
 
 class Collection;
 
+// Every object of the process raises errors in the application's name.
+class AppObject : public DispatchObject {
+public:
+    using DispatchObject::DispatchObject;
+
+protected:
+    const wchar_t* errorSource() const override { return sourceName(); }
+};
+
 // ---- documents ----
 
-class DocumentObject : public DispatchObject {
+class DocumentObject : public AppObject {
 public:
     DocumentObject(LoadedDocument doc, Collection* owner);
     void detach() { owner_ = nullptr; }
@@ -48,7 +57,6 @@ public:
 
 protected:
     void call(std::size_t index, WORD flags, const Args& args, VARIANT* result) override;
-    const wchar_t* errorSource() const override { return sourceName(); }
 
 private:
     void saveAs(const Args& args);
@@ -91,10 +99,10 @@ enum DocMember { dReadOnlyRecommended, dFormat, dSaveAs, dClose, dFullName, dNam
 
 // ---- collections ----
 
-class Collection : public DispatchObject {
+class Collection : public AppObject {
 public:
     Collection()
-        : DispatchObject(appName(), g_kind == AppKind::Word ? "Documents" : g_kind == AppKind::Excel ? "Workbooks" : "Presentations",
+        : AppObject(appName(), g_kind == AppKind::Word ? "Documents" : g_kind == AppKind::Excel ? "Workbooks" : "Presentations",
                          members()) {}
     ~Collection() override {
         for (DocumentObject* d : docs_) {
@@ -122,7 +130,6 @@ public:
 
 protected:
     void call(std::size_t index, WORD flags, const Args& args, VARIANT* result) override;
-    const wchar_t* errorSource() const override { return sourceName(); }
 
 private:
     static const std::vector<MemberInfo>& members() {
@@ -213,7 +220,7 @@ Collection* g_collection = nullptr;  // owned by the Application object
 // ---- document members ----
 
 DocumentObject::DocumentObject(LoadedDocument doc, Collection* owner)
-    : DispatchObject(appName(), g_kind == AppKind::Word ? "Document" : g_kind == AppKind::Excel ? "Workbook" : "Presentation",
+    : AppObject(appName(), g_kind == AppKind::Word ? "Document" : g_kind == AppKind::Excel ? "Workbook" : "Presentation",
                      documentMembers(g_kind)),
       doc_(std::move(doc)),
       owner_(owner),
@@ -315,9 +322,9 @@ struct Property {
     long value;
 };
 
-class ApplicationObject : public DispatchObject {
+class ApplicationObject : public AppObject {
 public:
-    ApplicationObject() : DispatchObject(appName(), "Application", members()) {
+    ApplicationObject() : AppObject(appName(), "Application", members()) {
         g_application = this;
         if (g_kind == AppKind::Word)
             props_ = {{L"Visible", true, 0}, {L"ScreenUpdating", true, -1}, {L"DisplayAlerts", false, -1},
@@ -337,7 +344,6 @@ public:
 
 protected:
     void call(std::size_t index, WORD flags, const Args& args, VARIANT* result) override;
-    const wchar_t* errorSource() const override { return sourceName(); }
 
 private:
     static const std::vector<MemberInfo>& members() {
