@@ -1,6 +1,7 @@
 #include "OfficeCrypto.h"
 
 #include <cstring>
+#include <future>
 #include <stdexcept>
 
 namespace office_standin {
@@ -156,23 +157,37 @@ Decrypted decryptAgile(const Bytes& info, const Bytes& encryptedPackage, const s
     std::size_t body = encryptedPackage.size() - 8;
     if (size > body || body - size >= kSegment + 16)
         return fail(DecryptStatus::Corrupt, "the encrypted package has the wrong size");
+    Bytes hmacKey, hmacValue;
     if (hasIntegrity) {
         Bytes encKey, encValue;
         if (!base64Decode(attr(integrity, "encryptedHmacKey"), encKey) ||
             !base64Decode(attr(integrity, "encryptedHmacValue"), encValue) || encKey.empty() || encKey.size() % 16 ||
             encValue.size() % 16 || encValue.size() < hashSize(dataHash))
             return fail(DecryptStatus::Corrupt, "bad data-integrity values");
-        Bytes hmacKey = aesCbcDecrypt(secret, cut(hash2(dataHash, dataSalt, bytesOf(kBlockHmacKey)), 16, 0x36), encKey);
+        hmacKey = aesCbcDecrypt(secret, cut(hash2(dataHash, dataSalt, bytesOf(kBlockHmacKey)), 16, 0x36), encKey);
         hmacKey.resize(std::min(hmacKey.size(), hashSize(dataHash)));
-        Bytes hmacValue = aesCbcDecrypt(secret, cut(hash2(dataHash, dataSalt, bytesOf(kBlockHmacValue)), 16, 0x36), encValue);
+        hmacValue = aesCbcDecrypt(secret, cut(hash2(dataHash, dataSalt, bytesOf(kBlockHmacValue)), 16, 0x36), encValue);
         hmacValue.resize(hashSize(dataHash));
-        if (hmac(dataHash, hmacKey, encryptedPackage) != hmacValue)
-            return fail(DecryptStatus::IntegrityFailed, "the document's data integrity check failed");
     }
     std::size_t cipherLen = body / 16 * 16;
     if (cipherLen < size) return fail(DecryptStatus::Corrupt, "the encrypted package is truncated");
+    // The integrity check and the decryption read the same bytes
+    // independently: on a large package they run side by side.
+    Bytes computed;
+    auto check = [&] {
+        if (hasIntegrity) computed = hmac(dataHash, hmacKey, encryptedPackage);
+    };
     Decrypted d;
-    d.package = cryptSegments(false, dataHash, secret, dataSalt, encryptedPackage.data() + 8, cipherLen);
+    if (hasIntegrity && encryptedPackage.size() >= (1u << 20)) {
+        auto pending = std::async(std::launch::async, check);
+        d.package = cryptSegments(false, dataHash, secret, dataSalt, encryptedPackage.data() + 8, cipherLen);
+        pending.get();
+    } else {
+        check();
+        d.package = cryptSegments(false, dataHash, secret, dataSalt, encryptedPackage.data() + 8, cipherLen);
+    }
+    if (hasIntegrity && computed != hmacValue)
+        return fail(DecryptStatus::IntegrityFailed, "the document's data integrity check failed");
     d.package.resize(std::size_t(size));
     d.status = DecryptStatus::Ok;
     return d;

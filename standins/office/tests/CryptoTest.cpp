@@ -161,6 +161,11 @@ TEST(AgileEncryption, RefusesWrongPasswordsAndTampering) {
     Bytes flipped = e.encryptedPackage;
     flipped[100] ^= 1;
     EXPECT_EQ(decryptPackage(e.encryptionInfo, flipped, u"Secret").status, DecryptStatus::IntegrityFailed);
+    // A large package is checked while it is decrypted: the same verdicts.
+    EncryptedStreams large = encryptAgile(Bytes(3u << 20, 0x42), u"Secret", counting(), 1000);
+    EXPECT_EQ(decryptPackage(large.encryptionInfo, large.encryptedPackage, u"Secret").package, Bytes(3u << 20, 0x42));
+    large.encryptedPackage[2u << 20] ^= 0x80;
+    EXPECT_EQ(decryptPackage(large.encryptionInfo, large.encryptedPackage, u"Secret").status, DecryptStatus::IntegrityFailed);
 
     Bytes truncated(e.encryptedPackage.begin(), e.encryptedPackage.begin() + 2000);
     EXPECT_NE(decryptPackage(e.encryptionInfo, truncated, u"Secret").status, DecryptStatus::Ok);
