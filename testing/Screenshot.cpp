@@ -79,7 +79,28 @@ std::string saveScreenshot(HWND window, const std::string& name) {
             GdiFlush();
             copied = BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY) != FALSE;
         }
-        if (!copied) PrintWindow(window, memory, 0);
+        if (!copied && PrintWindow(window, memory, 0)) {
+            // Wine's PrintWindow leaves the child controls out: print each
+            // visible child over its place (Windows has drawn them already,
+            // so this repeats the same pixels there).
+            struct Target {
+                HDC dc;
+                RECT bounds;
+            } target{memory, bounds};
+            EnumChildWindows(
+                window,
+                [](HWND child, LPARAM param) -> BOOL {
+                    auto* t = reinterpret_cast<Target*>(param);
+                    RECT r;
+                    if (!IsWindowVisible(child) || !GetWindowRect(child, &r)) return TRUE;
+                    POINT origin;
+                    SetViewportOrgEx(t->dc, r.left - t->bounds.left, r.top - t->bounds.top, &origin);
+                    PrintWindow(child, t->dc, 0);
+                    SetViewportOrgEx(t->dc, origin.x, origin.y, nullptr);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&target));
+        }
         GdiFlush();
         path = screenshotFolder() + "\\" + name + ".png";
         std::wstring widePath(path.begin(), path.end());

@@ -22,6 +22,7 @@ xdotool:xdotool
 /usr/bin/convert:imagemagick
 /usr/bin/pdftk:pdftk-java
 qpdf:qpdf
+/usr/lib/python3/dist-packages/msoffcrypto/__init__.py:python3-msoffcrypto-tool
 "
 
 install_packages() {

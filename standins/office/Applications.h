@@ -1,0 +1,24 @@
+#pragma once
+
+// The three applications' object models: Application, its document
+// collection (Documents, Workbooks, Presentations) and the documents.
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include "Formats.h"
+
+namespace office_standin {
+
+// Sets the process's application kind and frame window; call once before
+// any object is created.
+void initApplication(AppKind kind, HWND frame);
+
+// A new reference on the process's Application object (PowerPoint shares
+// one; Word and Excel get one per process). Null once the application quit.
+IDispatch* createApplication();
+
+// Posted to the main thread when the application quits.
+constexpr UINT WM_APP_QUIT = WM_APP + 1;
+
+}  // namespace office_standin

@@ -1,0 +1,308 @@
+#include "Documents.h"
+
+#include <bcrypt.h>
+#include <objbase.h>
+
+#include <map>
+#include <memory>
+
+#include "OfficeCrypto.h"
+
+namespace office_standin {
+
+namespace {
+
+constexpr std::uint64_t kMaxFile = 1ull << 30;
+
+const char* appName(AppKind app) {
+    switch (app) {
+    case AppKind::Word: return "Word";
+    case AppKind::Excel: return "Excel";
+    default: return "PowerPoint";
+    }
+}
+
+std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+struct ComRelease {
+    void operator()(IUnknown* p) const {
+        if (p) p->Release();
+    }
+};
+template <typename T>
+using Com = std::unique_ptr<T, ComRelease>;
+
+bool readFile(const std::wstring& path, Bytes& out, std::wstring& error) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD e = GetLastError();
+        error = (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
+                    ? L"The file could not be found: " + path
+                    : L"The file could not be opened (error " + std::to_wstring(e) + L"): " + path;
+        return false;
+    }
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(h, &size) && std::uint64_t(size.QuadPart) <= kMaxFile;
+    if (ok) {
+        out.resize(std::size_t(size.QuadPart));
+        std::size_t done = 0;
+        while (ok && done < out.size()) {
+            DWORD got = 0;
+            DWORD want = DWORD(std::min<std::size_t>(out.size() - done, 1u << 24));
+            ok = ReadFile(h, out.data() + done, want, &got, nullptr) && got > 0;
+            done += got;
+        }
+    }
+    CloseHandle(h);
+    if (!ok) error = L"The file could not be read: " + path;
+    return ok;
+}
+
+bool readStream(IStorage* storage, const wchar_t* name, Bytes& out) {
+    IStream* raw = nullptr;
+    if (FAILED(storage->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &raw))) return false;
+    Com<IStream> stream(raw);
+    STATSTG stat;
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart > kMaxFile) return false;
+    out.resize(std::size_t(stat.cbSize.QuadPart));
+    std::size_t done = 0;
+    while (done < out.size()) {
+        ULONG got = 0;
+        ULONG want = ULONG(std::min<std::size_t>(out.size() - done, 1u << 24));
+        if (FAILED(stream->Read(out.data() + done, want, &got)) || got == 0) return false;
+        done += got;
+    }
+    return true;
+}
+
+bool hasStream(IStorage* storage, const wchar_t* name) {
+    IStream* raw = nullptr;
+    if (FAILED(storage->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &raw))) return false;
+    raw->Release();
+    return true;
+}
+
+OpenOutcome failure(OpenFailure kind, const std::wstring& message) {
+    OpenOutcome o;
+    o.failure = kind;
+    o.message = message;
+    return o;
+}
+
+bool isCompoundFile(const Bytes& b) {
+    static const std::uint8_t sig[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    return b.size() >= 512 && std::equal(sig, sig + 8, b.begin());
+}
+
+OpenOutcome fromPackage(const std::wstring& path, AppKind app, Bytes package, bool encrypted,
+                        const std::u16string& password) {
+    PackageFacts facts;
+    std::string error;
+    if (!inspectPackage(package, facts, error))
+        return failure(OpenFailure::Other, L"The file is damaged or is not a document (" + wide(error) + L"): " + path);
+    if (appOf(facts.format) != app)
+        return failure(OpenFailure::Other, L"The file is not a " + wide(appName(app)) + L" document: " + path);
+    OpenOutcome o;
+    o.document.fullName = path;
+    o.document.format = facts.format;
+    o.document.readOnlyRecommended = facts.readOnlyRecommended;
+    o.document.wasEncrypted = encrypted;
+    o.document.password = encrypted ? password : std::u16string();
+    o.document.content = std::move(package);
+    return o;
+}
+
+OpenOutcome fromCompoundFile(const std::wstring& path, AppKind app, Bytes whole, const std::u16string* password) {
+    IStorage* raw = nullptr;
+    HRESULT hr = StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &raw);
+    if (FAILED(hr)) hr = StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &raw);
+    if (FAILED(hr)) return failure(OpenFailure::Other, L"The compound file is damaged: " + path);
+    Com<IStorage> storage(raw);
+
+    if (hasStream(storage.get(), L"EncryptionInfo") || hasStream(storage.get(), L"EncryptedPackage")) {
+        Bytes info, package;
+        if (!readStream(storage.get(), L"EncryptionInfo", info) || !readStream(storage.get(), L"EncryptedPackage", package))
+            return failure(OpenFailure::Other, L"The encrypted document is damaged: " + path);
+        if (!password) return failure(OpenFailure::NeedPassword, L"A password is required to open this document: " + path);
+        Decrypted d = decryptPackage(info, package, *password);
+        switch (d.status) {
+        case DecryptStatus::Ok:
+            return fromPackage(path, app, std::move(d.package), true, *password);
+        case DecryptStatus::WrongPassword:
+            return failure(OpenFailure::WrongPassword,
+                           L"The password is incorrect. " + wide(appName(app)) + L" cannot open the document: " + path);
+        default:
+            return failure(OpenFailure::Other, L"The encrypted document cannot be opened (" + wide(d.detail) + L"): " + path);
+        }
+    }
+
+    OpenOutcome o;
+    Bytes stream;
+    BinaryFacts facts;
+    DocFormat format = DocFormat::Unknown;
+    if (readStream(storage.get(), L"WordDocument", stream)) {
+        facts = inspectWordStream(stream);
+        format = DocFormat::Doc;
+    } else if (readStream(storage.get(), L"Workbook", stream) || readStream(storage.get(), L"Book", stream)) {
+        facts = inspectWorkbookStream(stream);
+        format = facts.biff5 ? DocFormat::Xls95 : DocFormat::Xls;
+    } else if (hasStream(storage.get(), L"PowerPoint Document") && readStream(storage.get(), L"Current User", stream)) {
+        facts = inspectCurrentUserStream(stream);
+        format = DocFormat::Ppt;
+    }
+    if (format == DocFormat::Unknown || !facts.valid)
+        return failure(OpenFailure::Other, L"The file is not a document this application can open: " + path);
+    if (appOf(format) != app)
+        return failure(OpenFailure::Other, L"The file is not a " + wide(appName(app)) + L" document: " + path);
+    if (facts.encrypted)
+        return failure(OpenFailure::Other,
+                       L"This document is encrypted with a method the stand-in cannot decrypt (" +
+                           wide(formatName(format)) + L" encryption is not supported): " + path);
+    o.document.fullName = path;
+    o.document.format = format;
+    o.document.readOnlyRecommended = facts.readOnlyRecommended;
+    o.document.content = std::move(whole);
+    return o;
+}
+
+void randomFill(std::uint8_t* p, std::size_t n) {
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, p, ULONG(n), BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        throw AppError{E_FAIL, L"No random numbers available"};
+}
+
+void writeStream(IStorage* storage, const std::wstring& name, const Bytes& data) {
+    IStream* raw = nullptr;
+    HRESULT hr = storage->CreateStream(name.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &raw);
+    if (FAILED(hr)) throw hr;
+    Com<IStream> stream(raw);
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ULONG wrote = 0;
+        ULONG want = ULONG(std::min<std::size_t>(data.size() - done, 1u << 24));
+        hr = stream->Write(data.data() + done, want, &wrote);
+        if (FAILED(hr) || wrote == 0) throw FAILED(hr) ? hr : STG_E_WRITEFAULT;
+        done += wrote;
+    }
+}
+
+// Storage path "a/b/c": storages a and b (created on demand), stream c.
+void writeNested(IStorage* root, std::map<std::wstring, Com<IStorage>>& opened, const std::string& path,
+                 const Bytes& data) {
+    IStorage* parent = root;
+    std::wstring sofar;
+    std::size_t start = 0;
+    for (std::size_t slash; (slash = path.find('/', start)) != std::string::npos; start = slash + 1) {
+        std::wstring part = wide(path.substr(start, slash - start));
+        sofar += L"/" + part;
+        auto it = opened.find(sofar);
+        if (it == opened.end()) {
+            IStorage* child = nullptr;
+            HRESULT hr = parent->CreateStorage(part.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &child);
+            if (FAILED(hr)) throw hr;
+            it = opened.emplace(sofar, Com<IStorage>(child)).first;
+        }
+        parent = it->second.get();
+    }
+    writeStream(parent, wide(path.substr(start)), data);
+}
+
+void writeEncrypted(const std::wstring& temp, const EncryptedStreams& streams) {
+    IStorage* raw = nullptr;
+    HRESULT hr = StgCreateDocfile(temp.c_str(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &raw);
+    if (FAILED(hr)) throw hr;
+    Com<IStorage> root(raw);
+    {
+        std::map<std::wstring, Com<IStorage>> opened;
+        for (const auto& s : dataSpacesStreams()) writeNested(root.get(), opened, s.first, s.second);
+        writeStream(root.get(), L"EncryptionInfo", streams.encryptionInfo);
+        writeStream(root.get(), L"EncryptedPackage", streams.encryptedPackage);
+        // Children before parents: close the sub-storages (deepest first) so the root commit sees them.
+        while (!opened.empty()) {
+            auto last = std::prev(opened.end());
+            last->second->Commit(STGC_DEFAULT);
+            opened.erase(last);
+        }
+    }
+    hr = root->Commit(STGC_DEFAULT);
+    if (FAILED(hr)) throw hr;
+}
+
+void writePlain(const std::wstring& temp, const Bytes& data) {
+    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw HRESULT_FROM_WIN32(GetLastError());
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < data.size()) {
+        DWORD wrote = 0;
+        DWORD want = DWORD(std::min<std::size_t>(data.size() - done, 1u << 24));
+        ok = WriteFile(h, data.data() + done, want, &wrote, nullptr) && wrote > 0;
+        done += wrote;
+    }
+    DWORD e = GetLastError();
+    CloseHandle(h);
+    if (!ok) throw HRESULT_FROM_WIN32(e);
+}
+
+}  // namespace
+
+std::wstring fullPathOf(const std::wstring& path) {
+    wchar_t buffer[32768];
+    DWORD n = GetFullPathNameW(path.c_str(), 32768, buffer, nullptr);
+    return (n == 0 || n >= 32768) ? path : std::wstring(buffer, n);
+}
+
+std::wstring fileNameOf(const std::wstring& path) {
+    std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+OpenOutcome loadDocument(const std::wstring& given, AppKind app, const std::u16string* password) {
+    try {
+        if (given.empty()) return failure(OpenFailure::Other, L"No file name was given.");
+        std::wstring path = fullPathOf(given);
+        Bytes whole;
+        std::wstring error;
+        if (!readFile(path, whole, error)) return failure(OpenFailure::Other, error);
+        if (whole.empty()) return failure(OpenFailure::Other, L"The file is empty: " + path);
+        if (whole.size() >= 4 && whole[0] == 'P' && whole[1] == 'K' && whole[2] == 3 && whole[3] == 4)
+            return fromPackage(path, app, std::move(whole), false, std::u16string());
+        if (isCompoundFile(whole)) return fromCompoundFile(path, app, std::move(whole), password);
+        return failure(OpenFailure::Other, L"The file is not a document this application can open: " + path);
+    } catch (const std::exception&) {
+        return failure(OpenFailure::Other, L"The file could not be read into memory: " + given);
+    }
+}
+
+void saveDocument(const LoadedDocument& doc, const std::wstring& given, const std::u16string& password,
+                  HRESULT errorCode) {
+    if (given.empty()) throw AppError{errorCode, L"No file name was given."};
+    if (!isOpenXml(doc.format) && !password.empty())
+        throw AppError{errorCode, L"encryption of this format is not supported"};
+    std::wstring target = fullPathOf(given);
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        throw AppError{errorCode, L"The file is read-only and cannot be replaced: " + target};
+    std::wstring temp = target + L".~standin" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    try {
+        if (isOpenXml(doc.format) && !password.empty())
+            writeEncrypted(temp, encryptAgile(doc.content, password, randomFill));
+        else
+            writePlain(temp, doc.content);
+    } catch (HRESULT hr) {
+        DeleteFileW(temp.c_str());
+        wchar_t code[16];
+        wsprintfW(code, L"%08X", unsigned(hr));
+        throw AppError{errorCode, L"The document could not be written (0x" + std::wstring(code) + L"): " + target};
+    } catch (const std::bad_alloc&) {
+        DeleteFileW(temp.c_str());
+        throw AppError{errorCode, L"Not enough memory to save the document: " + target};
+    }
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD e = GetLastError();
+        DeleteFileW(temp.c_str());
+        throw AppError{errorCode, L"The document could not be saved as " + target + L" (error " + std::to_wstring(e) + L")."};
+    }
+}
+
+}  // namespace office_standin

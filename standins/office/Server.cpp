@@ -1,0 +1,177 @@
+// The Office automation stand-in's program. Command lines:
+//   office-standin.exe word|excel|powerpoint [-Embedding]   serve one application (COM starts it so)
+//   office-standin.exe /RegServer | /UnregServer             register the three classes
+//   office-standin.exe /SetVersion 12|11|11+converters|14|none
+//                                                            write the installed-version keys
+
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <string>
+
+#include "Applications.h"
+#include "Formats.h"
+#include "Windows.h"
+
+using namespace office_standin;
+
+namespace {
+
+struct ClassEntry {
+    AppKind kind;
+    const wchar_t* argument;
+    const wchar_t* progId;
+    const wchar_t* clsid;
+};
+
+const ClassEntry kClasses[] = {
+    {AppKind::Word, L"word", L"Word.Application", L"{BCB10A5D-5832-47D1-999C-05592F97D36D}"},
+    {AppKind::Excel, L"excel", L"Excel.Application", L"{6BC0C7A7-F9FF-40EF-AC8F-8A68836E389B}"},
+    {AppKind::PowerPoint, L"powerpoint", L"PowerPoint.Application", L"{E90B83D8-6E93-4709-A87B-07F1683BB594}"},
+};
+
+class ClassFactory : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *out = static_cast<IClassFactory*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        try {
+            IDispatch* app = createApplication();
+            if (!app) return CO_E_SERVER_STOPPING;
+            HRESULT hr = app->QueryInterface(riid, out);
+            app->Release();
+            return hr;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        if (lock) {
+            CoAddRefServerProcess();
+        } else if (CoReleaseServerProcess() == 0) {
+            PostQuitMessage(0);
+        }
+        return S_OK;
+    }
+};
+
+LONG setString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    HKEY h;
+    LONG rc = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        DWORD((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+    return rc;
+}
+
+int registerServer(bool add) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    for (const ClassEntry& c : kClasses) {
+        std::wstring clsidKey = std::wstring(L"CLSID\\") + c.clsid;
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, clsidKey.c_str());
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, c.progId);
+        if (!add) continue;
+        LONG rc = setString(HKEY_CLASSES_ROOT, clsidKey, nullptr, std::wstring(c.progId) + L" (stand-in)");
+        rc |= setString(HKEY_CLASSES_ROOT, clsidKey + L"\\LocalServer32", nullptr,
+                        L"\"" + std::wstring(exe) + L"\" " + c.argument);
+        rc |= setString(HKEY_CLASSES_ROOT, clsidKey + L"\\ProgID", nullptr, c.progId);
+        rc |= setString(HKEY_CLASSES_ROOT, c.progId, nullptr, std::wstring(c.progId) + L" (stand-in)");
+        rc |= setString(HKEY_CLASSES_ROOT, std::wstring(c.progId) + L"\\CLSID", nullptr, c.clsid);
+        if (rc != ERROR_SUCCESS) return 2;
+    }
+    return 0;
+}
+
+// The keys the product's version probe reads: Word's install root under
+// HKLM and its user key under HKCU, per major version; for version 11 also
+// the Word 12 file converters.
+int setVersion(const std::wstring& choice) {
+    for (int n = 8; n <= 30; ++n) {
+        std::wstring base = L"Software\\Microsoft\\Office\\" + std::to_wstring(n) + L".0";
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (base + L"\\Word").c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, (base + L"\\Word").c_str());
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12");
+    if (choice == L"none") return 0;
+    std::wstring number = choice.substr(0, choice.find(L'+'));
+    int version = _wtoi(number.c_str());
+    if (version < 8 || version > 30) return 1;
+    std::wstring base = L"Software\\Microsoft\\Office\\" + std::to_wstring(version) + L".0\\Word";
+    std::wstring root = L"C:\\Program Files\\Microsoft Office\\Office" + std::to_wstring(version) + L"\\";
+    LONG rc = setString(HKEY_LOCAL_MACHINE, base + L"\\InstallRoot", L"Path", root);
+    rc |= setString(HKEY_CURRENT_USER, base, L"WordName", L"WINWORD.EXE");
+    std::wstring converters = choice.size() > number.size() ? choice.substr(number.size() + 1) : L"";
+    const std::wstring cnv = L"C:\\Program Files\\Microsoft Office\\Office12\\wordcnvpxy.cnv";
+    if (converters == L"converters" || converters == L"export")
+        rc |= setString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12", L"Path", cnv);
+    if (converters == L"converters" || converters == L"import")
+        rc |= setString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12", L"Path", cnv);
+    return rc == ERROR_SUCCESS ? 0 : 2;
+}
+
+int serve(const ClassEntry& entry) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
+    HWND frame = createFrame(entry.kind);
+    initApplication(entry.kind, frame);
+    CLSID clsid;
+    CLSIDFromString(const_cast<wchar_t*>(entry.clsid), &clsid);
+    static ClassFactory factory;
+    DWORD cookie = 0;
+    // Word and Excel start a new process for every application created;
+    // PowerPoint serves every client from one.
+    DWORD use = entry.kind == AppKind::PowerPoint ? REGCLS_MULTIPLEUSE : REGCLS_SINGLEUSE;
+    HRESULT hr = CoRegisterClassObject(clsid, &factory, CLSCTX_LOCAL_SERVER, use, &cookie);
+    int rc = 0;
+    if (FAILED(hr)) {
+        rc = 4;
+    } else {
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (msg.hwnd == nullptr && msg.message == WM_APP_QUIT) break;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        CoRevokeClassObject(cookie);
+    }
+    CoUninitialize();
+    return rc;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv) return 1;
+    int rc = 1;
+    std::wstring first = argc > 1 ? argv[1] : L"";
+    if (_wcsicmp(first.c_str(), L"/RegServer") == 0 || _wcsicmp(first.c_str(), L"-RegServer") == 0) {
+        rc = registerServer(true);
+    } else if (_wcsicmp(first.c_str(), L"/UnregServer") == 0 || _wcsicmp(first.c_str(), L"-UnregServer") == 0) {
+        rc = registerServer(false);
+    } else if (_wcsicmp(first.c_str(), L"/SetVersion") == 0 && argc > 2) {
+        rc = setVersion(argv[2]);
+    } else {
+        for (const ClassEntry& c : kClasses)
+            if (_wcsicmp(first.c_str(), c.argument) == 0) rc = serve(c);
+    }
+    LocalFree(argv);
+    return rc;
+}

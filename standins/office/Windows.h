@@ -1,0 +1,29 @@
+#pragma once
+
+// The applications' frame windows and PowerPoint's own password prompt and
+// error box.
+
+#include <windows.h>
+
+#include <string>
+
+#include "Formats.h"
+
+namespace office_standin {
+
+// The hidden top-level frame of the application, of its usual class and
+// with a title that names it.
+HWND createFrame(AppKind app);
+
+enum class PromptAnswer { Ok, Cancel };
+
+// Modal password prompt owned by frame: a dialog with the message in a
+// RichEdit (id 4), a password edit (id 5), OK (1) and Cancel (2). Gives up
+// by itself after timeoutMs without an answer.
+PromptAnswer askPassword(HWND frame, const std::wstring& documentName, std::wstring& password, UINT timeoutMs);
+
+// Modal error box owned by frame, titled "Microsoft Office PowerPoint", with
+// one button (id 2) and no control of id 1.
+void showPowerPointError(HWND frame, const std::wstring& text, UINT timeoutMs);
+
+}  // namespace office_standin

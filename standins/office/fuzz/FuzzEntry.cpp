@@ -1,0 +1,38 @@
+#include "FuzzEntry.h"
+
+#include <string>
+
+#include "standins/office/Formats.h"
+#include "standins/office/OfficeCrypto.h"
+
+namespace office_standin {
+
+void fuzzOne(const std::uint8_t* data, std::size_t size) {
+    Bytes all(data, data + size);
+    Bytes out;
+    std::string error;
+    inflate(data, size, out, 1u << 20);
+    PackageFacts facts;
+    inspectPackage(all, facts, error);
+    zipEntry(all, "word/settings.xml", out, error);
+    inspectWordStream(all);
+    inspectWorkbookStream(all);
+    inspectCurrentUserStream(all);
+    if (size >= 4) {
+        std::size_t infoSize = std::size_t(data[0]) | (std::size_t(data[1]) << 8) | (std::size_t(data[2]) << 16) |
+                               (std::size_t(data[3]) << 24);
+        if (infoSize <= size - 4) {
+            Bytes info(data + 4, data + 4 + infoSize);
+            // Key derivation dominates otherwise: keep the parsing, drop the spins.
+            std::string text(info.begin(), info.end());
+            for (std::size_t at = text.find("spinCount=\""); at != std::string::npos; at = text.find("spinCount=\"", at + 1)) {
+                std::size_t end = text.find('"', at + 11);
+                for (std::size_t i = at + 11; i + 1 < end && end != std::string::npos; ++i) info[i] = '0';
+            }
+            Bytes package(data + 4 + infoSize, data + size);
+            decryptPackage(info, package, u"Secret-1");
+        }
+    }
+}
+
+}  // namespace office_standin

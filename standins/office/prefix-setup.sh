@@ -1,0 +1,15 @@
+# Sourced by tools/prepare-prefix.sh: registers the Office stand-in (Word,
+# Excel and PowerPoint automation servers) and writes the installed-Office
+# version keys for TARNWICK_OFFICE_VERSION (12 unless set; "11+converters",
+# "11", "14", "none" are the other useful values).
+office_standin="$build/standins/office-standin.exe"
+if [ -f "$office_standin" ]; then
+    register "$office_standin" run "$office_standin" /RegServer
+    office_version=${TARNWICK_OFFICE_VERSION:-12}
+    office_stamp="$prefix/.office-version"
+    if [ ! -f "$office_stamp" ] || [ "$(cat "$office_stamp")" != "$office_version" ]; then
+        echo "prepare-prefix: Office version keys $office_version"
+        run "$office_standin" /SetVersion "$office_version"
+        echo "$office_version" > "$office_stamp"
+    fi
+fi

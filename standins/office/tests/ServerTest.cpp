@@ -1,0 +1,807 @@
+// Drives the stand-in exactly as a client does: CoCreateInstance by ProgID,
+// OleRun, GetIDsOfNames and Invoke with positional and named arguments;
+// then checks the files it leaves, with an independent decryptor as well.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <ole2.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "testing/TestPaths.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+// ---- a small late-bound client ----
+
+struct Arg {
+    VARIANT v;
+    Arg() {
+        VariantInit(&v);
+        V_VT(&v) = VT_ERROR;
+        V_ERROR(&v) = DISP_E_PARAMNOTFOUND;
+    }
+    Arg(const wchar_t* s) {
+        VariantInit(&v);
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = SysAllocString(s);
+    }
+    Arg(const std::wstring& s) : Arg(s.c_str()) {}
+    Arg(long n, VARTYPE vt = VT_I4) {
+        VariantInit(&v);
+        V_VT(&v) = vt;
+        if (vt == VT_BOOL) V_BOOL(&v) = n ? VARIANT_TRUE : VARIANT_FALSE;
+        else if (vt == VT_INT) V_INT(&v) = int(n);
+        else V_I4(&v) = n;
+    }
+    Arg(int n) : Arg(long(n)) {}
+    Arg(const Arg& o) {
+        VariantInit(&v);
+        VariantCopy(&v, const_cast<VARIANT*>(&o.v));
+    }
+    Arg& operator=(const Arg& o) {
+        if (this != &o) {
+            VariantClear(&v);
+            VariantCopy(&v, const_cast<VARIANT*>(&o.v));
+        }
+        return *this;
+    }
+    ~Arg() { VariantClear(&v); }
+};
+const Arg omitted;
+
+struct Result {
+    HRESULT hr = E_FAIL;
+    VARIANT value;
+    EXCEPINFO excep{};
+    Result() { VariantInit(&value); }
+    Result(const Result&) = delete;
+    Result(Result&& o) noexcept : hr(o.hr), value(o.value), excep(o.excep) {
+        VariantInit(&o.value);
+        o.excep = EXCEPINFO{};
+    }
+    Result& operator=(Result&& o) noexcept {
+        std::swap(hr, o.hr);
+        std::swap(value, o.value);
+        std::swap(excep, o.excep);
+        return *this;
+    }
+    ~Result() {
+        VariantClear(&value);
+        SysFreeString(excep.bstrSource);
+        SysFreeString(excep.bstrDescription);
+    }
+    IDispatch* object() const { return V_VT(&value) == VT_DISPATCH ? V_DISPATCH(&value) : nullptr; }
+    long number() const {
+        VARIANT c;
+        VariantInit(&c);
+        long n = SUCCEEDED(VariantChangeType(&c, const_cast<VARIANT*>(&value), 0, VT_I4)) ? V_I4(&c) : -99999;
+        return n;
+    }
+    std::wstring text() const { return V_VT(&value) == VT_BSTR ? V_BSTR(&value) : L""; }
+    std::wstring error() const { return excep.bstrDescription ? excep.bstrDescription : L""; }
+};
+
+// Invoke with positional args, then named ones ({name, value}).
+Result invoke(IDispatch* target, const wchar_t* member, WORD kind, const std::vector<Arg>& positional,
+              const std::vector<std::pair<const wchar_t*, Arg>>& named = {}) {
+    Result r;
+    std::vector<LPOLESTR> names{const_cast<LPOLESTR>(member)};
+    for (auto& n : named) names.push_back(const_cast<LPOLESTR>(n.first));
+    std::vector<DISPID> ids(names.size());
+    r.hr = target->GetIDsOfNames(IID_NULL, names.data(), UINT(names.size()), LOCALE_USER_DEFAULT, ids.data());
+    if (FAILED(r.hr)) return r;
+    std::vector<VARIANT> args;
+    std::vector<DISPID> namedIds;
+    for (std::size_t i = named.size(); i-- > 0;) {
+        args.push_back(named[i].second.v);
+        namedIds.push_back(ids[i + 1]);
+    }
+    std::reverse(namedIds.begin(), namedIds.end());
+    std::reverse(args.begin(), args.end());
+    for (std::size_t i = positional.size(); i-- > 0;) args.push_back(positional[i].v);
+    DISPID putId = DISPID_PROPERTYPUT;
+    DISPPARAMS params{args.data(), namedIds.data(), UINT(args.size()), UINT(namedIds.size())};
+    if (kind & DISPATCH_PROPERTYPUT) {
+        params.rgdispidNamedArgs = &putId;
+        params.cNamedArgs = 1;
+    }
+    r.hr = target->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, kind, &params, &r.value, &r.excep, nullptr);
+    return r;
+}
+
+Result get(IDispatch* t, const wchar_t* m) { return invoke(t, m, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}); }
+Result put(IDispatch* t, const wchar_t* m, const Arg& v) { return invoke(t, m, DISPATCH_PROPERTYPUT, {v}); }
+Result method(IDispatch* t, const wchar_t* m, const std::vector<Arg>& a,
+              const std::vector<std::pair<const wchar_t*, Arg>>& named = {}) {
+    return invoke(t, m, DISPATCH_METHOD, a, named);
+}
+
+// Starts an application as the product does: all contexts, OleRun, IDispatch.
+IDispatch* start(const wchar_t* progId) {
+    CLSID clsid;
+    if (FAILED(CLSIDFromProgID(progId, &clsid))) return nullptr;
+    IUnknown* unknown = nullptr;
+    HRESULT hr = CoCreateInstance(clsid, nullptr,
+                                  CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
+                                  IID_IUnknown, reinterpret_cast<void**>(&unknown));
+    if (FAILED(hr)) return nullptr;
+    OleRun(unknown);
+    IDispatch* app = nullptr;
+    unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&app));
+    unknown->Release();
+    return app;
+}
+
+// ---- files ----
+
+Bytes readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const Bytes& b) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+std::string sample(const std::string& name) {
+    return testing_support::nativePath(std::string(TARNWICK_SOURCE_DIR) + "/standins/office/tests/data/" + name);
+}
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The encrypted-package shape: a compound file with both streams and the
+// data-spaces storage.
+bool isEncryptedPackage(const std::string& path) {
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(wide(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root))) return false;
+    bool ok = true;
+    for (const wchar_t* name : {L"EncryptionInfo", L"EncryptedPackage"}) {
+        IStream* s = nullptr;
+        ok = ok && SUCCEEDED(root->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s));
+        if (s) s->Release();
+    }
+    IStorage* spaces = nullptr;
+    ok = ok && SUCCEEDED(root->OpenStorage(L"\x06" L"DataSpaces", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &spaces));
+    if (spaces) spaces->Release();
+    root->Release();
+    return ok;
+}
+
+// ---- running a Unix program (the independent decryptor) ----
+
+std::string unixPath(const std::string& windowsPath) {
+    using Fn = char*(CDECL*)(LPCWSTR);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (!fn) return std::string();
+    char* p = fn(wide(windowsPath).c_str());
+    if (!p) return std::string();
+    std::string s = p;
+    HeapFree(GetProcessHeap(), 0, p);
+    return s;
+}
+
+// Runs a shell script; returns its exit status, or -1.
+int runUnix(const std::string& folder, const std::string& script) {
+    std::string status = unixPath(folder + "\\unix-status");
+    DeleteFileA((folder + "\\unix-status").c_str());
+    std::string cmd = "/bin/sh -c \"(" + script + "); echo $? > '" + status + ".tmp'; mv '" + status + ".tmp' '" + status + "'\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    for (int i = 0; i < 1200; ++i) {
+        Bytes b = readFile(folder + "\\unix-status");
+        if (!b.empty()) return std::atoi(std::string(b.begin(), b.end()).c_str());
+        Sleep(100);
+    }
+    return -1;
+}
+
+const char kChecker[] = R"PY(
+import io, sys, msoffcrypto
+out = []
+for line in open(sys.argv[1]):
+    enc, orig, pw = line.rstrip('\n').split('\t')
+    try:
+        f = msoffcrypto.OfficeFile(open(enc, 'rb'))
+        f.load_key(password=pw, verify_password=True)
+        o = io.BytesIO()
+        f.decrypt(o, verify_integrity=True)
+        out.append(('OK ' if o.getvalue() == open(orig, 'rb').read() else 'DIFFERENT ') + enc)
+    except Exception as e:
+        out.append('FAIL %s %r' % (enc, e))
+    try:
+        g = msoffcrypto.OfficeFile(open(enc, 'rb'))
+        g.load_key(password=pw + 'x', verify_password=True)
+        out.append('WRONG-PASSWORD-ACCEPTED ' + enc)
+    except Exception:
+        pass
+open(sys.argv[2], 'w').write('\n'.join(out) + '\n')
+)PY";
+
+// Checks with msoffcrypto-tool that each (encrypted, original, password)
+// decrypts, with password and integrity verified, to the original bytes.
+std::vector<std::string> independentCheck(const std::string& folder,
+                                          const std::vector<std::array<std::string, 3>>& files) {
+    std::ofstream(folder + "\\check.py") << kChecker;
+    std::ofstream list(folder + "\\check.txt");
+    for (const auto& f : files) list << unixPath(f[0]) << '\t' << unixPath(f[1]) << '\t' << f[2] << '\n';
+    list.close();
+    int rc = runUnix(folder, "/usr/bin/python3 '" + unixPath(folder + "\\check.py") + "' '" +
+                                 unixPath(folder + "\\check.txt") + "' '" + unixPath(folder + "\\check.out") + "'");
+    EXPECT_EQ(rc, 0);
+    std::vector<std::string> lines;
+    std::ifstream in(folder + "\\check.out");
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// ---- registry switches ----
+
+const wchar_t kConfig[] = L"Software\\Tarnwick Stand-ins\\Office";
+
+void setConfig(const std::wstring& sub, const wchar_t* name, const std::wstring& value) {
+    HKEY h;
+    std::wstring key = std::wstring(kConfig) + (sub.empty() ? L"" : L"\\" + sub);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr), ERROR_SUCCESS);
+    if (value.empty()) RegDeleteValueW(h, name);
+    else RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD((value.size() + 1) * 2));
+    RegCloseKey(h);
+}
+
+// ---- PowerPoint's prompt, found the way the product finds it ----
+
+std::string classOf(HWND h) {
+    char buf[130] = "";
+    GetClassNameA(h, buf, sizeof buf);
+    return buf;
+}
+std::string titleOf(HWND h) {
+    char buf[1024] = "";
+    GetWindowTextA(h, buf, sizeof buf);
+    return buf;
+}
+bool ownedByPowerPoint(HWND h) {
+    HWND parent = GetParent(h);
+    std::string t = parent ? titleOf(parent) : "";
+    return t.find("Microsoft") != std::string::npos && t.find("PowerPoint") != std::string::npos;
+}
+bool isButton(HWND h) { return h && _stricmp(classOf(h).c_str(), "Button") == 0; }
+
+HWND findPrompt() {
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (classOf(w) != "#32770" || !ownedByPowerPoint(w)) continue;
+        HWND message = GetDlgItem(w, 4), edit = GetDlgItem(w, 5);
+        if (!message || _strnicmp(classOf(message).c_str(), "RichEdit", 8) != 0) continue;
+        if (!edit || _stricmp(classOf(edit).c_str(), "Edit") != 0 || !(GetWindowLongA(edit, GWL_STYLE) & ES_PASSWORD)) continue;
+        if (isButton(GetDlgItem(w, 1)) && isButton(GetDlgItem(w, 2))) return w;
+    }
+    return nullptr;
+}
+
+HWND findErrorBox() {
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (classOf(w) == "#32770" && titleOf(w) == "Microsoft Office PowerPoint" && ownedByPowerPoint(w) &&
+            isButton(GetDlgItem(w, 2)) && !GetDlgItem(w, 1))
+            return w;
+    }
+    return nullptr;
+}
+
+void press(HWND button) {
+    SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageA(button, WM_LBUTTONUP, MK_LBUTTON, 0);
+}
+
+// Answers the prompt on its own thread, as the product's validator does.
+class PromptAnswerer {
+public:
+    // password null: press Cancel.
+    explicit PromptAnswerer(const char* password)
+        : thread_([this, pw = std::string(password ? password : ""), cancel = password == nullptr] {
+              for (int i = 0; i < 300 && !prompt_; ++i) {
+                  Sleep(100);
+                  prompt_ = findPrompt();
+              }
+              if (!prompt_) return;
+              Sleep(300);  // as a person would (and the product's validator does): not at once
+              if (cancel) {
+                  press(GetDlgItem(prompt_, 2));
+                  return;
+              }
+              for (char c : pw) SendMessageA(GetDlgItem(prompt_, 5), WM_CHAR, WPARAM(static_cast<unsigned char>(c)), 1);
+              press(GetDlgItem(prompt_, 1));
+              for (int i = 0; i < 50 && !errorBox_; ++i) {
+                  Sleep(100);
+                  errorBox_ = findErrorBox();
+              }
+              if (errorBox_) {
+                  Sleep(300);
+                  press(GetDlgItem(errorBox_, 2));
+              }
+          }) {}
+    ~PromptAnswerer() {
+        if (thread_.joinable()) thread_.join();
+    }
+    bool sawPrompt() {
+        thread_.join();
+        return prompt_ != nullptr;
+    }
+    bool sawErrorBox() const { return errorBox_ != nullptr; }
+
+private:
+    std::atomic<HWND> prompt_{nullptr};
+    std::atomic<HWND> errorBox_{nullptr};
+    std::thread thread_;
+};
+
+// ---- fixture: one of each application for the suite ----
+
+class OfficeStandin : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        word = start(L"Word.Application");
+        excel = start(L"Excel.Application");
+        powerPoint = start(L"PowerPoint.Application");
+    }
+    static void TearDownTestSuite() {
+        for (IDispatch** app : {&word, &excel, &powerPoint}) {
+            if (*app) {
+                method(*app, L"Quit", {});
+                (*app)->Release();
+                *app = nullptr;
+            }
+        }
+        CoUninitialize();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(word && excel && powerPoint) << "the stand-in is not registered in this prefix";
+    }
+    static IDispatch* word;
+    static IDispatch* excel;
+    static IDispatch* powerPoint;
+};
+IDispatch* OfficeStandin::word = nullptr;
+IDispatch* OfficeStandin::excel = nullptr;
+IDispatch* OfficeStandin::powerPoint = nullptr;
+
+enum class App { Word, Excel, PowerPoint };
+
+App appFor(const std::string& ext) {
+    if (ext.rfind(".doc", 0) == 0) return App::Word;
+    if (ext.rfind(".xls", 0) == 0) return App::Excel;
+    return App::PowerPoint;
+}
+
+// The product's call sequences, protect and unprotect, for one file.
+struct Engine {
+    IDispatch* word;
+    IDispatch* excel;
+    IDispatch* powerPoint;
+
+    // Returns an empty text on success, else what went wrong.
+    std::string run(App app, const std::string& path, const std::wstring& password, bool protect) {
+        std::wstring file = wide(path);
+        if (app == App::Word) {
+            std::wstring temp = file + L".{00000000-0000-0000-0000-000000000001}.doc";
+            Result docs = get(word, L"Documents");
+            std::vector<Arg> open{Arg(file)};
+            for (int i = 0; i < 15; ++i) open.push_back(omitted);
+            if (!protect) open[4] = Arg(password);
+            Result doc = method(docs.object(), L"Open", open);
+            if (doc.hr != S_OK || !doc.object()) return "Open failed: " + narrow(doc.error());
+            if (get(doc.object(), L"ReadOnlyRecommended").number() != 0) {
+                method(doc.object(), L"Close", {omitted, omitted, omitted});
+                return "read-only recommended";
+            }
+            get(doc.object(), L"SaveFormat");
+            std::vector<Arg> save{Arg(temp), omitted, omitted, Arg(protect ? password : L"")};
+            for (int i = 0; i < 12; ++i) save.push_back(omitted);
+            Result saved = method(doc.object(), L"SaveAs", save);
+            method(doc.object(), L"Close", {omitted, omitted, omitted});
+            if (saved.hr != S_OK) return "SaveAs failed: " + narrow(saved.error());
+            DeleteFileW(file.c_str());
+            MoveFileW(temp.c_str(), file.c_str());
+        } else if (app == App::Excel) {
+            std::wstring temp = file + L"{00000000-0000-0000-0000-000000000002}" + file.substr(file.rfind(L'.'));
+            Result books = get(excel, L"Workbooks");
+            std::vector<Arg> open{Arg(file)};
+            for (int i = 0; i < 14; ++i) open.push_back(omitted);
+            if (!protect) open[4] = Arg(password);
+            Result book = method(books.object(), L"Open", open);
+            if (book.hr != S_OK || !book.object()) return "Open failed: " + narrow(book.error());
+            if (get(book.object(), L"ReadOnlyRecommended").number() != 0) {
+                method(book.object(), L"Close", {omitted, omitted, omitted});
+                return "read-only recommended";
+            }
+            long format = get(book.object(), L"FileFormat").number();
+            if (format >= 1 && format <= 43) format = -4143;
+            Result saved = method(book.object(), L"SaveAs",
+                                  {Arg(temp), Arg(format, VT_INT), Arg(protect ? password : L""), Arg(L""), Arg(0, VT_BOOL),
+                                   Arg(0, VT_BOOL), Arg(3), omitted, omitted, omitted, omitted, omitted});
+            method(book.object(), L"Close", {omitted, omitted, omitted});
+            if (saved.hr != S_OK) return "SaveAs failed: " + narrow(saved.error());
+            DeleteFileW(file.c_str());
+            MoveFileW(temp.c_str(), file.c_str());
+        } else {
+            put(powerPoint, L"WindowState", Arg(2));
+            put(powerPoint, L"Visible", Arg(-1));
+            Result presentations = get(powerPoint, L"Presentations");
+            Result pres;
+            if (protect) {
+                pres = method(presentations.object(), L"Open", {Arg(file), Arg(0), Arg(0), Arg(0)});
+            } else {
+                PromptAnswerer answer(narrow(password).c_str());
+                pres = method(presentations.object(), L"Open", {Arg(file), Arg(0), Arg(0), Arg(-1)});
+                if (!answer.sawPrompt()) return "no password prompt";
+            }
+            if (pres.hr != S_OK || !pres.object()) return "Open failed: " + narrow(pres.error());
+            put(pres.object(), L"Password", Arg(protect ? password : L""));
+            if (!protect) put(pres.object(), L"WritePassword", Arg(L""));
+            Result saved = method(pres.object(), L"SaveAs", {Arg(file), Arg(11), Arg(-1)});
+            method(pres.object(), L"Close", {});
+            if (saved.hr != S_OK) return "SaveAs failed: " + narrow(saved.error());
+        }
+        return std::string();
+    }
+};
+
+}  // namespace
+
+TEST_F(OfficeStandin, EveryOpenXmlKindIsProtectedAndUnprotectedForReal) {
+    std::string folder = testing_support::freshFolder("office-standin-roundtrip");
+    const char* samples[][2] = {{"memo.docx", ".docx"}, {"memo.docm", ".docm"}, {"sheet.xlsx", ".xlsx"},
+                                {"sheet.xlsm", ".xlsm"}, {"sheet.xlsb", ".xlsb"}, {"deck.pptx", ".pptx"},
+                                {"deck.pptm", ".pptm"}, {"deck.ppsx", ".ppsx"}, {"deck.ppsm", ".ppsm"}};
+    Engine engine{word, excel, powerPoint};
+    std::vector<std::array<std::string, 3>> forChecker;
+    for (auto& s : samples) {
+        std::string path = folder + "\\Report" + s[1];
+        std::string original = sample(s[0]);
+        ASSERT_TRUE(CopyFileA(original.c_str(), path.c_str(), FALSE));
+        App app = appFor(s[1]);
+        EXPECT_EQ(engine.run(app, path, L"Pw-" + wide(s[1]), true), "") << s[1];
+        EXPECT_TRUE(isEncryptedPackage(path)) << s[1];
+        std::string kept = folder + "\\encrypted" + s[1];
+        CopyFileA(path.c_str(), kept.c_str(), FALSE);
+        forChecker.push_back({kept, original, "Pw-" + std::string(s[1])});
+
+        EXPECT_EQ(engine.run(app, path, L"Pw-" + wide(s[1]), false), "") << s[1];
+        EXPECT_EQ(readFile(path), readFile(original)) << s[1] << " does not come back as it was";
+    }
+    std::vector<std::string> verdicts = independentCheck(folder, forChecker);
+    ASSERT_EQ(verdicts.size(), forChecker.size());
+    for (const std::string& v : verdicts) EXPECT_EQ(v.substr(0, 3), "OK ") << v;
+}
+
+TEST_F(OfficeStandin, FilesEncryptedByOtherProgramsOpenWithTheirPasswordOnly) {
+    std::string folder = testing_support::freshFolder("office-standin-foreign");
+    struct Case {
+        const char* file;
+        const char* original;
+        App app;
+    } cases[] = {{"memo-agile-npm.docx", "memo.docx", App::Word},
+                 {"sheet-agile-npm.xlsx", "sheet.xlsx", App::Excel},
+                 {"deck-agile-npm.pptx", "deck.pptx", App::PowerPoint},
+                 {"memo-standard-npm.docx", "memo.docx", App::Word},
+                 {"sheet-standard-npm.xlsx", "sheet.xlsx", App::Excel}};
+    Engine engine{word, excel, powerPoint};
+    for (const Case& c : cases) {
+        std::string path = folder + "\\" + c.file;
+        ASSERT_TRUE(CopyFileA(sample(c.file).c_str(), path.c_str(), FALSE));
+        EXPECT_NE(engine.run(c.app, path, L"Wrong-1", false), "") << c.file;
+        EXPECT_EQ(readFile(path), readFile(sample(c.file))) << c.file << " changed by a failed open";
+        EXPECT_EQ(engine.run(c.app, path, L"Secret-1", false), "") << c.file;
+        EXPECT_EQ(readFile(path), readFile(sample(c.original))) << c.file;
+    }
+}
+
+TEST_F(OfficeStandin, DocumentsReportTheirOwnFormatAndFlags) {
+    std::string folder = testing_support::freshFolder("office-standin-flags");
+    struct Case {
+        const char* file;
+        App app;
+        const wchar_t* formatMember;
+        long format;
+        bool readOnly;
+    } cases[] = {
+        {"memo.docx", App::Word, L"SaveFormat", 12, false},   {"memo.docm", App::Word, L"SaveFormat", 13, false},
+        {"memo.doc", App::Word, L"SaveFormat", 0, false},     {"readonly.doc", App::Word, L"SaveFormat", 0, true},
+        {"readonly.docx", App::Word, L"SaveFormat", 12, true}, {"sheet.xls", App::Excel, L"FileFormat", 56, false},
+        {"sheet.xlsx", App::Excel, L"FileFormat", 51, false}, {"sheet.xlsm", App::Excel, L"FileFormat", 52, false},
+        {"sheet.xlsb", App::Excel, L"FileFormat", 50, false}, {"readonly.xlsx", App::Excel, L"FileFormat", 51, true},
+    };
+    for (const Case& c : cases) {
+        std::string path = folder + "\\" + c.file;
+        ASSERT_TRUE(CopyFileA(sample(c.file).c_str(), path.c_str(), FALSE));
+        IDispatch* app = c.app == App::Word ? word : excel;
+        Result docs = get(app, c.app == App::Word ? L"Documents" : L"Workbooks");
+        // Named arguments: only the file name.
+        Result doc = method(docs.object(), L"Open", {}, {{c.app == App::Word ? L"FileName" : L"Filename", Arg(wide(path))}});
+        ASSERT_EQ(doc.hr, S_OK) << c.file << ": " << narrow(doc.error());
+        EXPECT_EQ(get(doc.object(), c.formatMember).number(), c.format) << c.file;
+        EXPECT_EQ(get(doc.object(), L"ReadOnlyRecommended").number(), c.readOnly ? -1 : 0) << c.file;
+        EXPECT_EQ(narrow(get(doc.object(), L"FullName").text()), path) << c.file;
+        EXPECT_EQ(get(docs.object(), L"Count").number(), 1) << c.file;
+        method(doc.object(), L"Close", {});
+        EXPECT_EQ(get(docs.object(), L"Count").number(), 0) << c.file;
+    }
+}
+
+TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndRefuseAPassword) {
+    std::string folder = testing_support::freshFolder("office-standin-binary");
+    struct Case {
+        const char* file;
+        App app;
+    } cases[] = {{"memo.doc", App::Word}, {"sheet.xls", App::Excel}, {"deck.ppt", App::PowerPoint}};
+    Engine engine{word, excel, powerPoint};
+    for (const Case& c : cases) {
+        std::string path = folder + "\\" + c.file;
+        ASSERT_TRUE(CopyFileA(sample(c.file).c_str(), path.c_str(), FALSE));
+        std::string refused = engine.run(c.app, path, L"Pw", true);
+        EXPECT_NE(refused.find("encryption of this format is not supported"), std::string::npos) << c.file << ": " << refused;
+        EXPECT_EQ(readFile(path), readFile(sample(c.file))) << c.file;
+        // A plain save writes the document unchanged.
+        std::string copy = folder + "\\copy-" + c.file;
+        IDispatch* app = c.app == App::Word ? word : c.app == App::Excel ? excel : powerPoint;
+        Result docs = get(app, c.app == App::Word ? L"Documents" : c.app == App::Excel ? L"Workbooks" : L"Presentations");
+        Result doc = method(docs.object(), L"Open", {Arg(wide(path))});
+        ASSERT_EQ(doc.hr, S_OK) << c.file;
+        EXPECT_EQ(method(doc.object(), L"SaveAs", {Arg(wide(copy))}).hr, S_OK) << c.file;
+        method(doc.object(), L"Close", {});
+        EXPECT_EQ(readFile(copy), readFile(sample(c.file))) << c.file;
+    }
+}
+
+TEST_F(OfficeStandin, BadInputFailsCleanlyAndTheServerSurvives) {
+    std::string folder = testing_support::freshFolder("office-standin-bad");
+    Bytes docx = readFile(sample("memo.docx"));
+    Bytes corrupt = docx;
+    for (std::size_t i = 60; i < 400; ++i) corrupt[i] ^= 0x5a;
+    std::string encrypted = folder + "\\encrypted.docx";
+    ASSERT_TRUE(CopyFileA(sample("memo-agile-npm.docx").c_str(), encrypted.c_str(), FALSE));
+    {
+        // Damage the EncryptionInfo stream in place.
+        IStorage* root = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(StgOpenStorage(wide(encrypted).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root));
+        IStream* s = nullptr;
+        ASSERT_HRESULT_SUCCEEDED(root->CreateStream(L"EncryptionInfo", STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &s));
+        const char junk[] = "\x04\x00\x04\x00\x40\x00\x00\x00<encryption><keyData saltValue=\"!!\"/>";
+        s->Write(junk, sizeof junk - 1, nullptr);
+        s->Release();
+        root->Commit(STGC_DEFAULT);
+        root->Release();
+    }
+    struct Case {
+        const char* name;
+        Bytes content;
+    } cases[] = {{"zero.docx", {}},
+                 {"truncated.docx", Bytes(docx.begin(), docx.begin() + long(docx.size() / 2))},
+                 {"corrupt.docx", corrupt},
+                 {"text.docx", Bytes(3000, 'x')},
+                 {"sheet-as-word.docx", readFile(sample("sheet.xlsx"))},
+                 {"encrypted.docx", readFile(encrypted)}};
+    Result docs = get(word, L"Documents");
+    for (const Case& c : cases) {
+        std::string path = folder + "\\" + c.name;
+        writeFile(path, c.content);
+        Result doc = method(docs.object(), L"Open", {Arg(wide(path)), omitted, omitted, omitted, Arg(L"Secret-1")});
+        EXPECT_EQ(doc.hr, DISP_E_EXCEPTION) << c.name;
+        EXPECT_NE(doc.excep.scode, S_OK) << c.name;
+        EXPECT_FALSE(doc.error().empty()) << c.name;
+        EXPECT_EQ(readFile(path), c.content) << c.name;
+    }
+    Result missing = method(docs.object(), L"Open", {Arg(wide(folder + "\\absent.docx"))});
+    EXPECT_EQ(missing.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(get(docs.object(), L"Count").number(), 0);
+
+    // A save that cannot complete leaves no target and no temporary file behind.
+    std::string good = folder + "\\good.docx";
+    writeFile(good, docx);
+    Result doc = method(docs.object(), L"Open", {Arg(wide(good))});
+    ASSERT_EQ(doc.hr, S_OK);
+    std::string target = folder + "\\no-such-folder\\out.docx";
+    EXPECT_EQ(method(doc.object(), L"SaveAs", {Arg(wide(target)), omitted, omitted, Arg(L"pw")}).hr, DISP_E_EXCEPTION);
+    EXPECT_FALSE(exists(target));
+    SetFileAttributesA(good.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(method(doc.object(), L"SaveAs", {Arg(wide(good)), omitted, omitted, Arg(L"pw")}).hr, DISP_E_EXCEPTION);
+    SetFileAttributesA(good.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(readFile(good), docx);
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\*.tmp").c_str(), &fd);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "left behind: " << fd.cFileName;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    method(doc.object(), L"Close", {});
+}
+
+TEST_F(OfficeStandin, PowerPointPromptsForThePasswordAndReportsARefusal) {
+    std::string folder = testing_support::freshFolder("office-standin-prompt");
+    std::string path = folder + "\\deck.pptx";
+    ASSERT_TRUE(CopyFileA(sample("deck-agile-npm.pptx").c_str(), path.c_str(), FALSE));
+    Result presentations = get(powerPoint, L"Presentations");
+    // The stand-in's dialogs photograph themselves (another process cannot).
+    setConfig(L"", L"ScreenshotPrefix", L"OfficeStandin");
+    {
+        PromptAnswerer answer("Wrong-1");
+        Result pres = method(presentations.object(), L"Open", {Arg(wide(path)), Arg(0), Arg(0), Arg(-1)});
+        EXPECT_TRUE(answer.sawPrompt());
+        EXPECT_TRUE(answer.sawErrorBox());
+        EXPECT_EQ(pres.hr, DISP_E_EXCEPTION);
+    }
+    setConfig(L"", L"ScreenshotPrefix", L"");
+    {
+        PromptAnswerer cancel(nullptr);
+        Result pres = method(presentations.object(), L"Open", {Arg(wide(path)), Arg(0), Arg(0), Arg(-1)});
+        EXPECT_TRUE(cancel.sawPrompt());
+        EXPECT_EQ(pres.hr, DISP_E_EXCEPTION);
+    }
+    {
+        PromptAnswerer answer("Secret-1");
+        Result pres = method(presentations.object(), L"Open", {Arg(wide(path)), Arg(0), Arg(0), Arg(-1)});
+        EXPECT_TRUE(answer.sawPrompt());
+        EXPECT_FALSE(answer.sawErrorBox());
+        ASSERT_EQ(pres.hr, S_OK);
+        EXPECT_EQ(narrow(get(pres.object(), L"Password").text()), "Secret-1");
+        method(pres.object(), L"Close", {});
+    }
+    EXPECT_EQ(get(presentations.object(), L"Count").number(), 0);
+}
+
+TEST_F(OfficeStandin, ApplicationsHaveTheirWindowsAndProperties) {
+    HWND ppt = HWND(LONG_PTR(get(powerPoint, L"HWND").number()));
+    ASSERT_TRUE(IsWindow(ppt));
+    EXPECT_EQ(classOf(ppt), "PP12FrameClass");
+    EXPECT_NE(titleOf(ppt).find("Microsoft"), std::string::npos);
+    EXPECT_NE(titleOf(ppt).find("PowerPoint"), std::string::npos);
+    EXPECT_EQ(put(powerPoint, L"WindowState", Arg(2)).hr, S_OK);
+    EXPECT_EQ(put(powerPoint, L"Visible", Arg(-1)).hr, S_OK);
+    EXPECT_EQ(get(powerPoint, L"WindowState").number(), 2);
+    EXPECT_EQ(put(powerPoint, L"Visible", Arg(0)).hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(put(powerPoint, L"DisplayAlerts", Arg(1)).hr, S_OK);
+    EXPECT_EQ(get(powerPoint, L"DisplayAlerts").number(), 1);
+
+    HWND xl = HWND(LONG_PTR(get(excel, L"Hwnd").number()));
+    EXPECT_EQ(classOf(xl), "XLMAIN");
+    EXPECT_FALSE(IsWindowVisible(xl));
+    for (const wchar_t* p : {L"Visible", L"DisplayAlerts", L"EnableEvents", L"Interactive", L"ScreenUpdating"}) {
+        EXPECT_EQ(put(excel, p, Arg(0, VT_BOOL)).hr, S_OK) << narrow(p);
+        EXPECT_EQ(get(excel, p).number(), 0) << narrow(p);
+    }
+    for (IDispatch* app : {word, excel, powerPoint}) EXPECT_EQ(put(app, L"AutomationSecurity", Arg(3)).hr, S_OK);
+    EXPECT_EQ(get(word, L"AutomationSecurity").number(), 3);
+    EXPECT_NE(FindWindowA("OpusApp", nullptr), nullptr);
+
+    // PowerPoint is shared: a second client gets the same application.
+    IDispatch* again = start(L"PowerPoint.Application");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(HWND(LONG_PTR(get(again, L"HWND").number())), ppt);
+    again->Release();
+
+    // Unknown members and parameters are refused the standard way.
+    LPOLESTR bad[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
+    DISPID id;
+    EXPECT_EQ(word->GetIDsOfNames(IID_NULL, bad, 1, 0, &id), DISP_E_UNKNOWNNAME);
+    Result docs = get(word, L"Documents");
+    EXPECT_EQ(method(docs.object(), L"Open", {}, {{L"NoSuchParameter", Arg(1)}}).hr, DISP_E_UNKNOWNNAME);
+}
+
+TEST_F(OfficeStandin, EachClientGetsItsOwnWordAndQuitEndsIt) {
+    auto countWindows = [] {
+        int n = 0;
+        for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) n += classOf(w) == "OpusApp";
+        return n;
+    };
+    int before = countWindows();
+    IDispatch* second = start(L"Word.Application");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(countWindows(), before + 1);
+    EXPECT_EQ(method(second, L"Quit", {omitted, omitted, omitted}).hr, S_OK);
+    second->Release();
+    for (int i = 0; i < 50 && countWindows() != before; ++i) Sleep(100);
+    EXPECT_EQ(countWindows(), before);
+}
+
+TEST_F(OfficeStandin, FaultSwitchesAndTheJournal) {
+    std::string folder = testing_support::freshFolder("office-standin-journal");
+    std::string journal = folder + "\\journal.txt";
+    std::string path = folder + "\\memo.docx";
+    ASSERT_TRUE(CopyFileA(sample("memo.docx").c_str(), path.c_str(), FALSE));
+    setConfig(L"", L"Journal", wide(journal));
+    setConfig(L"Faults", L"Word.Documents.Open", L"fail 0x800A1066");
+    Result docs = get(word, L"Documents");
+    Result failed = method(docs.object(), L"Open", {Arg(wide(path))});
+    EXPECT_EQ(failed.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(failed.excep.scode, HRESULT(0x800A1066));
+    setConfig(L"Faults", L"Word.Documents.Open", L"nothing");
+    Result nothing = method(docs.object(), L"Open", {Arg(wide(path))});
+    EXPECT_EQ(nothing.hr, S_OK);
+    EXPECT_EQ(nothing.object(), nullptr);
+    setConfig(L"Faults", L"Word.Documents.Open", L"");
+    setConfig(L"Faults", L"Word.Document.SaveAs", L"return 1");
+    Result doc = method(docs.object(), L"Open", {Arg(wide(path))});
+    ASSERT_EQ(doc.hr, S_OK);
+    std::string out = folder + "\\out.doc";
+    EXPECT_EQ(method(doc.object(), L"SaveAs", {Arg(wide(out)), omitted, omitted, Arg(L"pw")}).hr, S_FALSE);
+    EXPECT_TRUE(isEncryptedPackage(out));
+    setConfig(L"Faults", L"Word.Document.SaveAs", L"hresult 0x80010105");
+    EXPECT_EQ(method(doc.object(), L"SaveAs", {Arg(wide(out))}).hr, HRESULT(0x80010105));
+    setConfig(L"Faults", L"Word.Document.SaveAs", L"");
+    method(doc.object(), L"Close", {omitted, omitted, omitted});
+    setConfig(L"", L"Journal", L"");
+
+    std::vector<std::string> lines;
+    std::ifstream in(journal);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    const char* expected[] = {
+        "\tWord.Application.Documents\tmethod|get\t\t-> 0x00000000",
+        "\tWord.Documents.Open\tmethod\tFileName=BSTR:\"" ,
+        "\tWord.Documents.Open\tmethod\tFileName=BSTR:\"",
+        "\tWord.Documents.Open\tmethod\tFileName=BSTR:\"",
+        "\tWord.Document.SaveAs\tmethod\tFileName=BSTR:\"",
+        "\tWord.Document.SaveAs\tmethod\tFileName=BSTR:\"",
+        "\tWord.Document.Close\tmethod\tSaveChanges=omitted; OriginalFormat=omitted; RouteDocument=omitted\t-> 0x00000000",
+    };
+    ASSERT_EQ(lines.size(), std::size(expected));
+    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_NE(lines[i].find(expected[i]), std::string::npos) << lines[i];
+    EXPECT_NE(lines[1].find("scode 0x800A1066"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[4].find("FileFormat=omitted; LockComments=omitted; Password=BSTR:\"pw\"\t-> 0x00000001"), std::string::npos)
+        << lines[4];
+}
+
+TEST_F(OfficeStandin, VersionKeysAreWrittenForTheChosenVersion) {
+    wchar_t exe[MAX_PATH];
+    std::string standin = testing_support::nativePath(std::string(TARNWICK_BINARY_DIR) + "/standins/office-standin.exe");
+    (void)exe;
+    auto setVersion = [&](const char* v) {
+        std::string cmd = "\"" + standin + "\" /SetVersion " + v;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return DWORD(-1);
+        WaitForSingleObject(pi.hProcess, 30000);
+        DWORD rc = 1;
+        GetExitCodeProcess(pi.hProcess, &rc);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        return rc;
+    };
+    auto readable = [](HKEY root, const char* key, const char* value) {
+        char buf[1024];
+        DWORD size = sizeof buf;
+        return RegGetValueA(root, key, value, RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS;
+    };
+    const char* export12 = "Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12";
+    const char* import12 = "Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12";
+    ASSERT_EQ(setVersion("11+converters"), 0u);
+    EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot", "Path"));
+    EXPECT_TRUE(readable(HKEY_CURRENT_USER, "Software\\Microsoft\\Office\\11.0\\Word", "WordName"));
+    EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, export12, "Path") && readable(HKEY_LOCAL_MACHINE, import12, "Path"));
+    ASSERT_EQ(setVersion("none"), 0u);
+    EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot", "Path"));
+    EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, export12, "Path"));
+    ASSERT_EQ(setVersion("12"), 0u);
+    EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\12.0\\Word\\InstallRoot", "Path"));
+    EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot", "Path"));
+}
