@@ -19,6 +19,9 @@ if [ -z "${DISPLAY:-}" ]; then
     headless=1
 fi
 "$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
+# Let the set-up's Wine session end first: the first start of a new prefix
+# can leave two service managers behind, which stalls out-of-process COM.
+WINEPREFIX="$prefix" wineserver -w
 
 "$top/tools/wine-run.sh" "$build_win/Tarnwick.exe" &
 program=$!
