@@ -1,7 +1,10 @@
 #include "FuzzEntry.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
+#include "standins/office/BinaryCrypto.h"
 #include "standins/office/Formats.h"
 #include "standins/office/OfficeCrypto.h"
 
@@ -18,6 +21,14 @@ void fuzzOne(const std::uint8_t* data, std::size_t size) {
     inspectWordStream(all);
     inspectWorkbookStream(all);
     inspectCurrentUserStream(all);
+    decryptWorkbookStream(all, u"Secret-1");
+    {
+        Bytes encrypted;
+        auto zeros = [](std::uint8_t* p, std::size_t n) { std::fill(p, p + n, std::uint8_t(0)); };
+        if (encryptWorkbookStream(all, u"Secret-1", zeros, encrypted, error) &&
+            decryptWorkbookStream(encrypted, u"Secret-1").status != DecryptStatus::Ok)
+            std::abort();  // what we encrypt must decrypt
+    }
     if (size >= 4) {
         std::size_t infoSize = std::size_t(data[0]) | (std::size_t(data[1]) << 8) | (std::size_t(data[2]) << 16) |
                                (std::size_t(data[3]) << 24);
