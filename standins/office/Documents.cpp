@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "BinaryCrypto.h"
 #include "OfficeCrypto.h"
 
 namespace office_standin {
@@ -83,6 +84,56 @@ bool hasStream(IStorage* storage, const wchar_t* name) {
     return true;
 }
 
+void writeStream(IStorage* storage, const std::wstring& name, const Bytes& data);
+
+// A compound file held in memory, opened read-only.
+Com<IStorage> openMemoryStorage(const Bytes& whole, Com<ILockBytes>& bytes) {
+    ILockBytes* lb = nullptr;
+    if (FAILED(CreateILockBytesOnHGlobal(nullptr, TRUE, &lb))) throw E_OUTOFMEMORY;
+    bytes.reset(lb);
+    ULARGE_INTEGER zero{};
+    ULONG wrote = 0;
+    HRESULT hr = lb->WriteAt(zero, whole.data(), ULONG(whole.size()), &wrote);
+    if (FAILED(hr) || wrote != whole.size()) throw FAILED(hr) ? hr : STG_E_WRITEFAULT;
+    IStorage* raw = nullptr;
+    hr = StgOpenStorageOnILockBytes(lb, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &raw);
+    if (FAILED(hr)) throw hr;
+    return Com<IStorage>(raw);
+}
+
+// The compound file with one stream's contents replaced; every other
+// storage and stream is copied as it is.
+Bytes replaceStream(const Bytes& whole, const std::wstring& name, const Bytes& data) {
+    Com<ILockBytes> sourceBytes;
+    Com<IStorage> source = openMemoryStorage(whole, sourceBytes);
+    ILockBytes* lb = nullptr;
+    if (FAILED(CreateILockBytesOnHGlobal(nullptr, TRUE, &lb))) throw E_OUTOFMEMORY;
+    Com<ILockBytes> targetBytes(lb);
+    {
+        IStorage* raw = nullptr;
+        HRESULT hr = StgCreateDocfileOnILockBytes(lb, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &raw);
+        if (FAILED(hr)) throw hr;
+        Com<IStorage> target(raw);
+        std::wstring excluded = name;
+        WCHAR* exclude[2] = {&excluded[0], nullptr};
+        hr = source->CopyTo(0, nullptr, exclude, target.get());
+        if (FAILED(hr)) throw hr;
+        writeStream(target.get(), name, data);
+        hr = target->Commit(STGC_DEFAULT);
+        if (FAILED(hr)) throw hr;
+    }
+    STATSTG stat;
+    HRESULT hr = lb->Stat(&stat, STATFLAG_NONAME);
+    if (FAILED(hr)) throw hr;
+    if (stat.cbSize.QuadPart > kMaxFile) throw STG_E_MEDIUMFULL;
+    Bytes out(std::size_t(stat.cbSize.QuadPart));
+    ULARGE_INTEGER zero{};
+    ULONG got = 0;
+    hr = lb->ReadAt(zero, out.data(), ULONG(out.size()), &got);
+    if (FAILED(hr) || got != out.size()) throw FAILED(hr) ? hr : STG_E_READFAULT;
+    return out;
+}
+
 OpenOutcome failure(OpenFailure kind, const std::wstring& message) {
     OpenOutcome o;
     o.failure = kind;
@@ -110,6 +161,32 @@ OpenOutcome fromPackage(const std::wstring& path, AppKind app, Bytes package, bo
     o.document.wasEncrypted = encrypted;
     o.document.password = encrypted ? password : std::u16string();
     o.document.content = std::move(package);
+    return o;
+}
+
+// An RC4-encrypted BIFF8 workbook: decrypted into a plain compound file.
+OpenOutcome fromEncryptedWorkbook(const std::wstring& path, AppKind app, const Bytes& whole, const Bytes& stream,
+                                  const std::u16string* password) {
+    if (app != AppKind::Excel) return failure(OpenFailure::Other, L"The file is not a " + wide(appName(app)) + L" document: " + path);
+    if (!password) return failure(OpenFailure::NeedPassword, L"A password is required to open this document: " + path);
+    DecryptedWorkbook d = decryptWorkbookStream(stream, *password);
+    if (d.status == DecryptStatus::WrongPassword)
+        return failure(OpenFailure::WrongPassword,
+                       L"The password is incorrect. " + wide(appName(app)) + L" cannot open the document: " + path);
+    if (d.status != DecryptStatus::Ok)
+        return failure(OpenFailure::Other, L"The encrypted document cannot be opened (" + wide(d.detail) + L"): " + path);
+    BinaryFacts facts = inspectWorkbookStream(d.stream);
+    OpenOutcome o;
+    try {
+        o.document.content = replaceStream(whole, L"Workbook", d.stream);
+    } catch (HRESULT) {
+        return failure(OpenFailure::Other, L"The decrypted workbook could not be put together: " + path);
+    }
+    o.document.fullName = path;
+    o.document.format = DocFormat::Xls;
+    o.document.readOnlyRecommended = facts.readOnlyRecommended;
+    o.document.wasEncrypted = true;
+    o.document.password = *password;
     return o;
 }
 
@@ -144,7 +221,14 @@ OpenOutcome fromCompoundFile(const std::wstring& path, AppKind app, Bytes whole,
     if (readStream(storage.get(), L"WordDocument", stream)) {
         facts = inspectWordStream(stream);
         format = DocFormat::Doc;
-    } else if (readStream(storage.get(), L"Workbook", stream) || readStream(storage.get(), L"Book", stream)) {
+    } else if (readStream(storage.get(), L"Workbook", stream)) {
+        facts = inspectWorkbookStream(stream);
+        format = facts.biff5 ? DocFormat::Xls95 : DocFormat::Xls;
+        if (facts.valid && facts.encrypted && format == DocFormat::Xls) {
+            storage.reset();
+            return fromEncryptedWorkbook(path, app, whole, stream, password);
+        }
+    } else if (readStream(storage.get(), L"Book", stream)) {
         facts = inspectWorkbookStream(stream);
         format = facts.biff5 ? DocFormat::Xls95 : DocFormat::Xls;
     } else if (hasStream(storage.get(), L"PowerPoint Document") && readStream(storage.get(), L"Current User", stream)) {
@@ -244,6 +328,21 @@ void writePlain(const std::wstring& temp, const Bytes& data) {
     if (!ok) throw HRESULT_FROM_WIN32(e);
 }
 
+// The workbook file with its Workbook stream encrypted (RC4 CryptoAPI).
+Bytes encryptedWorkbook(const Bytes& whole, const std::u16string& password, HRESULT errorCode) {
+    Bytes stream;
+    {
+        Com<ILockBytes> bytes;
+        Com<IStorage> storage = openMemoryStorage(whole, bytes);
+        if (!readStream(storage.get(), L"Workbook", stream)) throw STG_E_FILENOTFOUND;
+    }
+    Bytes encrypted;
+    std::string error;
+    if (!encryptWorkbookStream(stream, password, randomFill, encrypted, error))
+        throw AppError{errorCode, L"The workbook cannot be encrypted (" + wide(error) + L")."};
+    return replaceStream(whole, L"Workbook", encrypted);
+}
+
 }  // namespace
 
 std::wstring fullPathOf(const std::wstring& path) {
@@ -277,7 +376,7 @@ OpenOutcome loadDocument(const std::wstring& given, AppKind app, const std::u16s
 void saveDocument(const LoadedDocument& doc, const std::wstring& given, const std::u16string& password,
                   HRESULT errorCode) {
     if (given.empty()) throw AppError{errorCode, L"No file name was given."};
-    if (!isOpenXml(doc.format) && !password.empty())
+    if (!isOpenXml(doc.format) && doc.format != DocFormat::Xls && !password.empty())
         throw AppError{errorCode, L"encryption of this format is not supported"};
     std::wstring target = fullPathOf(given);
     DWORD attributes = GetFileAttributesW(target.c_str());
@@ -287,6 +386,8 @@ void saveDocument(const LoadedDocument& doc, const std::wstring& given, const st
     try {
         if (isOpenXml(doc.format) && !password.empty())
             writeEncrypted(temp, encryptAgile(doc.content, password, randomFill));
+        else if (doc.format == DocFormat::Xls && !password.empty())
+            writePlain(temp, encryptedWorkbook(doc.content, password, errorCode));
         else
             writePlain(temp, doc.content);
     } catch (HRESULT hr) {

@@ -257,6 +257,80 @@ std::vector<std::string> independentCheck(const std::string& folder,
     return lines;
 }
 
+// Checks with msoffcrypto-tool that an encrypted workbook takes its password
+// (and no other) and decrypts to the records of a plain one. Stream
+// positions and the encryption record (or the blank record a decryptor puts
+// in its place) are left out of the comparison.
+const char kWorkbookChecker[] = R"PY(
+import io, struct, sys, msoffcrypto, olefile
+def records(data):
+    s = olefile.OleFileIO(data).openstream('Workbook').read()
+    out, p = [], 0
+    while p + 4 <= len(s):
+        t, n = struct.unpack('<HH', s[p:p + 4])
+        body = s[p + 4:p + 4 + n]
+        p += 4 + n
+        if t in (0, 0x2F, 0x20B, 0xFF):  # the decryptor may blank the encryption record
+            continue
+        out.append((t, body[4:] if t == 0x85 else body))
+    return out
+out = []
+for line in open(sys.argv[1]):
+    enc, plain, pw = line.rstrip('\n').split('\t')
+    try:
+        f = msoffcrypto.OfficeFile(open(enc, 'rb'))
+        f.load_key(password=pw)
+        o = io.BytesIO()
+        f.decrypt(o)
+        same = records(o.getvalue()) == records(open(plain, 'rb').read())
+        out.append(('OK ' if same else 'DIFFERENT ') + enc)
+    except Exception as e:
+        out.append('FAIL %s %r' % (enc, e))
+    try:
+        g = msoffcrypto.OfficeFile(open(enc, 'rb'))
+        g.load_key(password=pw + 'x')
+        g.decrypt(io.BytesIO())
+        out.append('WRONG-PASSWORD-ACCEPTED ' + enc)
+    except Exception:
+        pass
+open(sys.argv[2], 'w').write('\n'.join(out) + '\n')
+)PY";
+
+std::vector<std::string> independentWorkbookCheck(const std::string& folder,
+                                                  const std::vector<std::array<std::string, 3>>& files) {
+    std::ofstream(folder + "\\wbcheck.py") << kWorkbookChecker;
+    std::ofstream list(folder + "\\wbcheck.txt");
+    for (const auto& f : files) list << unixPath(f[0]) << '\t' << unixPath(f[1]) << '\t' << f[2] << '\n';
+    list.close();
+    int rc = runUnix(folder, "/usr/bin/python3 '" + unixPath(folder + "\\wbcheck.py") + "' '" +
+                                 unixPath(folder + "\\wbcheck.txt") + "' '" + unixPath(folder + "\\wbcheck.out") + "'");
+    EXPECT_EQ(rc, 0);
+    std::vector<std::string> lines;
+    std::ifstream in(folder + "\\wbcheck.out");
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// The Workbook stream of a compound file, empty when there is none.
+Bytes workbookStream(const std::string& path) {
+    Bytes out;
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(wide(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root))) return out;
+    IStream* s = nullptr;
+    if (SUCCEEDED(root->OpenStream(L"Workbook", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s))) {
+        STATSTG stat;
+        if (SUCCEEDED(s->Stat(&stat, STATFLAG_NONAME))) {
+            out.resize(std::size_t(stat.cbSize.QuadPart));
+            ULONG got = 0;
+            if (FAILED(s->Read(out.data(), ULONG(out.size()), &got)) || got != out.size()) out.clear();
+        }
+        s->Release();
+    }
+    root->Release();
+    return out;
+}
+
 // ---- registry switches ----
 
 const wchar_t kConfig[] = L"Software\\Tarnwick Stand-ins\\Office";
@@ -555,14 +629,17 @@ TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndRefuseAPassword) {
     struct Case {
         const char* file;
         App app;
-    } cases[] = {{"memo.doc", App::Word}, {"sheet.xls", App::Excel}, {"deck.ppt", App::PowerPoint}};
+        bool refusesPassword;
+    } cases[] = {{"memo.doc", App::Word, true}, {"sheet.xls", App::Excel, false}, {"deck.ppt", App::PowerPoint, true}};
     Engine engine{word, excel, powerPoint};
     for (const Case& c : cases) {
         std::string path = folder + "\\" + c.file;
         ASSERT_TRUE(CopyFileA(sample(c.file).c_str(), path.c_str(), FALSE));
-        std::string refused = engine.run(c.app, path, L"Pw", true);
-        EXPECT_NE(refused.find("encryption of this format is not supported"), std::string::npos) << c.file << ": " << refused;
-        EXPECT_EQ(readFile(path), readFile(sample(c.file))) << c.file;
+        if (c.refusesPassword) {
+            std::string refused = engine.run(c.app, path, L"Pw", true);
+            EXPECT_NE(refused.find("encryption of this format is not supported"), std::string::npos) << c.file << ": " << refused;
+            EXPECT_EQ(readFile(path), readFile(sample(c.file))) << c.file;
+        }
         // A plain save writes the document unchanged.
         std::string copy = folder + "\\copy-" + c.file;
         IDispatch* app = c.app == App::Word ? word : c.app == App::Excel ? excel : powerPoint;
@@ -573,6 +650,52 @@ TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndRefuseAPassword) {
         method(doc.object(), L"Close", {});
         EXPECT_EQ(readFile(copy), readFile(sample(c.file))) << c.file;
     }
+}
+
+TEST_F(OfficeStandin, WorkbooksAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) {
+    std::string folder = testing_support::freshFolder("office-standin-xls-rc4");
+    Engine engine{word, excel, powerPoint};
+    std::vector<std::array<std::string, 3>> forChecker;
+
+    // Ours: protect, check the stream, unprotect back to the same workbook.
+    std::string path = folder + "\\Sheet.xls";
+    ASSERT_TRUE(CopyFileA(sample("sheet.xls").c_str(), path.c_str(), FALSE));
+    Bytes original = workbookStream(sample("sheet.xls"));
+    ASSERT_FALSE(original.empty());
+    EXPECT_EQ(engine.run(App::Excel, path, L"Pw-xls", true), "");
+    Bytes encrypted = workbookStream(path);
+    ASSERT_GT(encrypted.size(), original.size());
+    EXPECT_EQ(Bytes(encrypted.begin(), encrypted.begin() + 20), Bytes(original.begin(), original.begin() + 20));
+    EXPECT_EQ(encrypted[20], 0x2F) << "no encryption record after the first BOF";
+    std::string kept = folder + "\\encrypted.xls";
+    CopyFileA(path.c_str(), kept.c_str(), FALSE);
+    forChecker.push_back({kept, sample("sheet.xls"), "Pw-xls"});
+    EXPECT_NE(engine.run(App::Excel, path, L"pw-xls", false), "");
+    EXPECT_EQ(engine.run(App::Excel, path, L"Pw-xls", false), "");
+    EXPECT_EQ(workbookStream(path), original);
+
+    // Another program's (plain RC4): its password only, then the same records
+    // as the independent decryptor finds.
+    std::string foreign = testing_support::nativePath(std::string(TARNWICK_SOURCE_DIR) + "/classify/tests/fixtures/lo-rc4.xls");
+    std::string theirs = folder + "\\Theirs.xls";
+    ASSERT_TRUE(CopyFileA(foreign.c_str(), theirs.c_str(), FALSE));
+    EXPECT_NE(engine.run(App::Excel, theirs, L"Fixture", false), "");
+    EXPECT_EQ(readFile(theirs), readFile(foreign));
+    EXPECT_EQ(engine.run(App::Excel, theirs, L"fixture", false), "");
+    Bytes decrypted = workbookStream(theirs);
+    ASSERT_GT(decrypted.size(), 24u);
+    EXPECT_NE(decrypted[20], 0x2F);
+    forChecker.push_back({foreign, theirs, "fixture"});
+
+    // No password at all is Excel's error, not a prompt.
+    Result books = get(excel, L"Workbooks");
+    Result book = method(books.object(), L"Open", {Arg(wide(kept))});
+    EXPECT_EQ(book.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(book.excep.scode, HRESULT(0x800A03EC));
+
+    std::vector<std::string> verdicts = independentWorkbookCheck(folder, forChecker);
+    ASSERT_EQ(verdicts.size(), forChecker.size());
+    for (const std::string& v : verdicts) EXPECT_EQ(v.substr(0, 3), "OK ") << v;
 }
 
 TEST_F(OfficeStandin, BadInputFailsCleanlyAndTheServerSurvives) {
