@@ -373,6 +373,43 @@ bool findHeader(const std::vector<Record>& recs, const Bytes& s, std::size_t& fi
     return true;
 }
 
+// The block keys for password from an RC4 encryption header (version, then
+// the plain RC4 or the CryptoAPI fields), after checking the password.
+DecryptStatus keyFromHeader(const std::uint8_t* p, std::size_t size, const std::u16string& password,
+                            std::function<Bytes(std::uint32_t)>& keyOf, std::string& detail) {
+    if (size >= 4 && le16(p) == 1 && le16(p + 2) == 1) {
+        if (size < 52) {
+            detail = "the encryption header is truncated";
+            return DecryptStatus::Corrupt;
+        }
+        Bytes salt(p + 4, p + 20), verifier(p + 20, p + 36), verifierHash(p + 36, p + 52);
+        Bytes base = rc4PlainBaseHash(salt, password);
+        Rc4 rc4(rc4PlainBlockKey(base, 0));
+        rc4.apply(verifier.data(), verifier.size());
+        rc4.apply(verifierHash.data(), verifierHash.size());
+        if (Md5::digest(verifier) != verifierHash) {
+            detail = "the password is incorrect";
+            return DecryptStatus::WrongPassword;
+        }
+        keyOf = [base](std::uint32_t block) { return rc4PlainBlockKey(base, block); };
+        return DecryptStatus::Ok;
+    }
+    Rc4CryptoApiInfo info;
+    std::size_t used = 0;
+    if (!parseRc4CryptoApiInfo(p, size, info, used)) {
+        detail = "the encryption header is not RC4";
+        return DecryptStatus::Unsupported;
+    }
+    if (!checkRc4CryptoApiPassword(info, password)) {
+        detail = "the password is incorrect";
+        return DecryptStatus::WrongPassword;
+    }
+    Bytes base = rc4CryptoApiBaseHash(info.salt, password);
+    unsigned bits = info.keyBits;
+    keyOf = [base, bits](std::uint32_t block) { return rc4CryptoApiBlockKey(base, block, bits); };
+    return DecryptStatus::Ok;
+}
+
 }  // namespace
 
 DecryptedWorkbook decryptWorkbookStream(const Bytes& stream, const std::u16string& password) {
@@ -394,26 +431,9 @@ DecryptedWorkbook decryptWorkbookStream(const Bytes& stream, const std::u16strin
     if (fp.size < 6 || le16(body) != 1) return fail(DecryptStatus::Unsupported, "XOR obfuscation is not supported");
 
     std::function<Bytes(std::uint32_t)> keyOf;
-    if (le16(body + 2) == 1 && le16(body + 4) == 1) {
-        if (fp.size < 54) return fail(DecryptStatus::Corrupt, "the encryption header is truncated");
-        Bytes salt(body + 6, body + 22), verifier(body + 22, body + 38), verifierHash(body + 38, body + 54);
-        Bytes base = rc4PlainBaseHash(salt, password);
-        Rc4 rc4(rc4PlainBlockKey(base, 0));
-        rc4.apply(verifier.data(), verifier.size());
-        rc4.apply(verifierHash.data(), verifierHash.size());
-        if (Md5::digest(verifier) != verifierHash) return fail(DecryptStatus::WrongPassword, "the password is incorrect");
-        keyOf = [base](std::uint32_t block) { return rc4PlainBlockKey(base, block); };
-    } else {
-        Rc4CryptoApiInfo info;
-        std::size_t used = 0;
-        if (!parseRc4CryptoApiInfo(body + 2, fp.size - 2, info, used))
-            return fail(DecryptStatus::Unsupported, "the encryption header is not RC4");
-        if (!checkRc4CryptoApiPassword(info, password)) return fail(DecryptStatus::WrongPassword, "the password is incorrect");
-        Bytes base = rc4CryptoApiBaseHash(info.salt, password);
-        unsigned bits = info.keyBits;
-        keyOf = [base, bits](std::uint32_t block) { return rc4CryptoApiBlockKey(base, block, bits); };
-    }
-
+    std::string why;
+    DecryptStatus status = keyFromHeader(body + 2, fp.size - 2, password, keyOf, why);
+    if (status != DecryptStatus::Ok) return fail(status, why.c_str());
     Bytes plain = stream;
     BlockCipher cipher(keyOf, kXlsBlock);
     cryptRecords(plain, recs, cipher);
@@ -461,6 +481,116 @@ bool encryptWorkbookStream(const Bytes& plain, const std::u16string& password, c
     BlockCipher cipher([base, bits](std::uint32_t block) { return rc4CryptoApiBlockKey(base, block, bits); }, kXlsBlock);
     cryptRecords(s, recs, cipher);
     out = std::move(s);
+    return true;
+}
+
+namespace {
+
+// Where the FIB's (offset, size) pairs start and how many there are: past the
+// base, the 16-bit and the 32-bit field arrays.
+bool fibPairs(const Bytes& w, std::size_t& at, std::size_t& count) {
+    std::size_t p = 32;
+    if (w.size() < p + 2) return false;
+    p += 2 + 2 * std::size_t(le16(&w[p]));
+    if (w.size() < p + 2) return false;
+    p += 2 + 4 * std::size_t(le16(&w[p]));
+    if (w.size() < p + 2) return false;
+    count = le16(&w[p]);
+    at = p + 2;
+    return w.size() >= at + 8 * count;
+}
+
+// The table offsets of every pair with a size, moved by delta.
+void moveTableOffsets(Bytes& w, std::size_t at, std::size_t count, long long delta) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint8_t* pair = &w[at + 8 * i];
+        if (le32(pair + 4)) setLe32(pair, std::uint32_t((long long)le32(pair) + delta));
+    }
+}
+
+}  // namespace
+
+DecryptStatus decryptWordStreams(Bytes& wordDocument, Bytes& table, Bytes* data, const std::u16string& password,
+                                 std::string& detail) {
+    constexpr std::size_t kPlainHead = 68, kWordBlock = 512;
+    if (wordDocument.size() < kPlainHead || le16(&wordDocument[0]) != 0xA5EC) {
+        detail = "the document stream is not a Word document";
+        return DecryptStatus::Corrupt;
+    }
+    std::uint16_t flags = le16(&wordDocument[10]);
+    if (!(flags & 0x0100)) {
+        detail = "the document is not encrypted";
+        return DecryptStatus::Unsupported;
+    }
+    if (flags & 0x8000) {
+        detail = "XOR obfuscation is not supported";
+        return DecryptStatus::Unsupported;
+    }
+    std::uint32_t headerSize = le32(&wordDocument[14]);
+    if (headerSize > table.size()) {
+        detail = "the encryption header is truncated";
+        return DecryptStatus::Corrupt;
+    }
+    std::function<Bytes(std::uint32_t)> keyOf;
+    DecryptStatus status = keyFromHeader(table.data(), headerSize, password, keyOf, detail);
+    if (status != DecryptStatus::Ok) return status;
+    BlockCipher(keyOf, kWordBlock).apply(&wordDocument[kPlainHead], kPlainHead, wordDocument.size() - kPlainHead);
+    if (table.size() > headerSize) BlockCipher(keyOf, kWordBlock).apply(&table[headerSize], headerSize, table.size() - headerSize);
+    if (data && !data->empty()) BlockCipher(keyOf, kWordBlock).apply(data->data(), 0, data->size());
+    // Plain from now on: no encryption flag, no header size, and the header
+    // taken out of the table when nothing the FIB points at lies inside it.
+    wordDocument[11] = std::uint8_t(wordDocument[11] & ~0x01);
+    setLe32(&wordDocument[14], 0);
+    std::size_t at = 0, pairs = 0;
+    if (headerSize && fibPairs(wordDocument, at, pairs)) {
+        bool clear = true;
+        for (std::size_t i = 0; i < pairs; ++i) {
+            const std::uint8_t* pair = &wordDocument[at + 8 * i];
+            if (le32(pair + 4) && le32(pair) < headerSize) clear = false;
+        }
+        if (clear) {
+            moveTableOffsets(wordDocument, at, pairs, -(long long)headerSize);
+            table.erase(table.begin(), table.begin() + std::ptrdiff_t(headerSize));
+        }
+    }
+    return DecryptStatus::Ok;
+}
+
+bool encryptWordStreams(Bytes& wordDocument, Bytes& table, Bytes* data, const std::u16string& password,
+                        const RandomFill& random, std::string& error) {
+    constexpr std::size_t kPlainHead = 68, kWordBlock = 512;
+    if (wordDocument.size() < kPlainHead || le16(&wordDocument[0]) != 0xA5EC) {
+        error = "the document stream is not a Word document";
+        return false;
+    }
+    std::uint16_t flags = le16(&wordDocument[10]);
+    if (flags & 0x8100) {
+        error = "the document is already encrypted";
+        return false;
+    }
+    std::size_t p = 0, pairs = 0;
+    if (!fibPairs(wordDocument, p, pairs)) return error = "the document header is truncated", false;
+    // The header goes first in the table stream: everything the FIB points
+    // at there moves by its size.
+    Rc4CryptoApiInfo info = makeRc4CryptoApiInfo(password, random);
+    Bytes header = buildRc4CryptoApiInfo(info);
+    for (std::size_t i = 0; i < pairs; ++i) {
+        const std::uint8_t* pair = &wordDocument[p + 8 * i];
+        if (le32(pair + 4) && std::uint64_t(le32(pair)) + header.size() > 0xFFFFFFFFull)
+            return error = "a table offset is out of range", false;
+    }
+    moveTableOffsets(wordDocument, p, pairs, (long long)header.size());
+    table.insert(table.begin(), header.begin(), header.end());
+    wordDocument[11] = std::uint8_t(wordDocument[11] | 0x01);
+    setLe32(&wordDocument[14], std::uint32_t(header.size()));
+
+    Bytes base = rc4CryptoApiBaseHash(info.salt, password);
+    unsigned bits = info.keyBits;
+    auto keyOf = [base, bits](std::uint32_t block) { return rc4CryptoApiBlockKey(base, block, bits); };
+    BlockCipher(keyOf, kWordBlock).apply(&wordDocument[kPlainHead], kPlainHead, wordDocument.size() - kPlainHead);
+    if (table.size() > header.size())
+        BlockCipher(keyOf, kWordBlock).apply(&table[header.size()], header.size(), table.size() - header.size());
+    if (data && !data->empty()) BlockCipher(keyOf, kWordBlock).apply(data->data(), 0, data->size());
     return true;
 }
 

@@ -80,4 +80,19 @@ DecryptedWorkbook decryptWorkbookStream(const Bytes& stream, const std::u16strin
 bool encryptWorkbookStream(const Bytes& plain, const std::u16string& password, const RandomFill& random,
                            Bytes& out, std::string& error);
 
+// Decrypts the streams of an RC4-encrypted Word document in place (the
+// WordDocument stream after its first 68 bytes, the table stream after the
+// encryption header, all of the Data stream; 512-byte key blocks), clears the
+// encryption flag and header size in the FIB and takes the header out of the
+// table stream (moving the FIB's table offsets back). data may be null.
+DecryptStatus decryptWordStreams(Bytes& wordDocument, Bytes& table, Bytes* data, const std::u16string& password,
+                                 std::string& detail);
+
+// Encrypts the streams of a plain Word document in place with RC4
+// CryptoAPI: the encryption header goes to the start of the table stream and
+// the FIB's table offsets move by its size. False with a reason (streams
+// untouched then) when the document stream is not a plain Word document.
+bool encryptWordStreams(Bytes& wordDocument, Bytes& table, Bytes* data, const std::u16string& password,
+                        const RandomFill& random, std::string& error);
+
 }  // namespace office_standin

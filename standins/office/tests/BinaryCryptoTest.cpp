@@ -211,3 +211,74 @@ TEST(XlsEncryption, MalformedStreamsFailCleanly) {
     damaged[24 + 2] = 9;  // version
     EXPECT_EQ(decryptWorkbookStream(damaged, u"pw").status, DecryptStatus::Unsupported);
 }
+
+namespace {
+
+// A Word document's streams: a FIB with two (offset, size) pairs into the
+// table, a body long enough to span several 512-byte key blocks.
+struct WordFiles {
+    Bytes word, table, data;
+};
+
+WordFiles sampleDocument() {
+    WordFiles f;
+    f.word.assign(3000, 0);
+    f.word[0] = 0xEC;
+    f.word[1] = 0xA5;
+    f.word[11] = 0x02;  // the 1Table stream
+    f.word[32] = 1;     // one 16-bit field, one 32-bit field, three pairs
+    f.word[36] = 1;
+    f.word[42] = 3;
+    auto put = [&](std::size_t at, std::uint32_t v) {
+        Bytes b = le32Bytes(v);
+        std::copy(b.begin(), b.end(), f.word.begin() + std::ptrdiff_t(at));
+    };
+    put(44, 0), put(48, 100);       // at the start of the table
+    put(52, 7777), put(56, 0);      // no size: not an offset to move
+    put(60, 100), put(64, 900);
+    for (std::size_t i = 68; i < f.word.size(); ++i) f.word[i] = std::uint8_t(i * 7);
+    for (std::size_t i = 0; i < 1000; ++i) f.table.push_back(std::uint8_t(i * 3));
+    f.data.assign(700, 0x5A);
+    return f;
+}
+
+}  // namespace
+
+TEST(DocEncryption, RoundTripMovesTheTableAndKeepsTheHeadPlain) {
+    WordFiles plain = sampleDocument();
+    WordFiles enc = plain;
+    std::string error;
+    ASSERT_TRUE(encryptWordStreams(enc.word, enc.table, &enc.data, u"Secret-1", counting(), error)) << error;
+    std::uint32_t headerSize = le32(enc.word, 14);
+    EXPECT_EQ(enc.word[11] & 0x01, 0x01);
+    EXPECT_EQ(enc.table.size(), plain.table.size() + headerSize);
+    EXPECT_EQ(Bytes(enc.word.begin() + 18, enc.word.begin() + 44), Bytes(plain.word.begin() + 18, plain.word.begin() + 44));
+    EXPECT_EQ(le32(enc.word, 44), headerSize);
+    EXPECT_EQ(le32(enc.word, 52), 7777u);
+    EXPECT_EQ(le32(enc.word, 60), 100 + headerSize);
+    EXPECT_NE(Bytes(enc.word.begin() + 68, enc.word.end()), Bytes(plain.word.begin() + 68, plain.word.end()));
+    EXPECT_NE(enc.data, plain.data);
+    Rc4CryptoApiInfo info;
+    std::size_t used = 0;
+    ASSERT_TRUE(parseRc4CryptoApiInfo(enc.table.data(), headerSize, info, used));
+    EXPECT_EQ(used, headerSize);
+
+    WordFiles back = enc;
+    std::string detail;
+    EXPECT_EQ(decryptWordStreams(back.word, back.table, &back.data, u"Secret-2", detail), DecryptStatus::WrongPassword);
+    EXPECT_EQ(back.word, enc.word);
+    ASSERT_EQ(decryptWordStreams(back.word, back.table, &back.data, u"Secret-1", detail), DecryptStatus::Ok) << detail;
+    EXPECT_EQ(back.word, plain.word);
+    EXPECT_EQ(back.table, plain.table);
+    EXPECT_EQ(back.data, plain.data);
+
+    // Refused: already encrypted, not a document, a header cut short.
+    WordFiles again = enc;
+    EXPECT_FALSE(encryptWordStreams(again.word, again.table, nullptr, u"x", counting(), error));
+    Bytes notWord(100, 0), empty;
+    EXPECT_FALSE(encryptWordStreams(notWord, empty, nullptr, u"x", counting(), error));
+    EXPECT_EQ(decryptWordStreams(notWord, empty, nullptr, u"x", detail), DecryptStatus::Corrupt);
+    WordFiles cut = enc;
+    cut.table.resize(headerSize - 1);
+    EXPECT_EQ(decryptWordStreams(cut.word, cut.table, nullptr, u"Secret-1", detail), DecryptStatus::Corrupt);
+}

@@ -257,8 +257,9 @@ std::vector<std::string> independentCheck(const std::string& folder,
     return lines;
 }
 
-// Checks with msoffcrypto-tool that an encrypted workbook takes its password
-// (and no other) and decrypts to the records of a plain one. Stream
+// Checks with msoffcrypto-tool that an encrypted workbook or document takes
+// its password (and no other) and decrypts to the records (the streams) of a
+// plain one. Stream
 // positions and the encryption record (or the blank record a decryptor puts
 // in its place) are left out of the comparison.
 const char kWorkbookChecker[] = R"PY(
@@ -274,6 +275,33 @@ def records(data):
             continue
         out.append((t, body[4:] if t == 0x85 else body))
     return out
+def content(data):
+    ole = olefile.OleFileIO(data)
+    if ole.exists('Workbook'):
+        return records(data)
+    # A document: its streams, without the encryption flag and header size.
+    word = bytearray(ole.openstream('WordDocument').read())
+    table = '1Table' if word[11] & 2 else '0Table'
+    word[11] &= 0xFE
+    word[14:18] = bytes(4)
+    tbl = ole.openstream(table).read()
+    # Canonical table: what lies before the first thing the FIB points at
+    # (an encryption header, kept or not) dropped, the offsets moved to match.
+    p = 32
+    p += 2 + 2 * struct.unpack('<H', word[p:p + 2])[0]
+    p += 2 + 4 * struct.unpack('<H', word[p:p + 2])[0]
+    n = struct.unpack('<H', word[p:p + 2])[0]
+    p += 2
+    pairs = [(p + 8 * i,) + struct.unpack('<II', word[p + 8 * i:p + 8 * i + 8]) for i in range(n)]
+    used = [fc for _, fc, lcb in pairs if lcb]
+    first = min(used) if used else 0
+    for at, fc, lcb in pairs:
+        if lcb:
+            word[at:at + 4] = struct.pack('<I', fc - first)
+    out = [bytes(word), tbl[first:]]
+    if ole.exists('Data'):
+        out.append(ole.openstream('Data').read())
+    return out
 out = []
 for line in open(sys.argv[1]):
     enc, plain, pw = line.rstrip('\n').split('\t')
@@ -282,7 +310,7 @@ for line in open(sys.argv[1]):
         f.load_key(password=pw)
         o = io.BytesIO()
         f.decrypt(o)
-        same = records(o.getvalue()) == records(open(plain, 'rb').read())
+        same = content(o.getvalue()) == content(open(plain, 'rb').read())
         out.append(('OK ' if same else 'DIFFERENT ') + enc)
     except Exception as e:
         out.append('FAIL %s %r' % (enc, e))
@@ -312,13 +340,13 @@ std::vector<std::string> independentWorkbookCheck(const std::string& folder,
     return lines;
 }
 
-// The Workbook stream of a compound file, empty when there is none.
-Bytes workbookStream(const std::string& path) {
+// A stream of a compound file, empty when there is none.
+Bytes workbookStream(const std::string& path, const wchar_t* name = L"Workbook") {
     Bytes out;
     IStorage* root = nullptr;
     if (FAILED(StgOpenStorage(wide(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root))) return out;
     IStream* s = nullptr;
-    if (SUCCEEDED(root->OpenStream(L"Workbook", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s))) {
+    if (SUCCEEDED(root->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s))) {
         STATSTG stat;
         if (SUCCEEDED(s->Stat(&stat, STATFLAG_NONAME))) {
             out.resize(std::size_t(stat.cbSize.QuadPart));
@@ -624,13 +652,13 @@ TEST_F(OfficeStandin, DocumentsReportTheirOwnFormatAndFlags) {
     }
 }
 
-TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndRefuseAPassword) {
+TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndPresentationsRefuseAPassword) {
     std::string folder = testing_support::freshFolder("office-standin-binary");
     struct Case {
         const char* file;
         App app;
         bool refusesPassword;
-    } cases[] = {{"memo.doc", App::Word, true}, {"sheet.xls", App::Excel, false}, {"deck.ppt", App::PowerPoint, true}};
+    } cases[] = {{"memo.doc", App::Word, false}, {"sheet.xls", App::Excel, false}, {"deck.ppt", App::PowerPoint, true}};
     Engine engine{word, excel, powerPoint};
     for (const Case& c : cases) {
         std::string path = folder + "\\" + c.file;
@@ -652,7 +680,7 @@ TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndRefuseAPassword) {
     }
 }
 
-TEST_F(OfficeStandin, WorkbooksAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) {
+TEST_F(OfficeStandin, BinaryFilesAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) {
     std::string folder = testing_support::freshFolder("office-standin-xls-rc4");
     Engine engine{word, excel, powerPoint};
     std::vector<std::array<std::string, 3>> forChecker;
@@ -674,6 +702,24 @@ TEST_F(OfficeStandin, WorkbooksAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) 
     EXPECT_EQ(engine.run(App::Excel, path, L"Pw-xls", false), "");
     EXPECT_EQ(workbookStream(path), original);
 
+    // The same for a document: the head of the FIB stays plain, the streams
+    // come back as they were.
+    std::string docPath = folder + "\\Memo.doc";
+    ASSERT_TRUE(CopyFileA(sample("memo.doc").c_str(), docPath.c_str(), FALSE));
+    EXPECT_EQ(engine.run(App::Word, docPath, L"Pw-doc", true), "");
+    Bytes encryptedDoc = readFile(docPath);
+    std::string keptDoc = folder + "\\encrypted.doc";
+    CopyFileA(docPath.c_str(), keptDoc.c_str(), FALSE);
+    forChecker.push_back({keptDoc, sample("memo.doc"), "Pw-doc"});
+    EXPECT_NE(engine.run(App::Word, docPath, L"pw-doc", false), "");
+    EXPECT_EQ(readFile(docPath), encryptedDoc);
+    EXPECT_EQ(engine.run(App::Word, docPath, L"Pw-doc", false), "");
+    for (const wchar_t* name : {L"WordDocument", L"1Table"})
+        EXPECT_EQ(workbookStream(docPath, name), workbookStream(sample("memo.doc"), name)) << narrow(name);
+    std::string plainDoc0 = folder + "\\plain-memo.doc";
+    CopyFileA(docPath.c_str(), plainDoc0.c_str(), FALSE);
+    forChecker.push_back({keptDoc, plainDoc0, "Pw-doc"});
+
     // Another program's (plain RC4): its password only, then the same records
     // as the independent decryptor finds.
     std::string foreign = testing_support::nativePath(std::string(TARNWICK_SOURCE_DIR) + "/classify/tests/fixtures/lo-rc4.xls");
@@ -686,6 +732,17 @@ TEST_F(OfficeStandin, WorkbooksAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) 
     ASSERT_GT(decrypted.size(), 24u);
     EXPECT_NE(decrypted[20], 0x2F);
     forChecker.push_back({foreign, theirs, "fixture"});
+
+    // A document from the same program: Word opens it with its password only.
+    std::string foreignDoc = testing_support::nativePath(std::string(TARNWICK_SOURCE_DIR) + "/classify/tests/fixtures/lo-rc4.doc");
+    std::string theirDoc = folder + "\\Theirs.doc";
+    ASSERT_TRUE(CopyFileA(foreignDoc.c_str(), theirDoc.c_str(), FALSE));
+    EXPECT_NE(engine.run(App::Word, theirDoc, L"Fixture", false), "");
+    EXPECT_EQ(readFile(theirDoc), readFile(foreignDoc));
+    EXPECT_EQ(engine.run(App::Word, theirDoc, L"fixture", false), "");
+    Bytes plainDoc = readFile(theirDoc);
+    EXPECT_NE(plainDoc, readFile(foreignDoc));
+    forChecker.push_back({foreignDoc, theirDoc, "fixture"});
 
     // No password at all is Excel's error, not a prompt.
     Result books = get(excel, L"Workbooks");
