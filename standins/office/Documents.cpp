@@ -5,7 +5,9 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
+#include "BinaryCrypto.h"
 #include "OfficeCrypto.h"
 
 namespace office_standin {
@@ -83,6 +85,63 @@ bool hasStream(IStorage* storage, const wchar_t* name) {
     return true;
 }
 
+void writeStream(IStorage* storage, const std::wstring& name, const Bytes& data);
+
+// A compound file held in memory, opened read-only.
+Com<IStorage> openMemoryStorage(const Bytes& whole, Com<ILockBytes>& bytes) {
+    ILockBytes* lb = nullptr;
+    if (FAILED(CreateILockBytesOnHGlobal(nullptr, TRUE, &lb))) throw E_OUTOFMEMORY;
+    bytes.reset(lb);
+    ULARGE_INTEGER zero{};
+    ULONG wrote = 0;
+    HRESULT hr = lb->WriteAt(zero, whole.data(), ULONG(whole.size()), &wrote);
+    if (FAILED(hr) || wrote != whole.size()) throw FAILED(hr) ? hr : STG_E_WRITEFAULT;
+    IStorage* raw = nullptr;
+    hr = StgOpenStorageOnILockBytes(lb, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &raw);
+    if (FAILED(hr)) throw hr;
+    return Com<IStorage>(raw);
+}
+
+// The compound file with some streams' contents replaced; every other
+// storage and stream is copied as it is.
+Bytes replaceStreams(const Bytes& whole, const std::vector<std::pair<std::wstring, Bytes>>& streams) {
+    Com<ILockBytes> sourceBytes;
+    Com<IStorage> source = openMemoryStorage(whole, sourceBytes);
+    ILockBytes* lb = nullptr;
+    if (FAILED(CreateILockBytesOnHGlobal(nullptr, TRUE, &lb))) throw E_OUTOFMEMORY;
+    Com<ILockBytes> targetBytes(lb);
+    {
+        IStorage* raw = nullptr;
+        HRESULT hr = StgCreateDocfileOnILockBytes(lb, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &raw);
+        if (FAILED(hr)) throw hr;
+        Com<IStorage> target(raw);
+        std::vector<std::wstring> names;
+        for (const auto& s : streams) names.push_back(s.first);
+        std::vector<WCHAR*> exclude;
+        for (auto& n : names) exclude.push_back(&n[0]);
+        exclude.push_back(nullptr);
+        hr = source->CopyTo(0, nullptr, exclude.data(), target.get());
+        if (FAILED(hr)) throw hr;
+        for (const auto& s : streams) writeStream(target.get(), s.first, s.second);
+        hr = target->Commit(STGC_DEFAULT);
+        if (FAILED(hr)) throw hr;
+    }
+    STATSTG stat;
+    HRESULT hr = lb->Stat(&stat, STATFLAG_NONAME);
+    if (FAILED(hr)) throw hr;
+    if (stat.cbSize.QuadPart > kMaxFile) throw STG_E_MEDIUMFULL;
+    Bytes out(std::size_t(stat.cbSize.QuadPart));
+    ULARGE_INTEGER zero{};
+    ULONG got = 0;
+    hr = lb->ReadAt(zero, out.data(), ULONG(out.size()), &got);
+    if (FAILED(hr) || got != out.size()) throw FAILED(hr) ? hr : STG_E_READFAULT;
+    return out;
+}
+
+Bytes replaceStream(const Bytes& whole, const std::wstring& name, const Bytes& data) {
+    return replaceStreams(whole, {{name, data}});
+}
+
 OpenOutcome failure(OpenFailure kind, const std::wstring& message) {
     OpenOutcome o;
     o.failure = kind;
@@ -111,6 +170,59 @@ OpenOutcome fromPackage(const std::wstring& path, AppKind app, Bytes package, bo
     o.document.password = encrypted ? password : std::u16string();
     o.document.content = std::move(package);
     return o;
+}
+
+// The outcome of decrypting a binary document: the failure, or the plain
+// compound file with the decrypted streams in place.
+OpenOutcome fromDecrypted(const std::wstring& path, AppKind app, const Bytes& whole, DecryptStatus status,
+                          const std::string& detail, const std::vector<std::pair<std::wstring, Bytes>>& streams,
+                          DocFormat format, bool readOnlyRecommended, const std::u16string& password) {
+    if (status == DecryptStatus::WrongPassword)
+        return failure(OpenFailure::WrongPassword,
+                       L"The password is incorrect. " + wide(appName(app)) + L" cannot open the document: " + path);
+    if (status != DecryptStatus::Ok)
+        return failure(OpenFailure::Other, L"The encrypted document cannot be opened (" + wide(detail) + L"): " + path);
+    OpenOutcome o;
+    try {
+        o.document.content = replaceStreams(whole, streams);
+    } catch (HRESULT) {
+        return failure(OpenFailure::Other, L"The decrypted document could not be put together: " + path);
+    }
+    o.document.fullName = path;
+    o.document.format = format;
+    o.document.readOnlyRecommended = readOnlyRecommended;
+    o.document.wasEncrypted = true;
+    o.document.password = password;
+    return o;
+}
+
+OpenOutcome notThisApp(const std::wstring& path, AppKind app) {
+    return failure(OpenFailure::Other, L"The file is not a " + wide(appName(app)) + L" document: " + path);
+}
+
+// An RC4-encrypted Word document: decrypted into a plain compound file.
+OpenOutcome fromEncryptedWord(const std::wstring& path, AppKind app, const Bytes& whole, Bytes wordDocument,
+                              const std::wstring& tableName, Bytes table, Bytes* data, const std::u16string* password) {
+    if (app != AppKind::Word) return notThisApp(path, app);
+    if (!password) return failure(OpenFailure::NeedPassword, L"A password is required to open this document: " + path);
+    std::string detail;
+    DecryptStatus status = decryptWordStreams(wordDocument, table, data, *password, detail);
+    bool readOnly = inspectWordStream(wordDocument).readOnlyRecommended;
+    std::vector<std::pair<std::wstring, Bytes>> streams{{L"WordDocument", std::move(wordDocument)},
+                                                        {tableName, std::move(table)}};
+    if (data) streams.push_back({L"Data", std::move(*data)});
+    return fromDecrypted(path, app, whole, status, detail, streams, DocFormat::Doc, readOnly, *password);
+}
+
+// An RC4-encrypted BIFF8 workbook: decrypted into a plain compound file.
+OpenOutcome fromEncryptedWorkbook(const std::wstring& path, AppKind app, const Bytes& whole, const Bytes& stream,
+                                  const std::u16string* password) {
+    if (app != AppKind::Excel) return notThisApp(path, app);
+    if (!password) return failure(OpenFailure::NeedPassword, L"A password is required to open this document: " + path);
+    DecryptedWorkbook d = decryptWorkbookStream(stream, *password);
+    bool readOnly = inspectWorkbookStream(d.stream).readOnlyRecommended;
+    return fromDecrypted(path, app, whole, d.status, d.detail, {{L"Workbook", std::move(d.stream)}}, DocFormat::Xls,
+                         readOnly, *password);
 }
 
 OpenOutcome fromCompoundFile(const std::wstring& path, AppKind app, Bytes whole, const std::u16string* password) {
@@ -144,7 +256,24 @@ OpenOutcome fromCompoundFile(const std::wstring& path, AppKind app, Bytes whole,
     if (readStream(storage.get(), L"WordDocument", stream)) {
         facts = inspectWordStream(stream);
         format = DocFormat::Doc;
-    } else if (readStream(storage.get(), L"Workbook", stream) || readStream(storage.get(), L"Book", stream)) {
+        if (facts.valid && facts.encrypted) {
+            std::wstring tableName = (stream[11] & 0x02) ? L"1Table" : L"0Table";
+            Bytes table, data;
+            if (!readStream(storage.get(), tableName.c_str(), table))
+                return failure(OpenFailure::Other, L"The encrypted document is damaged: " + path);
+            bool hasData = readStream(storage.get(), L"Data", data);
+            storage.reset();
+            return fromEncryptedWord(path, app, whole, std::move(stream), tableName, std::move(table),
+                                     hasData ? &data : nullptr, password);
+        }
+    } else if (readStream(storage.get(), L"Workbook", stream)) {
+        facts = inspectWorkbookStream(stream);
+        format = facts.biff5 ? DocFormat::Xls95 : DocFormat::Xls;
+        if (facts.valid && facts.encrypted && format == DocFormat::Xls) {
+            storage.reset();
+            return fromEncryptedWorkbook(path, app, whole, stream, password);
+        }
+    } else if (readStream(storage.get(), L"Book", stream)) {
         facts = inspectWorkbookStream(stream);
         format = facts.biff5 ? DocFormat::Xls95 : DocFormat::Xls;
     } else if (hasStream(storage.get(), L"PowerPoint Document") && readStream(storage.get(), L"Current User", stream)) {
@@ -244,6 +373,48 @@ void writePlain(const std::wstring& temp, const Bytes& data) {
     if (!ok) throw HRESULT_FROM_WIN32(e);
 }
 
+// The workbook file with its Workbook stream encrypted (RC4 CryptoAPI).
+Bytes encryptedWorkbook(const Bytes& whole, const std::u16string& password, HRESULT errorCode) {
+    Bytes stream;
+    {
+        Com<ILockBytes> bytes;
+        Com<IStorage> storage = openMemoryStorage(whole, bytes);
+        if (!readStream(storage.get(), L"Workbook", stream)) throw STG_E_FILENOTFOUND;
+    }
+    Bytes encrypted;
+    std::string error;
+    if (!encryptWorkbookStream(stream, password, randomFill, encrypted, error))
+        throw AppError{errorCode, L"The workbook cannot be encrypted (" + wide(error) + L")."};
+    return replaceStream(whole, L"Workbook", encrypted);
+}
+
+// The Word document file with its streams encrypted (RC4 CryptoAPI).
+Bytes encryptedWordDocument(const Bytes& whole, const std::u16string& password, HRESULT errorCode) {
+    Bytes word, table, data;
+    std::wstring tableName;
+    bool hasData = false;
+    {
+        Com<ILockBytes> bytes;
+        Com<IStorage> storage = openMemoryStorage(whole, bytes);
+        if (!readStream(storage.get(), L"WordDocument", word) || word.size() < 12) throw STG_E_FILENOTFOUND;
+        tableName = (word[11] & 0x02) ? L"1Table" : L"0Table";
+        if (!readStream(storage.get(), tableName.c_str(), table)) throw STG_E_FILENOTFOUND;
+        hasData = readStream(storage.get(), L"Data", data);
+        // Embedded objects would have to move into the Data stream first.
+        IStorage* pool = nullptr;
+        if (SUCCEEDED(storage->OpenStorage(L"ObjectPool", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &pool))) {
+            pool->Release();
+            throw AppError{errorCode, L"A document with embedded objects cannot be encrypted by the stand-in."};
+        }
+    }
+    std::string error;
+    if (!encryptWordStreams(word, table, hasData ? &data : nullptr, password, randomFill, error))
+        throw AppError{errorCode, L"The document cannot be encrypted (" + wide(error) + L")."};
+    std::vector<std::pair<std::wstring, Bytes>> streams{{L"WordDocument", std::move(word)}, {tableName, std::move(table)}};
+    if (hasData) streams.push_back({L"Data", std::move(data)});
+    return replaceStreams(whole, streams);
+}
+
 }  // namespace
 
 std::wstring fullPathOf(const std::wstring& path) {
@@ -277,7 +448,7 @@ OpenOutcome loadDocument(const std::wstring& given, AppKind app, const std::u16s
 void saveDocument(const LoadedDocument& doc, const std::wstring& given, const std::u16string& password,
                   HRESULT errorCode) {
     if (given.empty()) throw AppError{errorCode, L"No file name was given."};
-    if (!isOpenXml(doc.format) && !password.empty())
+    if (!isOpenXml(doc.format) && doc.format != DocFormat::Xls && doc.format != DocFormat::Doc && !password.empty())
         throw AppError{errorCode, L"encryption of this format is not supported"};
     std::wstring target = fullPathOf(given);
     DWORD attributes = GetFileAttributesW(target.c_str());
@@ -287,6 +458,10 @@ void saveDocument(const LoadedDocument& doc, const std::wstring& given, const st
     try {
         if (isOpenXml(doc.format) && !password.empty())
             writeEncrypted(temp, encryptAgile(doc.content, password, randomFill));
+        else if (doc.format == DocFormat::Xls && !password.empty())
+            writePlain(temp, encryptedWorkbook(doc.content, password, errorCode));
+        else if (doc.format == DocFormat::Doc && !password.empty())
+            writePlain(temp, encryptedWordDocument(doc.content, password, errorCode));
         else
             writePlain(temp, doc.content);
     } catch (HRESULT hr) {

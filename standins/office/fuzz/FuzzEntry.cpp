@@ -1,7 +1,10 @@
 #include "FuzzEntry.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
+#include "standins/office/BinaryCrypto.h"
 #include "standins/office/Formats.h"
 #include "standins/office/OfficeCrypto.h"
 
@@ -18,6 +21,27 @@ void fuzzOne(const std::uint8_t* data, std::size_t size) {
     inspectWordStream(all);
     inspectWorkbookStream(all);
     inspectCurrentUserStream(all);
+    decryptWorkbookStream(all, u"Secret-1");
+    {
+        // The same bytes as a Word document's streams: the first half the
+        // document stream, the rest the table stream and the data stream.
+        Bytes word(data, data + size / 2), table(data + size / 2, data + size), extra = table;
+        std::string detail;
+        decryptWordStreams(word, table, &extra, u"Secret-1", detail);
+        word.assign(data, data + size / 2);
+        table.assign(data + size / 2, data + size);
+        auto zeros = [](std::uint8_t* p, std::size_t n) { std::fill(p, p + n, std::uint8_t(0)); };
+        if (encryptWordStreams(word, table, &extra, u"Secret-1", zeros, detail) &&
+            decryptWordStreams(word, table, &extra, u"Secret-1", detail) != DecryptStatus::Ok)
+            std::abort();  // what we encrypt must decrypt
+    }
+    {
+        Bytes encrypted;
+        auto zeros = [](std::uint8_t* p, std::size_t n) { std::fill(p, p + n, std::uint8_t(0)); };
+        if (encryptWorkbookStream(all, u"Secret-1", zeros, encrypted, error) &&
+            decryptWorkbookStream(encrypted, u"Secret-1").status != DecryptStatus::Ok)
+            std::abort();  // what we encrypt must decrypt
+    }
     if (size >= 4) {
         std::size_t infoSize = std::size_t(data[0]) | (std::size_t(data[1]) << 8) | (std::size_t(data[2]) << 16) |
                                (std::size_t(data[3]) << 24);

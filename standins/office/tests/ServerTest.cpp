@@ -257,6 +257,108 @@ std::vector<std::string> independentCheck(const std::string& folder,
     return lines;
 }
 
+// Checks with msoffcrypto-tool that an encrypted workbook or document takes
+// its password (and no other) and decrypts to the records (the streams) of a
+// plain one. Stream
+// positions and the encryption record (or the blank record a decryptor puts
+// in its place) are left out of the comparison.
+const char kWorkbookChecker[] = R"PY(
+import io, struct, sys, msoffcrypto, olefile
+def records(data):
+    s = olefile.OleFileIO(data).openstream('Workbook').read()
+    out, p = [], 0
+    while p + 4 <= len(s):
+        t, n = struct.unpack('<HH', s[p:p + 4])
+        body = s[p + 4:p + 4 + n]
+        p += 4 + n
+        if t in (0, 0x2F, 0x20B, 0xFF):  # the decryptor may blank the encryption record
+            continue
+        out.append((t, body[4:] if t == 0x85 else body))
+    return out
+def content(data):
+    ole = olefile.OleFileIO(data)
+    if ole.exists('Workbook'):
+        return records(data)
+    # A document: its streams, without the encryption flag and header size.
+    word = bytearray(ole.openstream('WordDocument').read())
+    table = '1Table' if word[11] & 2 else '0Table'
+    word[11] &= 0xFE
+    word[14:18] = bytes(4)
+    tbl = ole.openstream(table).read()
+    # Canonical table: what lies before the first thing the FIB points at
+    # (an encryption header, kept or not) dropped, the offsets moved to match.
+    p = 32
+    p += 2 + 2 * struct.unpack('<H', word[p:p + 2])[0]
+    p += 2 + 4 * struct.unpack('<H', word[p:p + 2])[0]
+    n = struct.unpack('<H', word[p:p + 2])[0]
+    p += 2
+    pairs = [(p + 8 * i,) + struct.unpack('<II', word[p + 8 * i:p + 8 * i + 8]) for i in range(n)]
+    used = [fc for _, fc, lcb in pairs if lcb]
+    first = min(used) if used else 0
+    for at, fc, lcb in pairs:
+        if lcb:
+            word[at:at + 4] = struct.pack('<I', fc - first)
+    out = [bytes(word), tbl[first:]]
+    if ole.exists('Data'):
+        out.append(ole.openstream('Data').read())
+    return out
+out = []
+for line in open(sys.argv[1]):
+    enc, plain, pw = line.rstrip('\n').split('\t')
+    try:
+        f = msoffcrypto.OfficeFile(open(enc, 'rb'))
+        f.load_key(password=pw)
+        o = io.BytesIO()
+        f.decrypt(o)
+        same = content(o.getvalue()) == content(open(plain, 'rb').read())
+        out.append(('OK ' if same else 'DIFFERENT ') + enc)
+    except Exception as e:
+        out.append('FAIL %s %r' % (enc, e))
+    try:
+        g = msoffcrypto.OfficeFile(open(enc, 'rb'))
+        g.load_key(password=pw + 'x')
+        g.decrypt(io.BytesIO())
+        out.append('WRONG-PASSWORD-ACCEPTED ' + enc)
+    except Exception:
+        pass
+open(sys.argv[2], 'w').write('\n'.join(out) + '\n')
+)PY";
+
+std::vector<std::string> independentWorkbookCheck(const std::string& folder,
+                                                  const std::vector<std::array<std::string, 3>>& files) {
+    std::ofstream(folder + "\\wbcheck.py") << kWorkbookChecker;
+    std::ofstream list(folder + "\\wbcheck.txt");
+    for (const auto& f : files) list << unixPath(f[0]) << '\t' << unixPath(f[1]) << '\t' << f[2] << '\n';
+    list.close();
+    int rc = runUnix(folder, "/usr/bin/python3 '" + unixPath(folder + "\\wbcheck.py") + "' '" +
+                                 unixPath(folder + "\\wbcheck.txt") + "' '" + unixPath(folder + "\\wbcheck.out") + "'");
+    EXPECT_EQ(rc, 0);
+    std::vector<std::string> lines;
+    std::ifstream in(folder + "\\wbcheck.out");
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// A stream of a compound file, empty when there is none.
+Bytes workbookStream(const std::string& path, const wchar_t* name = L"Workbook") {
+    Bytes out;
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(wide(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root))) return out;
+    IStream* s = nullptr;
+    if (SUCCEEDED(root->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s))) {
+        STATSTG stat;
+        if (SUCCEEDED(s->Stat(&stat, STATFLAG_NONAME))) {
+            out.resize(std::size_t(stat.cbSize.QuadPart));
+            ULONG got = 0;
+            if (FAILED(s->Read(out.data(), ULONG(out.size()), &got)) || got != out.size()) out.clear();
+        }
+        s->Release();
+    }
+    root->Release();
+    return out;
+}
+
 // ---- registry switches ----
 
 const wchar_t kConfig[] = L"Software\\Tarnwick Stand-ins\\Office";
@@ -550,19 +652,22 @@ TEST_F(OfficeStandin, DocumentsReportTheirOwnFormatAndFlags) {
     }
 }
 
-TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndRefuseAPassword) {
+TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndPresentationsRefuseAPassword) {
     std::string folder = testing_support::freshFolder("office-standin-binary");
     struct Case {
         const char* file;
         App app;
-    } cases[] = {{"memo.doc", App::Word}, {"sheet.xls", App::Excel}, {"deck.ppt", App::PowerPoint}};
+        bool refusesPassword;
+    } cases[] = {{"memo.doc", App::Word, false}, {"sheet.xls", App::Excel, false}, {"deck.ppt", App::PowerPoint, true}};
     Engine engine{word, excel, powerPoint};
     for (const Case& c : cases) {
         std::string path = folder + "\\" + c.file;
         ASSERT_TRUE(CopyFileA(sample(c.file).c_str(), path.c_str(), FALSE));
-        std::string refused = engine.run(c.app, path, L"Pw", true);
-        EXPECT_NE(refused.find("encryption of this format is not supported"), std::string::npos) << c.file << ": " << refused;
-        EXPECT_EQ(readFile(path), readFile(sample(c.file))) << c.file;
+        if (c.refusesPassword) {
+            std::string refused = engine.run(c.app, path, L"Pw", true);
+            EXPECT_NE(refused.find("encryption of this format is not supported"), std::string::npos) << c.file << ": " << refused;
+            EXPECT_EQ(readFile(path), readFile(sample(c.file))) << c.file;
+        }
         // A plain save writes the document unchanged.
         std::string copy = folder + "\\copy-" + c.file;
         IDispatch* app = c.app == App::Word ? word : c.app == App::Excel ? excel : powerPoint;
@@ -573,6 +678,81 @@ TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndRefuseAPassword) {
         method(doc.object(), L"Close", {});
         EXPECT_EQ(readFile(copy), readFile(sample(c.file))) << c.file;
     }
+}
+
+TEST_F(OfficeStandin, BinaryFilesAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) {
+    std::string folder = testing_support::freshFolder("office-standin-xls-rc4");
+    Engine engine{word, excel, powerPoint};
+    std::vector<std::array<std::string, 3>> forChecker;
+
+    // Ours: protect, check the stream, unprotect back to the same workbook.
+    std::string path = folder + "\\Sheet.xls";
+    ASSERT_TRUE(CopyFileA(sample("sheet.xls").c_str(), path.c_str(), FALSE));
+    Bytes original = workbookStream(sample("sheet.xls"));
+    ASSERT_FALSE(original.empty());
+    EXPECT_EQ(engine.run(App::Excel, path, L"Pw-xls", true), "");
+    Bytes encrypted = workbookStream(path);
+    ASSERT_GT(encrypted.size(), original.size());
+    EXPECT_EQ(Bytes(encrypted.begin(), encrypted.begin() + 20), Bytes(original.begin(), original.begin() + 20));
+    EXPECT_EQ(encrypted[20], 0x2F) << "no encryption record after the first BOF";
+    std::string kept = folder + "\\encrypted.xls";
+    CopyFileA(path.c_str(), kept.c_str(), FALSE);
+    forChecker.push_back({kept, sample("sheet.xls"), "Pw-xls"});
+    EXPECT_NE(engine.run(App::Excel, path, L"pw-xls", false), "");
+    EXPECT_EQ(engine.run(App::Excel, path, L"Pw-xls", false), "");
+    EXPECT_EQ(workbookStream(path), original);
+
+    // The same for a document: the head of the FIB stays plain, the streams
+    // come back as they were.
+    std::string docPath = folder + "\\Memo.doc";
+    ASSERT_TRUE(CopyFileA(sample("memo.doc").c_str(), docPath.c_str(), FALSE));
+    EXPECT_EQ(engine.run(App::Word, docPath, L"Pw-doc", true), "");
+    Bytes encryptedDoc = readFile(docPath);
+    std::string keptDoc = folder + "\\encrypted.doc";
+    CopyFileA(docPath.c_str(), keptDoc.c_str(), FALSE);
+    forChecker.push_back({keptDoc, sample("memo.doc"), "Pw-doc"});
+    EXPECT_NE(engine.run(App::Word, docPath, L"pw-doc", false), "");
+    EXPECT_EQ(readFile(docPath), encryptedDoc);
+    EXPECT_EQ(engine.run(App::Word, docPath, L"Pw-doc", false), "");
+    for (const wchar_t* name : {L"WordDocument", L"1Table"})
+        EXPECT_EQ(workbookStream(docPath, name), workbookStream(sample("memo.doc"), name)) << narrow(name);
+    std::string plainDoc0 = folder + "\\plain-memo.doc";
+    CopyFileA(docPath.c_str(), plainDoc0.c_str(), FALSE);
+    forChecker.push_back({keptDoc, plainDoc0, "Pw-doc"});
+
+    // Another program's (plain RC4): its password only, then the same records
+    // as the independent decryptor finds.
+    std::string foreign = testing_support::nativePath(std::string(TARNWICK_SOURCE_DIR) + "/classify/tests/fixtures/lo-rc4.xls");
+    std::string theirs = folder + "\\Theirs.xls";
+    ASSERT_TRUE(CopyFileA(foreign.c_str(), theirs.c_str(), FALSE));
+    EXPECT_NE(engine.run(App::Excel, theirs, L"Fixture", false), "");
+    EXPECT_EQ(readFile(theirs), readFile(foreign));
+    EXPECT_EQ(engine.run(App::Excel, theirs, L"fixture", false), "");
+    Bytes decrypted = workbookStream(theirs);
+    ASSERT_GT(decrypted.size(), 24u);
+    EXPECT_NE(decrypted[20], 0x2F);
+    forChecker.push_back({foreign, theirs, "fixture"});
+
+    // A document from the same program: Word opens it with its password only.
+    std::string foreignDoc = testing_support::nativePath(std::string(TARNWICK_SOURCE_DIR) + "/classify/tests/fixtures/lo-rc4.doc");
+    std::string theirDoc = folder + "\\Theirs.doc";
+    ASSERT_TRUE(CopyFileA(foreignDoc.c_str(), theirDoc.c_str(), FALSE));
+    EXPECT_NE(engine.run(App::Word, theirDoc, L"Fixture", false), "");
+    EXPECT_EQ(readFile(theirDoc), readFile(foreignDoc));
+    EXPECT_EQ(engine.run(App::Word, theirDoc, L"fixture", false), "");
+    Bytes plainDoc = readFile(theirDoc);
+    EXPECT_NE(plainDoc, readFile(foreignDoc));
+    forChecker.push_back({foreignDoc, theirDoc, "fixture"});
+
+    // No password at all is Excel's error, not a prompt.
+    Result books = get(excel, L"Workbooks");
+    Result book = method(books.object(), L"Open", {Arg(wide(kept))});
+    EXPECT_EQ(book.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(book.excep.scode, HRESULT(0x800A03EC));
+
+    std::vector<std::string> verdicts = independentWorkbookCheck(folder, forChecker);
+    ASSERT_EQ(verdicts.size(), forChecker.size());
+    for (const std::string& v : verdicts) EXPECT_EQ(v.substr(0, 3), "OK ") << v;
 }
 
 TEST_F(OfficeStandin, BadInputFailsCleanlyAndTheServerSurvives) {
