@@ -3,40 +3,16 @@
 #include <string>
 
 #include "standins/office/BinaryCrypto.h"
+#include "TestBytes.h"
 
 using namespace office_standin;
+using namespace office_standin::test_bytes;
 
 namespace {
-
-std::string toHex(const Bytes& b) {
-    static const char* digits = "0123456789abcdef";
-    std::string s;
-    for (auto c : b) {
-        s += digits[c >> 4];
-        s += digits[c & 15];
-    }
-    return s;
-}
-
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-RandomFill counting() {
-    return [n = std::uint8_t(7)](std::uint8_t* p, std::size_t size) mutable {
-        for (std::size_t i = 0; i < size; ++i) p[i] = n++;
-    };
-}
 
 std::uint32_t le32(const Bytes& b, std::size_t at) {
     return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
            (std::uint32_t(b[at + 3]) << 24);
-}
-
-void record(Bytes& s, std::uint16_t type, const Bytes& body) {
-    s.push_back(std::uint8_t(type));
-    s.push_back(std::uint8_t(type >> 8));
-    s.push_back(std::uint8_t(body.size()));
-    s.push_back(std::uint8_t(body.size() >> 8));
-    s.insert(s.end(), body.begin(), body.end());
 }
 
 Bytes le32Bytes(std::uint32_t v) { return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)}; }
@@ -134,7 +110,7 @@ TEST(BinaryCryptoKeys, FortyBitKeysArePaddedAndLongerKeysCut) {
 }
 
 TEST(BinaryCryptoHeader, BuildsParsesAndChecksThePassword) {
-    Rc4CryptoApiInfo info = makeRc4CryptoApiInfo(u"Secret-1", counting());
+    Rc4CryptoApiInfo info = makeRc4CryptoApiInfo(u"Secret-1", countingFrom(7));
     Bytes bytes = buildRc4CryptoApiInfo(info);
     Rc4CryptoApiInfo back;
     std::size_t used = 0;
@@ -153,7 +129,7 @@ TEST(XlsEncryption, RoundTripKeepsPlainPartsAndMovesPositions) {
     Workbook w = sampleWorkbook();
     Bytes encrypted;
     std::string error;
-    ASSERT_TRUE(encryptWorkbookStream(w.stream, u"Secret-1", counting(), encrypted, error)) << error;
+    ASSERT_TRUE(encryptWorkbookStream(w.stream, u"Secret-1", countingFrom(7), encrypted, error)) << error;
 
     // FILEPASS right after the first BOF, everything after it moved by its size.
     ASSERT_GT(encrypted.size(), w.stream.size());
@@ -185,9 +161,9 @@ TEST(XlsEncryption, MalformedStreamsFailCleanly) {
     Workbook w = sampleWorkbook();
     Bytes encrypted;
     std::string error;
-    ASSERT_TRUE(encryptWorkbookStream(w.stream, u"pw", counting(), encrypted, error));
+    ASSERT_TRUE(encryptWorkbookStream(w.stream, u"pw", countingFrom(7), encrypted, error));
     Bytes twice;
-    EXPECT_FALSE(encryptWorkbookStream(encrypted, u"pw", counting(), twice, error));
+    EXPECT_FALSE(encryptWorkbookStream(encrypted, u"pw", countingFrom(7), twice, error));
 
     Bytes biff5 = w.stream;
     biff5[5] = 0x05;
@@ -197,7 +173,7 @@ TEST(XlsEncryption, MalformedStreamsFailCleanly) {
     Bytes overrun = w.stream;
     overrun[w.dbCellAt + 2] = 0xFF;
     for (const Bytes& bad : {Bytes(), biff5, notBof, overrun}) {
-        EXPECT_FALSE(encryptWorkbookStream(bad, u"pw", counting(), twice, error));
+        EXPECT_FALSE(encryptWorkbookStream(bad, u"pw", countingFrom(7), twice, error));
         EXPECT_NE(decryptWorkbookStream(bad, u"pw").status, DecryptStatus::Ok);
     }
     // Cut inside a record: refused as damaged, never read past.
@@ -248,7 +224,7 @@ TEST(DocEncryption, RoundTripMovesTheTableAndKeepsTheHeadPlain) {
     WordFiles plain = sampleDocument();
     WordFiles enc = plain;
     std::string error;
-    ASSERT_TRUE(encryptWordStreams(enc.word, enc.table, &enc.data, u"Secret-1", counting(), error)) << error;
+    ASSERT_TRUE(encryptWordStreams(enc.word, enc.table, &enc.data, u"Secret-1", countingFrom(7), error)) << error;
     std::uint32_t headerSize = le32(enc.word, 14);
     EXPECT_EQ(enc.word[11] & 0x01, 0x01);
     EXPECT_EQ(enc.table.size(), plain.table.size() + headerSize);
@@ -274,9 +250,9 @@ TEST(DocEncryption, RoundTripMovesTheTableAndKeepsTheHeadPlain) {
 
     // Refused: already encrypted, not a document, a header cut short.
     WordFiles again = enc;
-    EXPECT_FALSE(encryptWordStreams(again.word, again.table, nullptr, u"x", counting(), error));
+    EXPECT_FALSE(encryptWordStreams(again.word, again.table, nullptr, u"x", countingFrom(7), error));
     Bytes notWord(100, 0), empty;
-    EXPECT_FALSE(encryptWordStreams(notWord, empty, nullptr, u"x", counting(), error));
+    EXPECT_FALSE(encryptWordStreams(notWord, empty, nullptr, u"x", countingFrom(7), error));
     EXPECT_EQ(decryptWordStreams(notWord, empty, nullptr, u"x", detail), DecryptStatus::Corrupt);
     WordFiles cut = enc;
     cut.table.resize(headerSize - 1);

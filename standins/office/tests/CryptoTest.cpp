@@ -5,37 +5,10 @@
 
 #include "standins/office/Crypto.h"
 #include "standins/office/OfficeCrypto.h"
+#include "TestBytes.h"
 
 using namespace office_standin;
-
-namespace {
-
-Bytes fromHex(const std::string& hex) {
-    Bytes out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(std::uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-std::string toHex(const Bytes& b) {
-    static const char* digits = "0123456789abcdef";
-    std::string s;
-    for (auto c : b) {
-        s += digits[c >> 4];
-        s += digits[c & 15];
-    }
-    return s;
-}
-
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-// A deterministic stand-in for the system's random source.
-RandomFill counting() {
-    return [n = std::uint8_t(0)](std::uint8_t* p, std::size_t size) mutable {
-        for (std::size_t i = 0; i < size; ++i) p[i] = n++;
-    };
-}
-
-}  // namespace
+using namespace office_standin::test_bytes;
 
 TEST(CryptoVectors, HashesMatchPublishedDigests) {
     struct Case {
@@ -139,7 +112,7 @@ TEST(AgileEncryption, RoundTripsEverySizeAroundSegmentBoundaries) {
                              std::size_t(4096), std::size_t(4097), std::size_t(10000)}) {
         Bytes package(size);
         for (std::size_t i = 0; i < size; ++i) package[i] = std::uint8_t(i * 7 + 3);
-        EncryptedStreams e = encryptAgile(package, u"Secret", counting(), 1000);
+        EncryptedStreams e = encryptAgile(package, u"Secret", countingFrom(0), 1000);
         ASSERT_GE(e.encryptedPackage.size(), size + 8);
         if (size >= 16) {
             EXPECT_EQ(std::search(e.encryptedPackage.begin(), e.encryptedPackage.end(), package.begin(),
@@ -154,7 +127,7 @@ TEST(AgileEncryption, RoundTripsEverySizeAroundSegmentBoundaries) {
 
 TEST(AgileEncryption, RefusesWrongPasswordsAndTampering) {
     Bytes package(5000, 0x41);
-    EncryptedStreams e = encryptAgile(package, u"Secret", counting(), 1000);
+    EncryptedStreams e = encryptAgile(package, u"Secret", countingFrom(0), 1000);
     EXPECT_EQ(decryptPackage(e.encryptionInfo, e.encryptedPackage, u"secret").status, DecryptStatus::WrongPassword);
     EXPECT_EQ(decryptPackage(e.encryptionInfo, e.encryptedPackage, u"").status, DecryptStatus::WrongPassword);
 
@@ -162,7 +135,7 @@ TEST(AgileEncryption, RefusesWrongPasswordsAndTampering) {
     flipped[100] ^= 1;
     EXPECT_EQ(decryptPackage(e.encryptionInfo, flipped, u"Secret").status, DecryptStatus::IntegrityFailed);
     // A large package is checked while it is decrypted: the same verdicts.
-    EncryptedStreams large = encryptAgile(Bytes(3u << 20, 0x42), u"Secret", counting(), 1000);
+    EncryptedStreams large = encryptAgile(Bytes(3u << 20, 0x42), u"Secret", countingFrom(0), 1000);
     EXPECT_EQ(decryptPackage(large.encryptionInfo, large.encryptedPackage, u"Secret").package, Bytes(3u << 20, 0x42));
     large.encryptedPackage[2u << 20] ^= 0x80;
     EXPECT_EQ(decryptPackage(large.encryptionInfo, large.encryptedPackage, u"Secret").status, DecryptStatus::IntegrityFailed);
@@ -179,7 +152,7 @@ TEST(AgileEncryption, RefusesWrongPasswordsAndTampering) {
 }
 
 TEST(AgileEncryption, DescriptionCarriesTheAdvertisedParameters) {
-    EncryptedStreams e = encryptAgile(Bytes(10), u"x", counting());
+    EncryptedStreams e = encryptAgile(Bytes(10), u"x", countingFrom(0));
     std::string xml(e.encryptionInfo.begin() + 8, e.encryptionInfo.end());
     std::map<std::string, std::string> key, data;
     ASSERT_TRUE(xmlElementAttributes(xml, "encryptedKey", key));

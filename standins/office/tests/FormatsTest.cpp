@@ -6,22 +6,16 @@
 
 #include "standins/office/Formats.h"
 #include "standins/office/OfficeCrypto.h"
+#include "TestBytes.h"
 
 using namespace office_standin;
+using namespace office_standin::test_bytes;
 
 namespace {
 
 Bytes readSource(const std::string& relative) {
     std::ifstream in(std::string(TARNWICK_SOURCE_DIR) + "/standins/office/" + relative, std::ios::binary);
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void record(Bytes& s, std::uint16_t type, const Bytes& body) {
-    s.push_back(std::uint8_t(type));
-    s.push_back(std::uint8_t(type >> 8));
-    s.push_back(std::uint8_t(body.size()));
-    s.push_back(std::uint8_t(body.size() >> 8));
-    s.insert(s.end(), body.begin(), body.end());
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+#pragma once
+
+// Byte helpers shared by the stand-in's native tests.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "standins/office/Crypto.h"
+#include "standins/office/OfficeCrypto.h"
+
+namespace office_standin::test_bytes {
+
+inline Bytes fromHex(const std::string& hex) {
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(std::uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+inline std::string toHex(const Bytes& b) {
+    static const char* digits = "0123456789abcdef";
+    std::string s;
+    for (auto c : b) {
+        s += digits[c >> 4];
+        s += digits[c & 15];
+    }
+    return s;
+}
+
+inline Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// A deterministic stand-in for the system's random source: first, first + 1, ...
+inline RandomFill countingFrom(std::uint8_t first) {
+    return [n = first](std::uint8_t* p, std::size_t size) mutable {
+        for (std::size_t i = 0; i < size; ++i) p[i] = n++;
+    };
+}
+
+// Appends one BIFF record: type, body length, body.
+inline void record(Bytes& s, std::uint16_t type, const Bytes& body) {
+    s.push_back(std::uint8_t(type));
+    s.push_back(std::uint8_t(type >> 8));
+    s.push_back(std::uint8_t(body.size()));
+    s.push_back(std::uint8_t(body.size() >> 8));
+    s.insert(s.end(), body.begin(), body.end());
+}
+
+}  // namespace office_standin::test_bytes
