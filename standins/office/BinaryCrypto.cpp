@@ -1,7 +1,6 @@
 #include "BinaryCrypto.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -23,120 +22,7 @@ void putLe32(Bytes& b, std::uint32_t v) {
 void setLe32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
 }
-inline std::uint32_t rol32(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
-
-struct Md5Table {
-    std::uint32_t k[64];
-    Md5Table() {
-        // The constants are the integer parts of |sin(i + 1)| * 2^32.
-        for (int i = 0; i < 64; ++i) k[i] = std::uint32_t(std::floor(std::fabs(std::sin(double(i + 1))) * 4294967296.0));
-    }
-};
-
-constexpr int kMd5Shift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                               5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                               4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                               6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
-
 }  // namespace
-
-Rc4::Rc4(const std::uint8_t* key, std::size_t size) {
-    for (int i = 0; i < 256; ++i) s_[i] = std::uint8_t(i);
-    std::uint8_t j = 0;
-    for (int i = 0; i < 256; ++i) {
-        j = std::uint8_t(j + s_[i] + key[std::size_t(i) % size]);
-        std::swap(s_[i], s_[j]);
-    }
-}
-
-void Rc4::apply(std::uint8_t* data, std::size_t size) {
-    std::uint8_t i = i_, j = j_;
-    for (std::size_t n = 0; n < size; ++n) {
-        i = std::uint8_t(i + 1);
-        j = std::uint8_t(j + s_[i]);
-        std::swap(s_[i], s_[j]);
-        data[n] ^= s_[std::uint8_t(s_[i] + s_[j])];
-    }
-    i_ = i;
-    j_ = j;
-}
-
-void Rc4::skip(std::size_t size) {
-    std::uint8_t scratch[256];
-    while (size) {
-        std::size_t take = std::min<std::size_t>(size, sizeof scratch);
-        apply(scratch, take);
-        size -= take;
-    }
-}
-
-Md5::Md5() : h_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
-
-void Md5::block(const std::uint8_t* p) {
-    static const Md5Table table;
-    std::uint32_t m[16];
-    for (int i = 0; i < 16; ++i) m[i] = le32(p + 4 * i);
-    std::uint32_t a = h_[0], b = h_[1], c = h_[2], d = h_[3];
-    for (int i = 0; i < 64; ++i) {
-        std::uint32_t f;
-        int g;
-        if (i < 16) {
-            f = (b & c) | (~b & d);
-            g = i;
-        } else if (i < 32) {
-            f = (d & b) | (~d & c);
-            g = (5 * i + 1) % 16;
-        } else if (i < 48) {
-            f = b ^ c ^ d;
-            g = (3 * i + 5) % 16;
-        } else {
-            f = c ^ (b | ~d);
-            g = (7 * i) % 16;
-        }
-        f += a + table.k[i] + m[g];
-        a = d;
-        d = c;
-        c = b;
-        b += rol32(f, kMd5Shift[i]);
-    }
-    h_[0] += a;
-    h_[1] += b;
-    h_[2] += c;
-    h_[3] += d;
-}
-
-void Md5::update(const void* data, std::size_t size) {
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    length_ += size;
-    while (size) {
-        std::size_t take = std::min(size, 64 - used_);
-        std::memcpy(buffer_ + used_, p, take);
-        used_ += take;
-        p += take;
-        size -= take;
-        if (used_ == 64) {
-            block(buffer_);
-            used_ = 0;
-        }
-    }
-}
-
-Bytes Md5::finish() {
-    std::uint64_t bits = length_ * 8;
-    std::uint8_t pad[72] = {0x80};
-    std::size_t padSize = (used_ < 56 ? 56 - used_ : 120 - used_);
-    for (int i = 0; i < 8; ++i) pad[padSize + i] = std::uint8_t(bits >> (8 * i));
-    update(pad, padSize + 8);
-    Bytes out;
-    for (std::uint32_t v : h_) putLe32(out, v);
-    return out;
-}
-
-Bytes Md5::digest(const Bytes& data) {
-    Md5 m;
-    m.update(data.data(), data.size());
-    return m.finish();
-}
 
 Bytes rc4CryptoApiBaseHash(const Bytes& salt, const std::u16string& password) {
     Bytes pw = passwordBytes(password);

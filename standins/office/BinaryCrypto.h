@@ -14,35 +14,6 @@
 
 namespace office_standin {
 
-class Rc4 {
-public:
-    Rc4(const std::uint8_t* key, std::size_t size);  // size 1..256
-    explicit Rc4(const Bytes& key) : Rc4(key.data(), key.size()) {}
-    // XORs the next size bytes of the key stream into data.
-    void apply(std::uint8_t* data, std::size_t size);
-    void skip(std::size_t size);
-
-private:
-    std::uint8_t s_[256];
-    std::uint8_t i_ = 0, j_ = 0;
-};
-
-class Md5 {
-public:
-    static constexpr std::size_t kSize = 16;
-    Md5();
-    void update(const void* data, std::size_t size);
-    Bytes finish();
-    static Bytes digest(const Bytes& data);
-
-private:
-    void block(const std::uint8_t* p);
-    std::uint32_t h_[4];
-    std::uint8_t buffer_[64];
-    std::size_t used_ = 0;
-    std::uint64_t length_ = 0;
-};
-
 // The key of one block: CryptoAPI is SHA-1(SHA-1(salt + password) + block),
 // cut to keyBits (40-bit keys are padded with zeros to 128 bits); plain RC4
 // derives an MD5 key from the password, the salt and the block.

@@ -1,11 +1,11 @@
 #pragma once
 
-// Hashes, the AES block cipher and Base64, as the Office encryption formats
-// use them. Portable: no platform calls.
+// Hashes, the AES and RC4 ciphers and Base64, as the Office encryption formats
+// use them.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,38 +13,69 @@ namespace office_standin {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class Sha1 {
+// The hashes and ciphers below come in two builds with one interface: on
+// Windows they call the platform (BCrypt; CryptoAPI for RC4), elsewhere our
+// own portable code. Objects own platform state: they move but never copy.
+// Platform failures throw std::runtime_error. A hash's finish() returns the
+// digest and starts the hash afresh.
+
+// What the hashes share: feed bytes in, take the digest out.
+class RunningHash {
+public:
+    ~RunningHash();
+    RunningHash(RunningHash&&) noexcept;
+    RunningHash& operator=(RunningHash&&) noexcept;
+    void update(const void* data, std::size_t size);
+    Bytes finish();
+
+    struct State;
+
+protected:
+    explicit RunningHash(std::unique_ptr<State> state);
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+class Sha1 : public RunningHash {
 public:
     static constexpr std::size_t kSize = 20;
     static constexpr std::size_t kBlock = 64;
     Sha1();
-    void update(const void* data, std::size_t size);
-    Bytes finish();
     static Bytes digest(const Bytes& data);
-
-private:
-    void block(const std::uint8_t* p);
-    std::uint32_t h_[5];
-    std::uint8_t buffer_[64];
-    std::size_t used_ = 0;
-    std::uint64_t length_ = 0;
 };
 
-class Sha512 {
+class Sha512 : public RunningHash {
 public:
     static constexpr std::size_t kSize = 64;
     static constexpr std::size_t kBlock = 128;
     Sha512();
-    void update(const void* data, std::size_t size);
-    Bytes finish();
     static Bytes digest(const Bytes& data);
+};
+
+class Md5 : public RunningHash {
+public:
+    static constexpr std::size_t kSize = 16;
+    Md5();
+    static Bytes digest(const Bytes& data);
+};
+
+// RC4 with a key of 1 to 16 bytes (up to 128 bits, what the formats use and
+// CryptoAPI takes); other sizes throw std::invalid_argument.
+class Rc4 {
+public:
+    Rc4(const std::uint8_t* key, std::size_t size);
+    explicit Rc4(const Bytes& key) : Rc4(key.data(), key.size()) {}
+    ~Rc4();
+    Rc4(Rc4&&) noexcept;
+    Rc4& operator=(Rc4&&) noexcept;
+    // XORs the next size bytes of the key stream into data.
+    void apply(std::uint8_t* data, std::size_t size);
+    void skip(std::size_t size);
 
 private:
-    void block(const std::uint8_t* p);
-    std::uint64_t h_[8];
-    std::uint8_t buffer_[128];
-    std::size_t used_ = 0;
-    std::uint64_t length_ = 0;
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 enum class HashKind { Sha1, Sha512 };
@@ -58,6 +89,9 @@ Bytes hmac(HashKind kind, const Bytes& key, const Bytes& message);
 class Aes {
 public:
     explicit Aes(const Bytes& key);  // throws std::invalid_argument on a bad key size
+    ~Aes();
+    Aes(Aes&&) noexcept;
+    Aes& operator=(Aes&&) noexcept;
     void encryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
     void decryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const;
     // CBC over `blocks` 16-byte blocks; in and out may be the same buffer.
@@ -65,16 +99,13 @@ public:
     void cbcDecrypt(const std::uint8_t iv[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) const;
 
 private:
-    int rounds_;
-    std::uint32_t enc_[60];
-    std::uint32_t dec_[60];
-    // The same round keys as bytes, for the processor's AES instructions.
-    std::uint8_t encBytes_[240];
-    std::uint8_t decBytes_[240];
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
-// Whether the processor's AES instructions may be used where present (the
-// tests switch them off to check the portable code too).
+// Whether the portable code may use the processor's AES instructions where
+// present (the tests switch them off to check the table code too). The
+// platform build leaves that choice to the platform.
 void allowAesInstructions(bool allowed);
 
 // CBC over whole blocks; the size must be a multiple of 16.
