@@ -40,11 +40,18 @@ using unique_hash = unique_any<BCRYPT_HASH_HANDLE, handles::Traits<BCRYPT_HASH_H
 using unique_key = unique_any<BCRYPT_KEY_HANDLE, handles::Traits<BCRYPT_KEY_HANDLE, destroyKey>>;
 using unique_cryptkey = unique_any<HCRYPTKEY, handles::Traits<HCRYPTKEY, destroyCryptKey>>;
 
-// An algorithm provider kept for the life of the process.
+// An algorithm provider kept for the life of the process. Plain hashes ask
+// for reusable hash objects (Windows 8 and later, and Wine): the key
+// derivations finish a hash a hundred thousand times in a row, and creating
+// an object for each costs about a fifth more under Wine.
 class Algorithm {
 public:
     Algorithm(const wchar_t* id, ULONG flags, const wchar_t* chaining = nullptr) {
-        check(BCryptOpenAlgorithmProvider(&handle_, id, nullptr, flags), "BCryptOpenAlgorithmProvider");
+        if (flags == kReusable) {
+            reusable_ = BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle_, id, nullptr, flags));
+            if (!reusable_) flags = 0;
+        }
+        if (!reusable_) check(BCryptOpenAlgorithmProvider(&handle_, id, nullptr, flags), "BCryptOpenAlgorithmProvider");
         if (chaining) {
             NTSTATUS status = BCryptSetProperty(handle_, BCRYPT_CHAINING_MODE,
                                                 reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(chaining)),
@@ -59,29 +66,33 @@ public:
     Algorithm(const Algorithm&) = delete;
     Algorithm& operator=(const Algorithm&) = delete;
     BCRYPT_ALG_HANDLE get() const { return handle_; }
+    bool reusable() const { return reusable_; }
+
+    static constexpr ULONG kReusable = BCRYPT_HASH_REUSABLE_FLAG;
 
 private:
     BCRYPT_ALG_HANDLE handle_ = nullptr;
+    bool reusable_ = false;
 };
 
 // Function-local statics: opened by the first caller, thread-safe; a failed
 // open throws and is tried again by the next caller.
-BCRYPT_ALG_HANDLE sha1Algorithm() {
-    static const Algorithm a(BCRYPT_SHA1_ALGORITHM, 0);
-    return a.get();
+const Algorithm& sha1Algorithm() {
+    static const Algorithm a(BCRYPT_SHA1_ALGORITHM, Algorithm::kReusable);
+    return a;
 }
-BCRYPT_ALG_HANDLE sha512Algorithm() {
-    static const Algorithm a(BCRYPT_SHA512_ALGORITHM, 0);
-    return a.get();
+const Algorithm& sha512Algorithm() {
+    static const Algorithm a(BCRYPT_SHA512_ALGORITHM, Algorithm::kReusable);
+    return a;
 }
-BCRYPT_ALG_HANDLE md5Algorithm() {
-    static const Algorithm a(BCRYPT_MD5_ALGORITHM, 0);
-    return a.get();
+const Algorithm& md5Algorithm() {
+    static const Algorithm a(BCRYPT_MD5_ALGORITHM, Algorithm::kReusable);
+    return a;
 }
-BCRYPT_ALG_HANDLE hmacAlgorithm(HashKind kind) {
+const Algorithm& hmacAlgorithm(HashKind kind) {
     static const Algorithm sha1(BCRYPT_SHA1_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
     static const Algorithm sha512(BCRYPT_SHA512_ALGORITHM, BCRYPT_ALG_HANDLE_HMAC_FLAG);
-    return kind == HashKind::Sha1 ? sha1.get() : sha512.get();
+    return kind == HashKind::Sha1 ? sha1 : sha512;
 }
 BCRYPT_ALG_HANDLE aesCbcAlgorithm() {
     static const Algorithm a(BCRYPT_AES_ALGORITHM, 0, BCRYPT_CHAIN_MODE_CBC);
@@ -93,13 +104,15 @@ BCRYPT_ALG_HANDLE aesEcbAlgorithm() {
 }
 
 // A running hash (or HMAC when given a secret). The BCrypt object is made on
-// first use and dropped by finish(), so the next use starts afresh.
+// first use; finish() leaves a reusable one ready for the next message and
+// drops any other, so the next use starts afresh either way.
 class PlatformHash {
 public:
-    PlatformHash(BCRYPT_ALG_HANDLE algorithm, std::size_t size) : algorithm_(algorithm), size_(size) {}
+    PlatformHash(const Algorithm& algorithm, std::size_t size) : algorithm_(algorithm), size_(size) {}
 
     void start(const std::uint8_t* secret, std::size_t secretSize) {
-        check(BCryptCreateHash(algorithm_, hash_.put(), nullptr, 0, const_cast<PUCHAR>(secret), ULONG(secretSize), 0),
+        check(BCryptCreateHash(algorithm_.get(), hash_.put(), nullptr, 0, const_cast<PUCHAR>(secret), ULONG(secretSize),
+                               algorithm_.reusable() ? BCRYPT_HASH_REUSABLE_FLAG : 0),
               "BCryptCreateHash");
     }
 
@@ -118,12 +131,12 @@ public:
         if (!hash_) start(nullptr, 0);
         Bytes out(size_);
         check(BCryptFinishHash(hash_.get(), out.data(), ULONG(out.size()), 0), "BCryptFinishHash");
-        hash_.reset();
+        if (!algorithm_.reusable()) hash_.reset();
         return out;
     }
 
 private:
-    BCRYPT_ALG_HANDLE algorithm_;
+    const Algorithm& algorithm_;
     std::size_t size_;
     unique_hash hash_;
 };
@@ -178,7 +191,11 @@ Md5::Md5() : RunningHash(std::make_unique<State>(md5Algorithm(), kSize)) {}
 
 Bytes hmac(HashKind kind, const Bytes& key, const Bytes& message) {
     PlatformHash h(hmacAlgorithm(kind), hashSize(kind));
-    h.start(key.data(), key.size());
+    // An empty key is padded with zeros like any short one: one zero byte is
+    // the same key, and every provider takes it.
+    const std::uint8_t zero = 0;
+    if (key.empty()) h.start(&zero, 1);
+    else h.start(key.data(), key.size());
     h.update(message.data(), message.size());
     return h.finish();
 }

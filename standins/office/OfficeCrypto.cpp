@@ -247,23 +247,21 @@ Bytes agileIteratedHash(HashKind kind, const Bytes& salt, const std::u16string& 
     std::uint8_t buf[4 + 64];
     std::size_t hs = h.size();
     std::memcpy(buf + 4, h.data(), hs);
-    for (unsigned i = 0; i < spinCount; ++i) {
-        buf[0] = std::uint8_t(i);
-        buf[1] = std::uint8_t(i >> 8);
-        buf[2] = std::uint8_t(i >> 16);
-        buf[3] = std::uint8_t(i >> 24);
-        if (kind == HashKind::Sha512) {
-            Sha512 s;
-            s.update(buf, 4 + hs);
-            Bytes next = s.finish();
-            std::memcpy(buf + 4, next.data(), hs);
-        } else {
-            Sha1 s;
+    // One hash object for every round: finish() starts it afresh, and the
+    // platform's objects are then reused rather than made anew.
+    auto spin = [&](RunningHash&& s) {
+        for (unsigned i = 0; i < spinCount; ++i) {
+            buf[0] = std::uint8_t(i);
+            buf[1] = std::uint8_t(i >> 8);
+            buf[2] = std::uint8_t(i >> 16);
+            buf[3] = std::uint8_t(i >> 24);
             s.update(buf, 4 + hs);
             Bytes next = s.finish();
             std::memcpy(buf + 4, next.data(), hs);
         }
-    }
+    };
+    if (kind == HashKind::Sha512) spin(Sha512());
+    else spin(Sha1());
     return Bytes(buf + 4, buf + 4 + hs);
 }
 
