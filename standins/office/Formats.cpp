@@ -384,6 +384,8 @@ bool inspectPackage(const Bytes& zip, PackageFacts& facts, std::string& error) {
     if ((facts.format == DocFormat::Xlsx || facts.format == DocFormat::Xlsm) &&
         zipEntry(zip, "xl/workbook.xml", part, ignored))
         facts.readOnlyRecommended = flagAttribute(part, "fileSharing", "readOnlyRecommended");
+    if (facts.format == DocFormat::Xlsb && zipEntry(zip, "xl/workbook.bin", part, ignored))
+        facts.readOnlyRecommended = inspectXlsbWorkbook(part).readOnlyRecommended;
     return true;
 }
 
@@ -431,6 +433,57 @@ BinaryFacts inspectCurrentUserStream(const Bytes& s) {
     std::uint32_t token = le32(&s[12]);
     if (token == 0xE391C05F) f.valid = true;
     else if (token == 0xF3D1C4DF) f.valid = f.encrypted = true;
+    return f;
+}
+
+namespace {
+
+// One BIFF12 record: the type is one byte, or two when the first has its
+// high bit set (seven bits from each); the size is one to four bytes of seven
+// bits each, low bits first, the high bit saying another follows. False when
+// the header is malformed or the body runs past the end.
+bool nextBiff12Record(const Bytes& s, std::size_t& pos, std::uint32_t& type, const std::uint8_t*& body,
+                      std::size_t& size) {
+    if (pos >= s.size()) return false;
+    type = s[pos++];
+    if (type & 0x80) {
+        if (pos >= s.size() || (s[pos] & 0x80)) return false;
+        type = (type & 0x7F) | (std::uint32_t(s[pos++]) << 7);
+    }
+    size = 0;
+    for (int i = 0;; ++i) {
+        if (i == 4 || pos >= s.size()) return false;
+        std::uint8_t b = s[pos++];
+        size |= std::size_t(b & 0x7F) << (7 * i);
+        if (!(b & 0x80)) break;
+    }
+    if (size > s.size() - pos) return false;
+    body = s.data() + pos;
+    pos += size;
+    return true;
+}
+
+constexpr std::uint32_t kBrtBeginBook = 0x0083, kBrtEndBook = 0x0084, kBrtFileSharing = 0x0224,
+                        kBrtFileSharingIso = 0x02A4;
+
+}  // namespace
+
+BinaryFacts inspectXlsbWorkbook(const Bytes& part) {
+    BinaryFacts f;
+    std::size_t pos = 0, size = 0;
+    std::uint32_t type = 0;
+    const std::uint8_t* body = nullptr;
+    if (!nextBiff12Record(part, pos, type, body, size) || type != kBrtBeginBook) return f;
+    f.valid = true;
+    while (nextBiff12Record(part, pos, type, body, size) && type != kBrtEndBook) {
+        if (type == kBrtFileSharing) {
+            // fReadOnlyRec first. It follows any ISO form and is the one that counts.
+            if (size >= 2) f.readOnlyRecommended = le16(body) != 0;
+            break;
+        }
+        // dwSpinCount, then fReadOnlyRec.
+        if (type == kBrtFileSharingIso && size >= 6) f.readOnlyRecommended = le16(body + 4) != 0;
+    }
     return f;
 }
 

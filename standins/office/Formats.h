@@ -58,5 +58,9 @@ BinaryFacts inspectWordStream(const Bytes& wordDocument);
 BinaryFacts inspectWorkbookStream(const Bytes& workbook);
 // The "Current User" stream of a presentation.
 BinaryFacts inspectCurrentUserStream(const Bytes& currentUser);
+// The workbook part of an .xlsb package (xl/workbook.bin, BIFF12 records):
+// valid when it starts as a workbook; the read-only recommendation comes from
+// its file-sharing record.
+BinaryFacts inspectXlsbWorkbook(const Bytes& workbookPart);
 
 }  // namespace office_standin

@@ -21,6 +21,7 @@ void fuzzOne(const std::uint8_t* data, std::size_t size) {
     inspectWordStream(all);
     inspectWorkbookStream(all);
     inspectCurrentUserStream(all);
+    inspectXlsbWorkbook(all);
     decryptWorkbookStream(all, u"Secret-1");
     {
         // The same bytes as a Word document's streams: the first half the

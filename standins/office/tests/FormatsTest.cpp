@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 
@@ -33,6 +34,7 @@ TEST(PackageFacts, KindAndReadOnlyRecommendationComeFromTheContent) {
         {"tests/data/sheet.xlsx", DocFormat::Xlsx, 51, false},
         {"tests/data/sheet.xlsm", DocFormat::Xlsm, 52, false},
         {"tests/data/sheet.xlsb", DocFormat::Xlsb, 50, false},
+        {"tests/data/readonly.xlsb", DocFormat::Xlsb, 50, true},
         {"tests/data/readonly.xlsx", DocFormat::Xlsx, 51, true},
         {"tests/data/deck.pptx", DocFormat::Pptx, 24, false},
         {"tests/data/deck.pptm", DocFormat::Pptm, 25, false},
@@ -106,6 +108,72 @@ TEST(BinaryFacts, FlagsOfTheBinaryFormats) {
 
     EXPECT_TRUE(inspectCurrentUserStream(readSource("fuzz/corpus/currentuser.bin")).valid);
     EXPECT_FALSE(inspectCurrentUserStream(readSource("fuzz/corpus/currentuser.bin")).encrypted);
+}
+
+namespace {
+
+// One BIFF12 record: one or two type bytes, then the size in one to four.
+Bytes record12(std::uint32_t type, const Bytes& body) {
+    Bytes r;
+    if (type >= 0x80) {
+        r.push_back(std::uint8_t((type & 0x7F) | 0x80));
+        r.push_back(std::uint8_t(type >> 7));
+    } else {
+        r.push_back(std::uint8_t(type));
+    }
+    std::size_t n = body.size();
+    do {
+        r.push_back(std::uint8_t((n & 0x7F) | (n > 0x7F ? 0x80 : 0)));
+        n >>= 7;
+    } while (n);
+    r.insert(r.end(), body.begin(), body.end());
+    return r;
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+}  // namespace
+
+TEST(BinaryFacts, XlsbWorkbookPartReadOnlyRecommendation) {
+    const Bytes begin = record12(0x83, {}), end = record12(0x84, {});
+    // fReadOnlyRec, wResPass, then a null user name.
+    auto sharing = [](std::uint8_t flag) { return record12(0x224, {flag, 0, 0x12, 0x34, 0xFF, 0xFF, 0xFF, 0xFF}); };
+    const Bytes sharingIso = record12(0x2A4, {0xE8, 0x03, 0, 0, 1, 0, 0xFF, 0xFF, 0xFF, 0xFF});
+    const Bytes longRecord = record12(0x99, Bytes(300, 0x7F));  // two size bytes
+    Bytes truncated = concat({begin, sharing(1)});
+    truncated.pop_back();
+    struct Case {
+        const char* what;
+        Bytes part;
+        bool valid, readOnly;
+    } cases[] = {
+        {"flag set", concat({begin, sharing(1), end}), true, true},
+        {"flag clear", concat({begin, sharing(0), end}), true, false},
+        {"no sharing record", concat({begin, longRecord, end}), true, false},
+        {"after long records", concat({begin, longRecord, record12(0x80, Bytes(20000, 1)), sharing(1), end}), true, true},
+        // A size written in four bytes where one would do is still a size.
+        {"padded size", concat({begin, Bytes{0x27, 0x82, 0x80, 0x80, 0x00, 7, 7}, sharing(1)}), true, true},
+        {"iso form alone", concat({begin, sharingIso, end}), true, true},
+        {"plain form counts", concat({begin, sharingIso, sharing(0), end}), true, false},
+        {"after the end", concat({begin, end, sharing(1)}), true, false},
+        {"body too short", concat({begin, record12(0x224, {1}), end}), true, false},
+        {"body cut off", truncated, true, false},
+        {"size of five bytes", concat({begin, Bytes{0x27, 0x80, 0x80, 0x80, 0x80, 0x00}, sharing(1)}), true, false},
+        {"size past the end", concat({begin, Bytes{0x27, 0xFF, 0xFF, 0xFF, 0x7F}, sharing(1)}), true, false},
+        {"type past 14 bits", concat({begin, Bytes{0xA4, 0x84, 0x02, 1, 0}}), true, false},
+        {"not a workbook", concat({record12(0x81, {}), sharing(1)}), false, false},
+        {"empty", Bytes(), false, false},
+        {"lone type byte", Bytes{0x83}, false, false},
+    };
+    for (const Case& c : cases) {
+        BinaryFacts f = inspectXlsbWorkbook(c.part);
+        EXPECT_EQ(f.valid, c.valid) << c.what;
+        EXPECT_EQ(f.readOnlyRecommended, c.readOnly) << c.what;
+    }
 }
 
 TEST(Interoperability, FilesFromAnotherEncryptorDecryptToTheOriginal) {

@@ -634,6 +634,7 @@ TEST_F(OfficeStandin, DocumentsReportTheirOwnFormatAndFlags) {
         {"readonly.docx", App::Word, L"SaveFormat", 12, true}, {"sheet.xls", App::Excel, L"FileFormat", 56, false},
         {"sheet.xlsx", App::Excel, L"FileFormat", 51, false}, {"sheet.xlsm", App::Excel, L"FileFormat", 52, false},
         {"sheet.xlsb", App::Excel, L"FileFormat", 50, false}, {"readonly.xlsx", App::Excel, L"FileFormat", 51, true},
+        {"readonly.xlsb", App::Excel, L"FileFormat", 50, true},
     };
     for (const Case& c : cases) {
         std::string path = folder + "\\" + c.file;

@@ -25,5 +25,6 @@ soffice --headless --convert-to pptx deck.fodp >/dev/null 2>&1
 soffice --headless --convert-to ppt deck.fodp >/dev/null 2>&1
 cp memo.docx memo.doc sheet.xlsx sheet.xls deck.pptx deck.ppt "$here/"
 /usr/bin/python3 "$here/make-variants.py" "$here"
+/usr/bin/python3 "$here/make-xlsb.py" "$here"
 NODE_PATH="$NPM_DIR/node_modules" node "$here/encrypt-npm.js" "$here" "Secret-1"
 rm -rf "$work"
