@@ -10,8 +10,10 @@
 #include <wincrypt.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <stdexcept>
 
 #include "foundation/WinHandles.h"
@@ -43,7 +45,7 @@ using unique_cryptkey = unique_any<HCRYPTKEY, handles::Traits<HCRYPTKEY, destroy
 // An algorithm provider kept for the life of the process. Plain hashes ask
 // for reusable hash objects (Windows 8 and later, and Wine): the key
 // derivations finish a hash a hundred thousand times in a row, and creating
-// an object for each costs about a fifth more under Wine.
+// an object for each costs about a quarter more under Wine.
 class Algorithm {
 public:
     Algorithm(const wchar_t* id, ULONG flags, const wchar_t* chaining = nullptr) {
