@@ -434,6 +434,32 @@ Bytes workbookStream(const std::string& path, const wchar_t* name = L"Workbook")
     return out;
 }
 
+// Writes (or replaces) a stream of a compound file in place.
+bool addStream(const std::string& path, const wchar_t* name, const Bytes& data) {
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(wide(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root))) return false;
+    IStream* s = nullptr;
+    bool ok = SUCCEEDED(root->CreateStream(name, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &s));
+    if (ok) {
+        ULONG wrote = 0;
+        ok = SUCCEEDED(s->Write(data.data(), ULONG(data.size()), &wrote)) && wrote == data.size();
+        s->Release();
+    }
+    ok = ok && SUCCEEDED(root->Commit(STGC_DEFAULT));
+    root->Release();
+    return ok;
+}
+
+bool hasStream(const std::string& path, const wchar_t* name) {
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(wide(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root))) return false;
+    IStream* s = nullptr;
+    bool found = SUCCEEDED(root->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s));
+    if (s) s->Release();
+    root->Release();
+    return found;
+}
+
 // ---- registry switches ----
 
 const wchar_t kConfig[] = L"Software\\Tarnwick Stand-ins\\Office";
@@ -785,6 +811,27 @@ TEST_F(OfficeStandin, PresentationsAreEncryptedWithRc4AndOpenWithTheirPasswordOn
     std::vector<std::string> verdicts = runChecker(folder, "pptcheck", kPresentationChecker, forChecker);
     ASSERT_EQ(verdicts.size(), forChecker.size());
     for (const std::string& v : verdicts) EXPECT_EQ(v.substr(0, 3), "OK ") << v;
+
+    // An encrypted summary (properties encrypted too) is dropped on the way in.
+    std::string summarised = folder + "\\summarised.ppt";
+    ASSERT_TRUE(CopyFileA(forChecker[0][0].c_str(), summarised.c_str(), FALSE));
+    ASSERT_TRUE(addStream(summarised, L"EncryptedSummary", Bytes(64, 0x5A)));
+    EXPECT_EQ(engine.run(App::PowerPoint, summarised, L"Pw-ppt", false), "");
+    EXPECT_EQ(workbookStream(summarised, L"PowerPoint Document"), workbookStream(original, L"PowerPoint Document"));
+    EXPECT_FALSE(hasStream(summarised, L"EncryptedSummary"));
+
+    // Pictures are refused: a clear error, the file as it was, nothing left behind.
+    std::string pictures = folder + "\\pictures.ppt";
+    ASSERT_TRUE(CopyFileA(original.c_str(), pictures.c_str(), FALSE));
+    ASSERT_TRUE(addStream(pictures, L"Pictures", Bytes(100, 1)));
+    Bytes before = readFile(pictures);
+    std::string refused = engine.run(App::PowerPoint, pictures, L"Pw-ppt", true);
+    EXPECT_NE(refused.find("pictures"), std::string::npos) << refused;
+    EXPECT_EQ(readFile(pictures), before);
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\*.tmp").c_str(), &fd);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "left behind: " << fd.cFileName;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 TEST_F(OfficeStandin, BinaryFilesAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) {
