@@ -9,6 +9,7 @@
 
 #include "BinaryCrypto.h"
 #include "OfficeCrypto.h"
+#include "PptCrypto.h"
 
 namespace office_standin {
 
@@ -102,9 +103,10 @@ Com<IStorage> openMemoryStorage(const Bytes& whole, Com<ILockBytes>& bytes) {
     return Com<IStorage>(raw);
 }
 
-// The compound file with some streams' contents replaced; every other
-// storage and stream is copied as it is.
-Bytes replaceStreams(const Bytes& whole, const std::vector<std::pair<std::wstring, Bytes>>& streams) {
+// The compound file with some streams' contents replaced and the streams
+// named in remove left out; every other storage and stream is copied as it is.
+Bytes replaceStreams(const Bytes& whole, const std::vector<std::pair<std::wstring, Bytes>>& streams,
+                     const std::vector<std::wstring>& remove = {}) {
     Com<ILockBytes> sourceBytes;
     Com<IStorage> source = openMemoryStorage(whole, sourceBytes);
     ILockBytes* lb = nullptr;
@@ -117,6 +119,7 @@ Bytes replaceStreams(const Bytes& whole, const std::vector<std::pair<std::wstrin
         Com<IStorage> target(raw);
         std::vector<std::wstring> names;
         for (const auto& s : streams) names.push_back(s.first);
+        names.insert(names.end(), remove.begin(), remove.end());
         std::vector<WCHAR*> exclude;
         for (auto& n : names) exclude.push_back(&n[0]);
         exclude.push_back(nullptr);
@@ -176,7 +179,8 @@ OpenOutcome fromPackage(const std::wstring& path, AppKind app, Bytes package, bo
 // compound file with the decrypted streams in place.
 OpenOutcome fromDecrypted(const std::wstring& path, AppKind app, const Bytes& whole, DecryptStatus status,
                           const std::string& detail, const std::vector<std::pair<std::wstring, Bytes>>& streams,
-                          DocFormat format, bool readOnlyRecommended, const std::u16string& password) {
+                          DocFormat format, bool readOnlyRecommended, const std::u16string& password,
+                          const std::vector<std::wstring>& remove = {}) {
     if (status == DecryptStatus::WrongPassword)
         return failure(OpenFailure::WrongPassword,
                        L"The password is incorrect. " + wide(appName(app)) + L" cannot open the document: " + path);
@@ -184,7 +188,7 @@ OpenOutcome fromDecrypted(const std::wstring& path, AppKind app, const Bytes& wh
         return failure(OpenFailure::Other, L"The encrypted document cannot be opened (" + wide(detail) + L"): " + path);
     OpenOutcome o;
     try {
-        o.document.content = replaceStreams(whole, streams);
+        o.document.content = replaceStreams(whole, streams, remove);
     } catch (HRESULT) {
         return failure(OpenFailure::Other, L"The decrypted document could not be put together: " + path);
     }
@@ -223,6 +227,22 @@ OpenOutcome fromEncryptedWorkbook(const std::wstring& path, AppKind app, const B
     bool readOnly = inspectWorkbookStream(d.stream).readOnlyRecommended;
     return fromDecrypted(path, app, whole, d.status, d.detail, {{L"Workbook", std::move(d.stream)}}, DocFormat::Xls,
                          readOnly, *password);
+}
+
+// An RC4 CryptoAPI-encrypted presentation: decrypted into a plain compound
+// file. The encrypted summary (written when the properties were encrypted
+// too) is dropped: the presentation opens without those properties.
+OpenOutcome fromEncryptedPresentation(const std::wstring& path, AppKind app, const Bytes& whole, const Bytes& currentUser,
+                                      const Bytes& document, const Bytes* pictures, bool encryptedSummary,
+                                      const std::u16string* password) {
+    if (app != AppKind::PowerPoint) return notThisApp(path, app);
+    if (!password) return failure(OpenFailure::NeedPassword, L"A password is required to open this document: " + path);
+    DecryptedPresentation d = decryptPresentationStreams(currentUser, document, pictures, *password);
+    std::vector<std::wstring> remove;
+    if (encryptedSummary) remove.push_back(L"EncryptedSummary");
+    return fromDecrypted(path, app, whole, d.status, d.detail,
+                         {{L"Current User", std::move(d.currentUser)}, {L"PowerPoint Document", std::move(d.document)}},
+                         DocFormat::Ppt, false, *password, remove);
 }
 
 OpenOutcome fromCompoundFile(const std::wstring& path, AppKind app, Bytes whole, const std::u16string* password) {
@@ -279,6 +299,15 @@ OpenOutcome fromCompoundFile(const std::wstring& path, AppKind app, Bytes whole,
     } else if (hasStream(storage.get(), L"PowerPoint Document") && readStream(storage.get(), L"Current User", stream)) {
         facts = inspectCurrentUserStream(stream);
         format = DocFormat::Ppt;
+        Bytes document, pictures;
+        if (facts.valid && readStream(storage.get(), L"PowerPoint Document", document) &&
+            isEncryptedPresentation(stream, document)) {
+            bool hasPictures = readStream(storage.get(), L"Pictures", pictures);
+            bool encryptedSummary = hasStream(storage.get(), L"EncryptedSummary");
+            storage.reset();
+            return fromEncryptedPresentation(path, app, whole, stream, document, hasPictures ? &pictures : nullptr,
+                                             encryptedSummary, password);
+        }
     }
     if (format == DocFormat::Unknown || !facts.valid)
         return failure(OpenFailure::Other, L"The file is not a document this application can open: " + path);
@@ -415,6 +444,27 @@ Bytes encryptedWordDocument(const Bytes& whole, const std::u16string& password, 
     return replaceStreams(whole, streams);
 }
 
+// The presentation file with its streams encrypted (RC4 CryptoAPI).
+Bytes encryptedPresentation(const Bytes& whole, const std::u16string& password, HRESULT errorCode) {
+    Bytes currentUser, document, pictures;
+    bool hasPictures = false;
+    {
+        Com<ILockBytes> bytes;
+        Com<IStorage> storage = openMemoryStorage(whole, bytes);
+        if (!readStream(storage.get(), L"Current User", currentUser) ||
+            !readStream(storage.get(), L"PowerPoint Document", document))
+            throw STG_E_FILENOTFOUND;
+        hasPictures = readStream(storage.get(), L"Pictures", pictures);
+    }
+    Bytes encryptedUser, encryptedDocument;
+    std::string error;
+    if (!encryptPresentationStreams(currentUser, document, hasPictures ? &pictures : nullptr, password, randomFill,
+                                    encryptedUser, encryptedDocument, error))
+        throw AppError{errorCode, L"The presentation cannot be encrypted (" + wide(error) + L")."};
+    return replaceStreams(whole, {{L"Current User", std::move(encryptedUser)},
+                                  {L"PowerPoint Document", std::move(encryptedDocument)}});
+}
+
 }  // namespace
 
 std::wstring fullPathOf(const std::wstring& path) {
@@ -448,7 +498,8 @@ OpenOutcome loadDocument(const std::wstring& given, AppKind app, const std::u16s
 void saveDocument(const LoadedDocument& doc, const std::wstring& given, const std::u16string& password,
                   HRESULT errorCode) {
     if (given.empty()) throw AppError{errorCode, L"No file name was given."};
-    if (!isOpenXml(doc.format) && doc.format != DocFormat::Xls && doc.format != DocFormat::Doc && !password.empty())
+    if (!isOpenXml(doc.format) && doc.format != DocFormat::Xls && doc.format != DocFormat::Doc &&
+        doc.format != DocFormat::Ppt && !password.empty())
         throw AppError{errorCode, L"encryption of this format is not supported"};
     std::wstring target = fullPathOf(given);
     DWORD attributes = GetFileAttributesW(target.c_str());
@@ -462,6 +513,8 @@ void saveDocument(const LoadedDocument& doc, const std::wstring& given, const st
             writePlain(temp, encryptedWorkbook(doc.content, password, errorCode));
         else if (doc.format == DocFormat::Doc && !password.empty())
             writePlain(temp, encryptedWordDocument(doc.content, password, errorCode));
+        else if (doc.format == DocFormat::Ppt && !password.empty())
+            writePlain(temp, encryptedPresentation(doc.content, password, errorCode));
         else
             writePlain(temp, doc.content);
     } catch (HRESULT hr) {

@@ -7,6 +7,7 @@
 #include "standins/office/BinaryCrypto.h"
 #include "standins/office/Formats.h"
 #include "standins/office/OfficeCrypto.h"
+#include "standins/office/PptCrypto.h"
 
 namespace office_standin {
 
@@ -56,6 +57,15 @@ void fuzzOne(const std::uint8_t* data, std::size_t size) {
             }
             Bytes package(data + 4 + infoSize, data + size);
             decryptPackage(info, package, u"Secret-1");
+            // The same split as a presentation: Current User, then PowerPoint Document.
+            Bytes user(data + 4, data + 4 + infoSize);
+            isEncryptedPresentation(user, package);
+            decryptPresentationStreams(user, package, nullptr, u"Secret-1");
+            Bytes encUser, encDocument;
+            auto zeros = [](std::uint8_t* p, std::size_t n) { std::fill(p, p + n, std::uint8_t(0)); };
+            if (encryptPresentationStreams(user, package, nullptr, u"Secret-1", zeros, encUser, encDocument, error) &&
+                decryptPresentationStreams(encUser, encDocument, nullptr, u"Secret-1").status != DecryptStatus::Ok)
+                std::abort();  // what we encrypt must decrypt
         }
     }
 }

@@ -8,5 +8,5 @@ out=${TMPDIR:-/tmp}/office-standin-fuzzer
 clang++ -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -I"$top" \
     "$here/../CryptoPortable.cpp" \
     "$here/Fuzzer.cpp" "$here/FuzzEntry.cpp" "$here/../Crypto.cpp" "$here/../OfficeCrypto.cpp" \
-    "$here/../BinaryCrypto.cpp" "$here/../Formats.cpp" -o "$out"
+    "$here/../BinaryCrypto.cpp" "$here/../PptCrypto.cpp" "$here/../Formats.cpp" -o "$out"
 "$out" -max_total_time="${1:-60}" -max_len=65536 -timeout=20 "$here/corpus"

@@ -10,11 +10,6 @@ using namespace office_standin::test_bytes;
 
 namespace {
 
-std::uint32_t le32(const Bytes& b, std::size_t at) {
-    return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
-           (std::uint32_t(b[at + 3]) << 24);
-}
-
 Bytes le32Bytes(std::uint32_t v) { return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)}; }
 
 // A small BIFF8 workbook: globals with a sheet entry, a string table and its

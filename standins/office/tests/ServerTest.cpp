@@ -239,22 +239,14 @@ for line in open(sys.argv[1]):
 open(sys.argv[2], 'w').write('\n'.join(out) + '\n')
 )PY";
 
+std::vector<std::string> runChecker(const std::string& folder, const std::string& name, const char* script,
+                                    const std::vector<std::array<std::string, 3>>& files);
+
 // Checks with msoffcrypto-tool that each (encrypted, original, password)
 // decrypts, with password and integrity verified, to the original bytes.
 std::vector<std::string> independentCheck(const std::string& folder,
                                           const std::vector<std::array<std::string, 3>>& files) {
-    std::ofstream(folder + "\\check.py") << kChecker;
-    std::ofstream list(folder + "\\check.txt");
-    for (const auto& f : files) list << unixPath(f[0]) << '\t' << unixPath(f[1]) << '\t' << f[2] << '\n';
-    list.close();
-    int rc = runUnix(folder, "/usr/bin/python3 '" + unixPath(folder + "\\check.py") + "' '" +
-                                 unixPath(folder + "\\check.txt") + "' '" + unixPath(folder + "\\check.out") + "'");
-    EXPECT_EQ(rc, 0);
-    std::vector<std::string> lines;
-    std::ifstream in(folder + "\\check.out");
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty()) lines.push_back(line);
-    return lines;
+    return runChecker(folder, "check", kChecker, files);
 }
 
 // Checks with msoffcrypto-tool that an encrypted workbook or document takes
@@ -326,15 +318,98 @@ open(sys.argv[2], 'w').write('\n'.join(out) + '\n')
 
 std::vector<std::string> independentWorkbookCheck(const std::string& folder,
                                                   const std::vector<std::array<std::string, 3>>& files) {
-    std::ofstream(folder + "\\wbcheck.py") << kWorkbookChecker;
-    std::ofstream list(folder + "\\wbcheck.txt");
+    return runChecker(folder, "wbcheck", kWorkbookChecker, files);
+}
+
+// Checks with msoffcrypto-tool that an encrypted presentation takes its
+// password (and no other) and decrypts to the persist objects of the plain
+// one: every object the encrypted file's directory lists (but the encryption
+// session) is read from the decrypted stream at the same offset and compared
+// with the plain file's object of that persist id. The decryptor leaves
+// objects where they were but rewrites the directory in its own way, so the
+// directory is taken from the encrypted file, whose edit and directory are
+// plain.
+const char kPresentationChecker[] = R"PY(
+import io, struct, sys, msoffcrypto, olefile
+def streams(data):
+    ole = olefile.OleFileIO(data)
+    return ole.openstream('Current User').read(), ole.openstream('PowerPoint Document').read()
+def directory(user, doc):
+    found, at = {}, struct.unpack_from('<I', user, 16)[0]
+    while True:
+        assert struct.unpack_from('<H', doc, at + 2)[0] == 0x0FF5
+        length, last, where = struct.unpack_from('<I8xII', doc, at + 4)
+        session = struct.unpack_from('<I', doc, at + 36)[0] if length >= 32 else 0
+        assert struct.unpack_from('<H', doc, where + 2)[0] == 0x1772
+        p, end = where + 8, where + 8 + struct.unpack_from('<I', doc, where + 4)[0]
+        while p < end:
+            entry = struct.unpack_from('<I', doc, p)[0]
+            p += 4
+            for i in range(entry >> 20):
+                found.setdefault((entry & 0xFFFFF) + i, struct.unpack_from('<I', doc, p)[0])
+                p += 4
+        if not last:
+            return found, session
+        at = last
+def objects(doc, places, skip):
+    return {i: doc[o:o + 8 + struct.unpack_from('<I', doc, o + 4)[0]] for i, o in places.items() if i != skip}
+def texts(records):
+    out = []
+    def walk(b):
+        p = 0
+        while p + 8 <= len(b):
+            ver, kind, n = struct.unpack_from('<HHI', b, p)
+            body = b[p + 8:p + 8 + n]
+            if ver & 0xF == 0xF:
+                walk(body)
+            elif kind == 0x0FA0:
+                out.append(body.decode('utf-16-le'))
+            elif kind == 0x0FA8:
+                out.append(body.decode('latin-1'))
+            p += 8 + n
+    for i in sorted(records):
+        walk(records[i])
+    return out
+out = []
+for line in open(sys.argv[1]):
+    enc, plain, pw = line.rstrip('\n').split('\t')
+    try:
+        euser, edoc = streams(open(enc, 'rb').read())
+        places, session = directory(euser, edoc)
+        assert session in places
+        f = msoffcrypto.OfficeFile(open(enc, 'rb'))
+        f.load_key(password=pw)
+        o = io.BytesIO()
+        f.decrypt(o)
+        duser, ddoc = streams(o.getvalue())
+        puser, pdoc = streams(open(plain, 'rb').read())
+        pplaces, _ = directory(puser, pdoc)
+        got, want = objects(ddoc, places, session), objects(pdoc, pplaces, 0)
+        ok = got == want and struct.unpack_from('<I', duser, 12)[0] == 0xE391C05F and 'Slide one' in texts(got)
+        out.append(('OK ' if ok else 'DIFFERENT ') + enc + ' ' + repr(texts(got)))
+    except Exception as e:
+        out.append('FAIL %s %r' % (enc, e))
+    try:
+        g = msoffcrypto.OfficeFile(open(enc, 'rb'))
+        g.load_key(password=pw + 'x')
+        out.append('WRONG-PASSWORD-ACCEPTED ' + enc)
+    except Exception:
+        pass
+open(sys.argv[2], 'w').write('\n'.join(out) + '\n')
+)PY";
+
+// Runs one of the checkers above over (encrypted, original, password) rows.
+std::vector<std::string> runChecker(const std::string& folder, const std::string& name, const char* script,
+                                    const std::vector<std::array<std::string, 3>>& files) {
+    std::ofstream(folder + "\\" + name + ".py") << script;
+    std::ofstream list(folder + "\\" + name + ".txt");
     for (const auto& f : files) list << unixPath(f[0]) << '\t' << unixPath(f[1]) << '\t' << f[2] << '\n';
     list.close();
-    int rc = runUnix(folder, "/usr/bin/python3 '" + unixPath(folder + "\\wbcheck.py") + "' '" +
-                                 unixPath(folder + "\\wbcheck.txt") + "' '" + unixPath(folder + "\\wbcheck.out") + "'");
+    int rc = runUnix(folder, "/usr/bin/python3 '" + unixPath(folder + "\\" + name + ".py") + "' '" +
+                                 unixPath(folder + "\\" + name + ".txt") + "' '" + unixPath(folder + "\\" + name + ".out") + "'");
     EXPECT_EQ(rc, 0);
     std::vector<std::string> lines;
-    std::ifstream in(folder + "\\wbcheck.out");
+    std::ifstream in(folder + "\\" + name + ".out");
     for (std::string line; std::getline(in, line);)
         if (!line.empty()) lines.push_back(line);
     return lines;
@@ -357,6 +432,32 @@ Bytes workbookStream(const std::string& path, const wchar_t* name = L"Workbook")
     }
     root->Release();
     return out;
+}
+
+// Writes (or replaces) a stream of a compound file in place.
+bool addStream(const std::string& path, const wchar_t* name, const Bytes& data) {
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(wide(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root))) return false;
+    IStream* s = nullptr;
+    bool ok = SUCCEEDED(root->CreateStream(name, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &s));
+    if (ok) {
+        ULONG wrote = 0;
+        ok = SUCCEEDED(s->Write(data.data(), ULONG(data.size()), &wrote)) && wrote == data.size();
+        s->Release();
+    }
+    ok = ok && SUCCEEDED(root->Commit(STGC_DEFAULT));
+    root->Release();
+    return ok;
+}
+
+bool hasStream(const std::string& path, const wchar_t* name) {
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(wide(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root))) return false;
+    IStream* s = nullptr;
+    bool found = SUCCEEDED(root->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s));
+    if (s) s->Release();
+    root->Release();
+    return found;
 }
 
 // ---- registry switches ----
@@ -653,23 +754,15 @@ TEST_F(OfficeStandin, DocumentsReportTheirOwnFormatAndFlags) {
     }
 }
 
-TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndPresentationsRefuseAPassword) {
+TEST_F(OfficeStandin, BinaryDocumentsSavePlainUnchanged) {
     std::string folder = testing_support::freshFolder("office-standin-binary");
     struct Case {
         const char* file;
         App app;
-        bool refusesPassword;
-    } cases[] = {{"memo.doc", App::Word, false}, {"sheet.xls", App::Excel, false}, {"deck.ppt", App::PowerPoint, true}};
-    Engine engine{word, excel, powerPoint};
+    } cases[] = {{"memo.doc", App::Word}, {"sheet.xls", App::Excel}, {"deck.ppt", App::PowerPoint}};
     for (const Case& c : cases) {
         std::string path = folder + "\\" + c.file;
         ASSERT_TRUE(CopyFileA(sample(c.file).c_str(), path.c_str(), FALSE));
-        if (c.refusesPassword) {
-            std::string refused = engine.run(c.app, path, L"Pw", true);
-            EXPECT_NE(refused.find("encryption of this format is not supported"), std::string::npos) << c.file << ": " << refused;
-            EXPECT_EQ(readFile(path), readFile(sample(c.file))) << c.file;
-        }
-        // A plain save writes the document unchanged.
         std::string copy = folder + "\\copy-" + c.file;
         IDispatch* app = c.app == App::Word ? word : c.app == App::Excel ? excel : powerPoint;
         Result docs = get(app, c.app == App::Word ? L"Documents" : c.app == App::Excel ? L"Workbooks" : L"Presentations");
@@ -679,6 +772,67 @@ TEST_F(OfficeStandin, BinaryDocumentsSavePlainAndPresentationsRefuseAPassword) {
         method(doc.object(), L"Close", {});
         EXPECT_EQ(readFile(copy), readFile(sample(c.file))) << c.file;
     }
+}
+
+TEST_F(OfficeStandin, PresentationsAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) {
+    std::string folder = testing_support::freshFolder("office-standin-ppt-rc4");
+    Engine engine{word, excel, powerPoint};
+    std::vector<std::array<std::string, 3>> forChecker;
+    const std::string original = sample("deck.ppt");
+    auto le32 = [](const Bytes& b, std::size_t at) {
+        return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
+               (std::uint32_t(b[at + 3]) << 24);
+    };
+    // A slide show is the same file under another name.
+    for (const char* name : {"Deck.ppt", "Show.pps"}) {
+        std::string path = folder + "\\" + name;
+        ASSERT_TRUE(CopyFileA(original.c_str(), path.c_str(), FALSE));
+        EXPECT_EQ(engine.run(App::PowerPoint, path, L"Pw-ppt", true), "") << name;
+        Bytes user = workbookStream(path, L"Current User");
+        ASSERT_GE(user.size(), 20u) << name;
+        EXPECT_EQ(le32(user, 12), 0xF3D1C4DFu) << name;
+        Bytes document = workbookStream(path, L"PowerPoint Document");
+        ASSERT_GE(document.size(), le32(user, 16) + 40u) << name;
+        EXPECT_EQ(le32(document, le32(user, 16) + 4), 32u) << name << ": the edit names no encryption session";
+        EXPECT_EQ(std::search(document.begin(), document.end(), std::begin("Slide one"), std::end("Slide one") - 1),
+                  document.end()) << name << ": the slide text is still readable";
+        // The properties stay readable, as the encryption header says.
+        EXPECT_EQ(workbookStream(path, L"\x05SummaryInformation"), workbookStream(original, L"\x05SummaryInformation"));
+        std::string kept = folder + "\\encrypted-" + name;
+        CopyFileA(path.c_str(), kept.c_str(), FALSE);
+        forChecker.push_back({kept, original, "Pw-ppt"});
+
+        // The prompt, then the error box for a wrong password; the file stays as it was.
+        EXPECT_NE(engine.run(App::PowerPoint, path, L"pw-ppt", false), "") << name;
+        EXPECT_EQ(readFile(path), readFile(kept)) << name;
+        EXPECT_EQ(engine.run(App::PowerPoint, path, L"Pw-ppt", false), "") << name;
+        for (const wchar_t* stream : {L"Current User", L"PowerPoint Document"})
+            EXPECT_EQ(workbookStream(path, stream), workbookStream(original, stream)) << name << " " << narrow(stream);
+    }
+    std::vector<std::string> verdicts = runChecker(folder, "pptcheck", kPresentationChecker, forChecker);
+    ASSERT_EQ(verdicts.size(), forChecker.size());
+    for (const std::string& v : verdicts) EXPECT_EQ(v.substr(0, 3), "OK ") << v;
+
+    // An encrypted summary (properties encrypted too) is dropped on the way in.
+    std::string summarised = folder + "\\summarised.ppt";
+    ASSERT_TRUE(CopyFileA(forChecker[0][0].c_str(), summarised.c_str(), FALSE));
+    ASSERT_TRUE(addStream(summarised, L"EncryptedSummary", Bytes(64, 0x5A)));
+    EXPECT_EQ(engine.run(App::PowerPoint, summarised, L"Pw-ppt", false), "");
+    EXPECT_EQ(workbookStream(summarised, L"PowerPoint Document"), workbookStream(original, L"PowerPoint Document"));
+    EXPECT_FALSE(hasStream(summarised, L"EncryptedSummary"));
+
+    // Pictures are refused: a clear error, the file as it was, nothing left behind.
+    std::string pictures = folder + "\\pictures.ppt";
+    ASSERT_TRUE(CopyFileA(original.c_str(), pictures.c_str(), FALSE));
+    ASSERT_TRUE(addStream(pictures, L"Pictures", Bytes(100, 1)));
+    Bytes before = readFile(pictures);
+    std::string refused = engine.run(App::PowerPoint, pictures, L"Pw-ppt", true);
+    EXPECT_NE(refused.find("pictures"), std::string::npos) << refused;
+    EXPECT_EQ(readFile(pictures), before);
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\*.tmp").c_str(), &fd);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "left behind: " << fd.cFileName;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
 TEST_F(OfficeStandin, BinaryFilesAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) {

@@ -29,6 +29,18 @@ inline std::string toHex(const Bytes& b) {
 
 inline Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
+inline std::uint16_t le16(const Bytes& b, std::size_t at) { return std::uint16_t(b[at] | (b[at + 1] << 8)); }
+inline std::uint32_t le32(const Bytes& b, std::size_t at) {
+    return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
+           (std::uint32_t(b[at + 3]) << 24);
+}
+inline void setLe32(Bytes& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+}
+inline void putLe32(Bytes& b, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
+}
+
 // A deterministic stand-in for the system's random source: first, first + 1, ...
 inline RandomFill countingFrom(std::uint8_t first) {
     return [n = first](std::uint8_t* p, std::size_t size) mutable {

@@ -33,3 +33,12 @@ with olefile.OleFileIO(os.path.join(here, 'readonly.doc'), write_mode=True) as o
     fib = bytearray(ole.openstream('WordDocument').read())
     fib[11] |= 0x04
     ole.write_stream('WordDocument', bytes(fib))
+
+# The presentation's two streams for the native tests (which read no
+# compound files): a little-endian length, the Current User stream, then the
+# PowerPoint Document stream.
+with olefile.OleFileIO(os.path.join(here, 'deck.ppt')) as ole:
+    user = ole.openstream('Current User').read()
+    document = ole.openstream('PowerPoint Document').read()
+with open(os.path.join(here, 'deck-ppt.streams'), 'wb') as out:
+    out.write(len(user).to_bytes(4, 'little') + user + document)
