@@ -4,25 +4,11 @@
 #include <cstring>
 #include <optional>
 
+#include "ByteOrder.h"
+
 namespace office_standin {
 
-namespace {
-
-std::uint16_t le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
-}
-void putLe16(Bytes& b, std::uint16_t v) {
-    b.push_back(std::uint8_t(v));
-    b.push_back(std::uint8_t(v >> 8));
-}
-void putLe32(Bytes& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
-}
-void setLe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
-}  // namespace
+using namespace byte_order;
 
 Bytes rc4CryptoApiBaseHash(const Bytes& salt, const std::u16string& password) {
     Bytes pw = passwordBytes(password);

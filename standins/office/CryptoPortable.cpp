@@ -8,6 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "ByteOrder.h"
+
 namespace office_standin {
 
 namespace {
@@ -502,9 +504,7 @@ Bytes aesEcbDecrypt(const Bytes& key, const Bytes& data) {
 
 namespace {
 
-inline std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
-}
+using byte_order::le32;
 
 struct Md5Table {
     std::uint32_t k[64];

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ByteOrder.h"
+
 namespace office_standin {
 
 namespace {
 
-std::uint16_t le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
-}
+using namespace byte_order;
 
 constexpr std::size_t kMaxEntry = 512u << 20;
 
