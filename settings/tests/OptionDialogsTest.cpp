@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "ModalDriver.h"
+#include "testing/ModalDriver.h"
 #include "RawSettings.h"
 #include "settings/ResourceIds.h"
 #include "testing/Screenshot.h"

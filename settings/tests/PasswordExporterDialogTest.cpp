@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "ModalDriver.h"
+#include "testing/ModalDriver.h"
 #include "settings/DialogSupport.h"
 #include "settings/ResourceIds.h"
 #include "testing/Screenshot.h"

@@ -1,4 +1,4 @@
-#include "settings/Placement.h"
+#include "wingui/Placement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ModalDriver.h"
+#include "testing/ModalDriver.h"
 
 #include <commctrl.h>
 
