@@ -1,6 +1,6 @@
 ; Tarnwick's setup program (NSIS, Modern UI).
 ;
-;   makensis -DSTAGE=<folder> -DOUTDIR=<folder> -DWIZARD_BITMAP=<file.bmp> Tarnwick.nsi
+;   makensis -DSTAGE=<folder> -DOUTDIR=<folder> -DICON=<file.ico> -DWIZARD_BITMAP=<file.bmp> Tarnwick.nsi
 ;
 ; STAGE holds what is shipped, exactly: Tarnwick.exe, Lanternpane.exe and
 ; html\. installer/make-installer.sh fills it and calls this script; the
@@ -24,6 +24,7 @@ Target amd64-unicode
 !macroend
 !insertmacro REQUIRE_DEFINE STAGE
 !insertmacro REQUIRE_DEFINE OUTDIR
+!insertmacro REQUIRE_DEFINE ICON
 !insertmacro REQUIRE_DEFINE WIZARD_BITMAP
 
 !define /file VERSION "${__FILEDIR__}\..\VERSION"
@@ -36,7 +37,6 @@ Target amd64-unicode
 !define PUBLISHER "Merrowind"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
-!define ICON "${__FILEDIR__}\..\app\icons\Tarnwick.ico"
 
 Name "${PRODUCT}"
 OutFile "${OUTDIR}\TarnwickSetup-${VERSION}.exe"
