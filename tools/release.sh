@@ -13,7 +13,7 @@ install_packages
 build_release="$top/build/release"
 if [ ! -f "$build_release/build.ninja" ]; then
     cmake -S "$top" -B "$build_release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DTARNWICK_WERROR=ON
+        -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64.cmake" -DTARNWICK_WERROR=ON -DTARNWICK_TESTS=OFF
 fi
 # The setup program's target depends on the two programs and the help pages
 # only.
