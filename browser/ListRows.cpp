@@ -1,0 +1,53 @@
+#include "browser/ListRows.h"
+
+#include <cstdio>
+
+#include "foundation/String.h"
+
+namespace listrows {
+
+namespace {
+
+const char* const kListedExtensions[] = {".doc", ".docx", ".docm", ".ppt",  ".pps",  ".pptx", ".pptm", ".ppsx",
+                                         ".ppsm", ".xls", ".xlsb", ".xlsx", ".xlsm", ".xps",  ".pdf"};
+
+constexpr std::uint32_t rgb(unsigned r, unsigned g, unsigned b) { return r | (g << 8) | (b << 16); }
+
+}  // namespace
+
+std::string sizeText(std::uint32_t bytes) {
+    std::uint32_t kib = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(kib));
+    return text;
+}
+
+std::string dateText(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4u/%.2u/%.2u %.2u:%.2u", year, month, day, hour, minute);
+    return text;
+}
+
+const char* stateText(int state) {
+    switch (state) {
+        case 1: return "IRM";
+        case 2: return "PWD";
+        default: return "";
+    }
+}
+
+bool isListedName(const char* name) {
+    if (name == nullptr) return false;
+    for (const char* extension : kListedExtensions) {
+        if (endsWithIgnoreCase(name, extension)) return true;
+    }
+    return false;
+}
+
+bool fitsPath(std::size_t folderLength, std::size_t nameLength, std::size_t capacity) {
+    return folderLength < capacity && nameLength < capacity - folderLength;
+}
+
+std::uint32_t textColour(long itemData) { return itemData != 0 ? rgb(0, 0, 255) : rgb(128, 128, 128); }
+
+}  // namespace listrows
