@@ -2,7 +2,7 @@
 
 #include <commdlg.h>
 
-#include "settings/Placement.h"
+#include "wingui/Placement.h"
 
 void centerWindow(HWND window, HWND parent) {
     RECT bounds;
