@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/Exception.h"
 #include "office/OfficeApplication.h"
 #include "office/PowerPointPasswordValidator.h"
 #include "office/tests/OfficeTestSupport.h"
@@ -183,6 +184,59 @@ TEST_F(Engines, PowerPointFallsBackToATemporaryNameWhenTheFirstSaveFails) {
         }
         EXPECT_EQ(listFolder(folder).size(), 2u);  // the deck and the journal
     }
+}
+
+TEST_F(Engines, TheSavedFileThatCannotReplaceTheDocumentIsReported) {
+    // Another program holds the document from the open on: the engine cannot
+    // delete it to put the saved file in its place; the document stays as
+    // it was and the saved file is removed.
+    struct Case {
+        const char* name;
+        const char* member;
+        int code;
+    };
+    const Case cases[] = {{"memo.docx", "Word.Documents.Open", 206},
+                          {"deck.pptx", "PowerPoint.Presentations.Open", 305},
+                          {"sheet.xlsx", "Excel.Workbooks.Open", 405}};
+    PredictableSession session(1, 1, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = copySample(c.name, c.name);
+        setFault(c.member, "hold 1500");
+        int code = std::string(c.name) == "memo.docx"   ? session.protectWord(path.c_str(), "pw")
+                   : std::string(c.name) == "deck.pptx" ? session.protectPowerPoint(path.c_str(), "pw")
+                                                        : session.protectExcel(path.c_str(), "pw");
+        clearFaults();
+        EXPECT_EQ(code, c.code);
+        EXPECT_EQ(readFile(path), readFile(sample(c.name)));
+        Sleep(1700);
+        for (const std::string& name : listFolder(folder)) EXPECT_EQ(name.find('{'), std::string::npos) << name;
+    }
+}
+
+TEST_F(Engines, AnApplicationThatIsNotInstalled) {
+    std::string doc = copySample("memo.docx", "memo.docx");
+    std::string book = copySample("sheet.xlsx", "sheet.xlsx");
+    {
+        OfficeApplication session(0, 0, 0);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "Excel.Application");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "Word.Application");
+        // Excel's engine swallows the start failure: 1, and the flow puts
+        // the backup back.
+        EXPECT_EQ(session.protect(book.c_str(), false), 1);
+        // Word's start failure reaches the job.
+        try {
+            session.protect(doc.c_str(), false);
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.getErrorCode(), 201);
+            EXPECT_STREQ(e.getMessage(), "OfficeApplication#createWordApplication,1,Failed to create Word");
+        }
+        EXPECT_TRUE(runStandin("/RegServer"));
+    }
+    EXPECT_EQ(readFile(doc), readFile(sample("memo.docx")));
+    EXPECT_EQ(readFile(book), readFile(sample("sheet.xlsx")));
+    for (const std::string& name : listFolder(folder)) EXPECT_EQ(name.find('{'), std::string::npos) << name;
 }
 
 TEST_F(Engines, ValidatorTakesOnlyAPasswordPromptAndPressesTheErrorBoxButton) {

@@ -151,9 +151,11 @@ int runUnix(const std::string& folder, const std::string& script) {
     return -1;
 }
 
-bool setOfficeVersion(const std::string& choice) {
+bool setOfficeVersion(const std::string& choice) { return runStandin("/SetVersion " + choice); }
+
+bool runStandin(const std::string& arguments) {
     std::string standin = testing_support::nativePath(std::string(TARNWICK_BINARY_DIR) + "/standins/office-standin.exe");
-    std::string cmd = "\"" + standin + "\" /SetVersion " + choice;
+    std::string cmd = "\"" + standin + "\" " + arguments;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

@@ -47,6 +47,8 @@ std::string unixPath(const std::string& windowsPath);
 // Writes the installed-Office version keys through the stand-in
 // ("12", "11", "11+converters", "11+export", "14", "none", ...).
 bool setOfficeVersion(const std::string& choice);
+// Runs the stand-in's program with these arguments ("/RegServer", ...).
+bool runStandin(const std::string& arguments);
 
 // Password-encrypted as the file list judges it; for a binary presentation
 // by its Current User header token (the stand-in keeps the summary plain, so

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <tlhelp32.h>
 #include <ole2.h>
 
 #include <algorithm>
@@ -1140,3 +1141,46 @@ TEST_F(OfficeStandin, VersionKeysAreWrittenForTheChosenVersion) {
     EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\12.0\\Word\\InstallRoot", "Path"));
     EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot", "Path"));
 }
+
+namespace {
+
+// Live server processes of this stand-in.
+int serverProcesses() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        count += lstrcmpiA(entry.szExeFile, "office-standin.exe") == 0;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Quit is answered before the server ends, every time, and no server
+// outlives its client's Quit and release.
+TEST(OfficeStandinQuit, RepliesAndTheServerEndsEveryTime) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    for (int round = 0; round < 8; ++round) {
+        for (const wchar_t* progId : {L"PowerPoint.Application", L"Word.Application", L"Excel.Application"}) {
+            SCOPED_TRACE(narrow(progId) + " round " + std::to_string(round));
+            IDispatch* app = start(progId);
+            ASSERT_NE(app, nullptr);
+            Result docs = get(app, wcscmp(progId, L"Word.Application") == 0    ? L"Documents"
+                                   : wcscmp(progId, L"Excel.Application") == 0 ? L"Workbooks"
+                                                                               : L"Presentations");
+            EXPECT_EQ(docs.hr, S_OK);
+            Result quit = wcscmp(progId, L"Word.Application") == 0 ? method(app, L"Quit", {omitted, omitted, omitted})
+                                                                   : method(app, L"Quit", {});
+            EXPECT_EQ(quit.hr, S_OK);
+            docs = Result();
+            app->Release();
+        }
+    }
+    CoUninitialize();
+    DWORD start = GetTickCount();
+    while (serverProcesses() > 0 && GetTickCount() - start < 20000) Sleep(100);
+    EXPECT_EQ(serverProcesses(), 0);
+}
+
+}  // namespace
