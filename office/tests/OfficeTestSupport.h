@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "testing/UnixCommand.h"
+
 namespace office_test {
 
+using testing_support::runUnix;
+using testing_support::unixPath;
 using Bytes = std::vector<unsigned char>;
 
 // One journal line: "pid TAB App.Object.Member TAB kind TAB args TAB -> result TAB lcid".
@@ -40,9 +44,6 @@ int standinProcessCount();
 // Waits up to timeoutMs for no stand-in process to be left; true when none is.
 bool waitForNoStandins(DWORD timeoutMs);
 
-// Runs a shell script from Linux; its exit status, or -1.
-int runUnix(const std::string& folder, const std::string& script);
-std::string unixPath(const std::string& windowsPath);
 
 // Writes the installed-Office version keys through the stand-in
 // ("12", "11", "11+converters", "11+export", "14", "none", ...).

@@ -21,9 +21,12 @@
 #include <vector>
 
 #include "testing/TestPaths.h"
+#include "testing/UnixCommand.h"
 
 namespace {
 
+using testing_support::runUnix;
+using testing_support::unixPath;
 using Bytes = std::vector<unsigned char>;
 
 std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
@@ -187,36 +190,6 @@ bool isEncryptedPackage(const std::string& path) {
 }
 
 // ---- running a Unix program (the independent decryptor) ----
-
-std::string unixPath(const std::string& windowsPath) {
-    using Fn = char*(CDECL*)(LPCWSTR);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    if (!fn) return std::string();
-    char* p = fn(wide(windowsPath).c_str());
-    if (!p) return std::string();
-    std::string s = p;
-    HeapFree(GetProcessHeap(), 0, p);
-    return s;
-}
-
-// Runs a shell script; returns its exit status, or -1.
-int runUnix(const std::string& folder, const std::string& script) {
-    std::string status = unixPath(folder + "\\unix-status");
-    DeleteFileA((folder + "\\unix-status").c_str());
-    std::string cmd = "/bin/sh -c \"(" + script + "); echo $? > '" + status + ".tmp'; mv '" + status + ".tmp' '" + status + "'\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
-    for (int i = 0; i < 1200; ++i) {
-        Bytes b = readFile(folder + "\\unix-status");
-        if (!b.empty()) return std::atoi(std::string(b.begin(), b.end()).c_str());
-        Sleep(100);
-    }
-    return -1;
-}
 
 const char kChecker[] = R"PY(
 import io, sys, msoffcrypto
