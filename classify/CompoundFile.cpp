@@ -15,6 +15,7 @@
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
 #include "foundation/Registry.h"
+#include "foundation/AnsiCodePage.h"
 #include "foundation/StringConverter.h"
 
 using Microsoft::WRL::ComPtr;
@@ -28,23 +29,9 @@ constexpr ULONGLONG kLicenceHeaderBytes = 176;
 // read into memory.
 constexpr ULONGLONG kMaxLicenceStreamBytes = 16ull * 1024 * 1024;
 
-std::unique_ptr<wchar_t[]> widePath(const char* path) {
-    return std::unique_ptr<wchar_t[]>(StringConverter::toWideChar(path));
-}
-
-// The file name of a path: the text after its last backslash. CharNextA
-// steps over double-byte characters, whose second byte may be 0x5C.
-const char* fileNameOf(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; p = CharNextA(p)) {
-        if (*p == '\\') name = p + 1;
-    }
-    return name;
-}
-
 // The extension of the file name in path, from its last dot, or "".
 const char* extensionOf(const char* path) {
-    const char* dot = std::strrchr(fileNameOf(path), '.');
+    const char* dot = std::strrchr(ansiFileNameOfPath(path), '.');
     return dot != nullptr ? dot : "";
 }
 
@@ -80,7 +67,7 @@ std::unique_ptr<char[]> readWholeStream(IStream* stream, ULONGLONG& size) {
 CompoundFile::~CompoundFile() { close(); }
 
 bool CompoundFile::openRoot(const char* path) {
-    std::unique_ptr<wchar_t[]> wide = widePath(path);
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
     if (!wide) return false;
     IStorage* root = nullptr;
     HRESULT hr = StgOpenStorageEx(wide.get(), kReadExclusive, STGFMT_STORAGE, 0, nullptr, nullptr, IID_IStorage,
@@ -108,7 +95,7 @@ bool CompoundFile::copyToProfile(const char* guid, const char* extension) {
         return false;
     }
     int written = std::snprintf(copyPath_, sizeof copyPath_, "%s\\%s.%s%s.~veldtcopy", profile,
-                                fileNameOf(path_.getContents()), guid, extension);
+                                ansiFileNameOfPath(path_.getContents()), guid, extension);
     if (written < 0 || written > kMaxCopyPath) {
         copyPath_[0] = '\0';
         return false;
@@ -120,7 +107,7 @@ bool CompoundFile::open(const char* path) {
     close();
     if (path == nullptr) return false;
     path_ = path;
-    std::unique_ptr<wchar_t[]> wide = widePath(path);
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
     // Only a compound file can hold the licence: a file that is none (answer
     // S_FALSE) is not copied in the hope that the copy is one.
     if (!wide || StgIsStorageFile(wide.get()) != S_OK) {

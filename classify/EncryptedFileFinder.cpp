@@ -36,18 +36,14 @@ void reportAccessError(const char* path) {
     std::printf("Access error:%d %s\n", ++accessErrors, path != nullptr ? path : "");
 }
 
-std::unique_ptr<wchar_t[]> widePath(const char* path) {
-    return std::unique_ptr<wchar_t[]>(StringConverter::toWideChar(path));
-}
-
 HRESULT openStorage(const char* path, ComPtr<IStorage>& root) {
-    std::unique_ptr<wchar_t[]> wide = widePath(path);
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
     if (!wide) return E_OUTOFMEMORY;
     return StgOpenStorage(wide.get(), nullptr, kReadExclusive, nullptr, 0, &root);
 }
 
 HRESULT openStorageEx(const char* path, DWORD mode, ComPtr<IStorage>& root) {
-    std::unique_ptr<wchar_t[]> wide = widePath(path);
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
     if (!wide) return E_OUTOFMEMORY;
     return StgOpenStorageEx(wide.get(), mode, STGFMT_STORAGE, 0, nullptr, nullptr, IID_IStorage,
                             reinterpret_cast<void**>(root.ReleaseAndGetAddressOf()));
@@ -212,7 +208,7 @@ int EncryptedFileFinder::checkRightsManagement(const char* path) {
     if (path == nullptr) return kNoStorage;
     if (FileType::isZipFile(path)) return kOfficeZipPackage;
     try {
-        std::unique_ptr<wchar_t[]> wide = widePath(path);
+        std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
         if (!wide || FAILED(StgIsStorageFile(wide.get()))) return kStorageTestFailed;
         ComPtr<IStorage> root;
         if (FAILED(openStorageEx(path, kReadWriteExclusive, root))) return kCannotOpenStorage;

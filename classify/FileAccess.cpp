@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <memory>
+
+#include "foundation/StringConverter.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -16,11 +18,8 @@ bool exists(const char* path) { return path != nullptr && GetFileAttributesA(pat
 
 std::FILE* openForReading(const char* path) {
     if (path == nullptr) return nullptr;
-    int size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    if (size <= 0) return nullptr;
-    std::unique_ptr<wchar_t[]> wide(new wchar_t[static_cast<size_t>(size)]);
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide.get(), size) <= 0) return nullptr;
-    return _wfopen(wide.get(), L"rb");
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
+    return wide ? _wfopen(wide.get(), L"rb") : nullptr;
 }
 
 bool length(std::FILE* file, std::uint64_t& size) {

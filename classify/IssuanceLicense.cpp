@@ -20,22 +20,18 @@ const CLSID kDomDocument30 = {0xF5078F32, 0xC551, 0x11D3, {0x89, 0xB9, 0x00, 0x0
 const IID kIXMLDOMDocument2 = {0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 unique_bstr toBstr(const char* text) {
-    std::unique_ptr<wchar_t[]> wide(StringConverter::toWideChar(text));
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(text);
     if (!wide) return unique_bstr();
     return unique_bstr(SysAllocString(wide.get()));
 }
 
 }  // namespace
 
-IssuanceLicense::IssuanceLicense() {
-    HRESULT init = CoInitialize(nullptr);
-    comInitialised_ = SUCCEEDED(init);
+IssuanceLicense::IssuanceLicense() : apartment_(ComApartment::Kind::Com) {
     HRESULT created = CoCreateInstance(kDomDocument30, nullptr, CLSCTX_ALL, kIXMLDOMDocument2,
-                                       reinterpret_cast<void**>(&document_));
-    if (FAILED(created) || document_ == nullptr) {
-        document_ = nullptr;
-        if (comInitialised_) CoUninitialize();
-        comInitialised_ = false;
+                                       reinterpret_cast<void**>(document_.ReleaseAndGetAddressOf()));
+    if (FAILED(created) || !document_) {
+        document_.Reset();
         throw Exception("IssuanceLicense::IssuanceLicense,1,Failed to create an MSXML2::Document30 object", 0);
     }
     unique_bstr name(SysAllocString(L"SelectionLanguage"));
@@ -45,14 +41,10 @@ IssuanceLicense::IssuanceLicense() {
     if (name && language.bstrVal != nullptr) document_->setProperty(name.get(), language);
 }
 
-IssuanceLicense::~IssuanceLicense() {
-    if (document_ != nullptr) document_->Release();
-    document_ = nullptr;
-    if (comInitialised_) CoUninitialize();
-}
+IssuanceLicense::~IssuanceLicense() = default;
 
 bool IssuanceLicense::load(const char* xml) {
-    if (document_ == nullptr || xml == nullptr) return false;
+    if (!document_ || xml == nullptr) return false;
     document_->put_async(VARIANT_FALSE);
     unique_bstr text = toBstr(xml);
     if (!text) return false;
@@ -62,7 +54,7 @@ bool IssuanceLicense::load(const char* xml) {
 }
 
 bool IssuanceLicense::getTextByPath(const char* xpath, String& text) {
-    if (document_ == nullptr) throw Exception("IssuanceLicense::getTextByPath,1,xmlDoc is NULL", 0);
+    if (!document_) throw Exception("IssuanceLicense::getTextByPath,1,xmlDoc is NULL", 0);
     unique_bstr query = toBstr(xpath);
     if (!query) return false;
     ComPtr<IXMLDOMNode> node;

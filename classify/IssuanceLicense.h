@@ -1,9 +1,13 @@
 #pragma once
 
+#include <windows.h>
+#include <msxml2.h>
+
+#include <wrl/client.h>
+
 #include "foundation/Object.h"
 #include "foundation/String.h"
-
-struct IXMLDOMDocument2;
+#include "wingui/ComApartment.h"
 
 // An XrML licence in an MSXML 3.0 DOM document queried with XPath. The
 // constructor initialises COM on the calling thread and the destructor
@@ -23,6 +27,7 @@ public:
     bool getTextByPath(const char* xpath, String& text);
 
 private:
-    IXMLDOMDocument2* document_ = nullptr;
-    bool comInitialised_ = false;
+    // Declared first: the document is released before COM is left.
+    ComApartment apartment_;
+    Microsoft::WRL::ComPtr<IXMLDOMDocument2> document_;
 };

@@ -8,6 +8,7 @@
 #include <wrl/client.h>
 
 #include "classify/CompoundFile.h"
+#include "foundation/StringConverter.h"
 
 namespace {
 
@@ -21,19 +22,7 @@ constexpr UINT kShiftJis = 932;
 // The same conversion through UTF-16 with the code-page functions. Wine's
 // converter creates and initialises but answers E_NOTIMPL to DoConversion.
 char* convertWithCodePages(const char* utf8) {
-    int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    if (wideLength <= 0) return nullptr;
-    std::unique_ptr<wchar_t[]> wide(new (std::nothrow) wchar_t[static_cast<size_t>(wideLength)]);
-    if (!wide || MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.get(), wideLength) <= 0) return nullptr;
-    int length = WideCharToMultiByte(kShiftJis, 0, wide.get(), -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return nullptr;
-    char* out = new (std::nothrow) char[static_cast<size_t>(length)]();
-    if (out == nullptr) return nullptr;
-    if (WideCharToMultiByte(kShiftJis, 0, wide.get(), -1, out, length, nullptr, nullptr) <= 0) {
-        delete[] out;
-        return nullptr;
-    }
-    return out;
+    return codePageFromWide(kShiftJis, wideFromCodePage(kUtf8, utf8).get()).release();
 }
 
 }  // namespace

@@ -102,3 +102,17 @@ function(tarnwick_fuzzer name)
         target_link_libraries(${name} PRIVATE ${A_DEPS})
     endif()
 endfunction()
+
+# The product version lives in the file VERSION at the top of the tree: the
+# version resource (through the generated TarnwickVersion.h) and the installer
+# read it from there.
+file(STRINGS ${PROJECT_SOURCE_DIR}/VERSION TARNWICK_VERSION LIMIT_COUNT 1)
+if(NOT TARNWICK_VERSION MATCHES "^([0-9]+\\.[0-9]+)\\.[0-9]+\\.[0-9]+$")
+    message(FATAL_ERROR "VERSION must hold one line of four numbers, such as 1.0.0.2")
+endif()
+set(TARNWICK_VERSION_SHORT ${CMAKE_MATCH_1})
+string(REPLACE "." "," TARNWICK_VERSION_COMMAS ${TARNWICK_VERSION})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/VERSION)
+set(TARNWICK_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
+set(TARNWICK_VERSION_HEADER ${TARNWICK_GENERATED_DIR}/TarnwickVersion.h)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/TarnwickVersion.h.in ${TARNWICK_VERSION_HEADER} @ONLY)

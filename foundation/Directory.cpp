@@ -1,26 +1,14 @@
 #include "Directory.h"
 
+#include "AnsiCodePage.h"
+
 #include <cstring>
 
 namespace {
 
-// Lead bytes of the code page in use (when not Shift_JIS): any following
-// byte but the terminator completes the character, as CharNextA does.
-bool isAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
-bool anyTrailByte(unsigned char byte) { return byte != 0; }
-
 bool pathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
-
-DoubleByteRule doubleByteRuleFor(unsigned codePage) {
-    if (codePage == 932) return kShiftJisRule;
-    CPINFO info;
-    if (GetCPInfo(codePage, &info) && info.MaxCharSize > 1 && codePage == GetACP()) {
-        return DoubleByteRule{isAnsiLeadByte, anyTrailByte};
-    }
-    return kSingleByteRule;
-}
 
 Directory::Directory(const char* path) : path_(path != nullptr ? path : "") {}
 

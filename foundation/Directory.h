@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "Object.h"
-#include "PathScan.h"
 #include "String.h"
 
 // A folder path that can be tested for and created with all its parents.
@@ -24,8 +23,3 @@ public:
 private:
     String path_;
 };
-
-// How the ANSI code page codePage splits bytes into characters: the
-// Shift_JIS table for 932, the system's lead bytes for other double-byte code
-// pages, none for single-byte ones.
-DoubleByteRule doubleByteRuleFor(unsigned codePage);

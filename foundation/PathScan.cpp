@@ -23,3 +23,11 @@ const char* findPathSeparator(const char* text, const DoubleByteRule& rule) {
     }
     return nullptr;
 }
+
+const char* fileNameOfPath(const char* path, const DoubleByteRule& rule) {
+    const char* name = path;
+    for (const char* p = findPathSeparator(path, rule); p != nullptr; p = findPathSeparator(p + 1, rule)) {
+        name = p + 1;
+    }
+    return name;
+}

@@ -23,3 +23,8 @@ const char* findPathSeparator(const char* text, const DoubleByteRule& rule);
 inline char* findPathSeparator(char* text, const DoubleByteRule& rule) {
     return const_cast<char*>(findPathSeparator(static_cast<const char*>(text), rule));
 }
+
+// The file name of a path: the text after its last separator (as
+// findPathSeparator finds them), or the whole text when there is none; null
+// for null.
+const char* fileNameOfPath(const char* path, const DoubleByteRule& rule);

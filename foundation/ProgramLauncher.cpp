@@ -5,6 +5,7 @@
 
 #include "Associations.h"
 #include "String.h"
+#include "WinHandles.h"
 
 namespace {
 
@@ -25,8 +26,9 @@ int ProgramLauncher::launch(const char* commandLine) {
                         &startup_, &process_)) {
         return static_cast<int>(GetLastError());
     }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
+    // Nobody waits for the program: both handles are let go at once.
+    unique_handle thread(process_.hThread);
+    unique_handle process(process_.hProcess);
     return 0;
 }
 

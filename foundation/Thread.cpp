@@ -25,33 +25,26 @@ Thread::Thread(void* owner, unsigned stackSize, int value)
     uintptr_t handle = _beginthreadex(&attributes, stackSize, procedure, launch_, CREATE_SUSPENDED, &threadId_);
     if (handle == 0) {
         DWORD error = GetLastError();
-        handle_ = nullptr;
         delete launch_;
         throw Exception(static_cast<int>(error), "Thread#Thread,1,Failed to create a thread");
     }
-    handle_ = reinterpret_cast<void*>(handle);
+    handle_.reset(reinterpret_cast<HANDLE>(handle));
 }
 
 Thread::~Thread() {
-    HANDLE handle = std::exchange(handle_, nullptr);
-    if (launch_ != nullptr && handle != nullptr) {
+    if (launch_ != nullptr && handle_) {
         // Never started: the suspended thread would wait for ever.
         launch_->object = nullptr;
         launch_ = nullptr;
-        ResumeThread(handle);
-    }
-    if (handle != nullptr) {
-        DWORD exitCode = 0;
-        GetExitCodeThread(handle, &exitCode);
-        CloseHandle(handle);
+        ResumeThread(handle_.get());
     }
 }
 
 void Thread::start() {
-    if (handle_ == nullptr || launch_ == nullptr) return;
+    if (!handle_ || launch_ == nullptr) return;
     // From here on the block belongs to the new thread.
     launch_ = nullptr;
-    ResumeThread(handle_);
+    ResumeThread(handle_.get());
 }
 
 unsigned __stdcall Thread::procedure(void* argument) {

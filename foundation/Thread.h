@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Object.h"
+#include "WinHandles.h"
 
 // The base of every worker thread. The system thread is created suspended
 // by the constructor; the subclass finishes its own construction and then
@@ -34,7 +35,7 @@ private:
     void* owner_;
     int value_;
     unsigned threadId_ = 0;
-    void* handle_ = nullptr;
+    unique_handle handle_;
     // What the new thread receives; it is the thread's to free once it runs.
     Launch* launch_ = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <wincrypt.h>
 
 #include "UniqueAny.h"
 
@@ -26,6 +27,8 @@ inline void deleteObject(HGDIOBJ o) { DeleteObject(o); }
 inline void destroyMenu(HMENU m) { DestroyMenu(m); }
 inline void freeString(BSTR s) { SysFreeString(s); }
 inline void freeCoTaskMem(void* p) { CoTaskMemFree(p); }
+inline void releaseCryptProvider(HCRYPTPROV p) { CryptReleaseContext(p, 0); }
+inline void destroyCryptHash(HCRYPTHASH h) { CryptDestroyHash(h); }
 
 }  // namespace handles
 
@@ -39,6 +42,8 @@ using unique_hbitmap = unique_any<HBITMAP, handles::Traits<HBITMAP, handles::del
 using unique_hmenu = unique_any<HMENU, handles::Traits<HMENU, handles::destroyMenu>>;
 using unique_bstr = unique_any<BSTR, handles::Traits<BSTR, handles::freeString>>;
 using unique_cotaskmem = unique_any<void*, handles::Traits<void*, handles::freeCoTaskMem>>;
+using unique_hcryptprov = unique_any<HCRYPTPROV, handles::Traits<HCRYPTPROV, handles::releaseCryptProvider>>;
+using unique_hcrypthash = unique_any<HCRYPTHASH, handles::Traits<HCRYPTHASH, handles::destroyCryptHash>>;
 
 struct FindTraits {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/StringConverter.h"
 #include "helpviewer/LanternpaneIds.h"
+#include "wingui/MessagePump.h"
 
 namespace lanternpane {
 
@@ -42,50 +44,11 @@ bool historyItemText(HWND address, LRESULT index, char (&text)[kTextLimit + 1]) 
 // ---------------------------------------------------------------- texts
 
 char* allocateLocationText(const wchar_t* location) {
-    if (location == nullptr) location = L"";
-    int size = WideCharToMultiByte(CP_ACP, 0, location, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return nullptr;
-    char* text = static_cast<char*>(std::malloc(static_cast<size_t>(size)));
-    if (text == nullptr) return nullptr;
-    if (WideCharToMultiByte(CP_ACP, 0, location, -1, text, size, nullptr, nullptr) <= 0) text[0] = '\0';
-    return text;
+    return ansiFromWide(location != nullptr ? location : L"").release();
 }
 
 void freeLocationText(char* text) {
-    std::free(text);
-}
-
-// ------------------------------------------------------------ BaseWindow
-
-LRESULT BaseWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window_, message, wParam, lParam);
-}
-
-// The object arrives with WM_CREATE and lives in the window's user data;
-// earlier messages get the default handling.
-LRESULT CALLBACK browserWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    BaseWindow* object = nullptr;
-    if (message == WM_CREATE) {
-        const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        object = static_cast<BaseWindow*>(create->lpCreateParams);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
-        if (object != nullptr) object->window_ = window;
-    } else {
-        object = reinterpret_cast<BaseWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    }
-    if (object == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-    LRESULT result = 0;
-    try {
-        result = object->handleMessage(message, wParam, lParam);
-    } catch (...) {
-        result = DefWindowProcA(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        // The object outlives its window: it must not keep a dead handle.
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        object->window_ = nullptr;
-    }
-    return result;
+    delete[] text;
 }
 
 // ------------------------------------------------------------- host objects
@@ -191,22 +154,15 @@ CBrowserWindow::~CBrowserWindow() {
 
 HWND CBrowserWindow::create(HINSTANCE instance) {
     WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExA(instance, kWindowClassName, &windowClass)) {
-        windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.style = CS_HREDRAW | CS_VREDRAW;
-        windowClass.lpfnWndProc = browserWindowProcedure;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = kWindowClassName;
-        if (!RegisterClassExA(&windowClass)) return nullptr;
-    }
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kWindowClassName;
+    if (!registerClass(windowClass)) return nullptr;
     HMENU menu = LoadMenuA(instance, "Lanternpane");
-    HWND window = CreateWindowExA(0, kWindowClassName, kProgramTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu, instance,
-                                  static_cast<BaseWindow*>(this));
+    HWND window = createWindow(0, kWindowClassName, kProgramTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu, instance);
     if (window == nullptr && menu != nullptr) DestroyMenu(menu);
     return window;
 }
@@ -283,12 +239,8 @@ void CBrowserWindow::closeBrowser() {
 }
 
 void CBrowserWindow::navigate(const char* url) {
-    if (url == nullptr) url = "";
-    int size = MultiByteToWideChar(CP_ACP, 0, url, -1, nullptr, 0);
-    if (size <= 0) return;
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, url, -1, &wide[0], size);
-    navigate(wide.c_str());
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(url != nullptr ? url : "");
+    if (wide) navigate(wide.get());
 }
 
 void CBrowserWindow::navigate(const wchar_t* url) {
@@ -332,16 +284,8 @@ void CBrowserWindow::waitForNavigation(IWebBrowser2* browser) {
         errors = event_.errorCount();
         if (!watch.keepWaiting(busy, now)) return;
 
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                // Leave it for the main loop, which ends the program.
-                PostQuitMessage(static_cast<int>(message.wParam));
-                return;
-            }
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        // A WM_QUIT is left for the main loop, which ends the program.
+        if (pumpPendingMessages().quit) return;
         // The window may have been closed while its messages were handled.
         if (oleObject_ == nullptr || window_ == nullptr) return;
         Sleep(100);

@@ -6,6 +6,7 @@
 #include <ole2.h>
 
 #include "helpviewer/NavigationWatch.h"
+#include "wingui/Window.h"
 
 namespace lanternpane {
 
@@ -19,18 +20,8 @@ void freeLocationText(char* text);
 
 class CBrowserWindow;
 
-// A window object bound to one window handle.
-class BaseWindow {
-public:
-    virtual ~BaseWindow() = default;
-    virtual LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
-    HWND getWindow() const { return window_; }
-
-protected:
-    friend LRESULT CALLBACK browserWindowProcedure(HWND, UINT, WPARAM, LPARAM);
-    HWND window_ = nullptr;
-};
+// A window object bound to one window handle: the programs' window base.
+using BaseWindow = ::Window;
 
 class IBrowserWindow {
 public:

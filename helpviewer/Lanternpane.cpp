@@ -8,9 +8,11 @@
 #include <string>
 
 #include "helpviewer/BrowserWindow.h"
+#include "wingui/ComApartment.h"
+#include "wingui/MessagePump.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
-    HRESULT ole = OleInitialize(nullptr);
+    ComApartment ole(ComApartment::Kind::Ole);
     INITCOMMONCONTROLSEX controls = {};
     controls.dwSize = sizeof controls;
     controls.dwICC = 0x9FFF;
@@ -32,14 +34,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
             std::string title = std::string(address) + " - " + lanternpane::kProgramTitle;
             if (browserWindow.getWindow() != nullptr) SetWindowTextA(window, title.c_str());
 
-            MSG message = {};
-            while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-            exitCode = static_cast<int>(message.wParam);
+            exitCode = runMessageLoop();
         }
     }
-    if (SUCCEEDED(ole)) OleUninitialize();
     return exitCode;
 }

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
-#include "JobMessages.h"
-#include "settings/PasswordComposition.h"
-#include "settings/ResourceIds.h"
+#include "foundation/AnsiCodePage.h"
+#include "wingui/MessagePump.h"
+#include "wingui/TarnwickIds.h"
 
 const NotifierTexts EncryptionNotifier::kTexts = {
     "_EncodingNotifier_",
@@ -31,25 +31,13 @@ namespace {
 
 constexpr int kWidth = 540;
 constexpr int kHeight = 270;
-// The window's extra bytes hold its texts (set at creation).
-constexpr int kTextsOffset = 0;
 
-bool isAnsiLeadByte(unsigned char c) { return IsDBCSLeadByteEx(CP_ACP, c) != FALSE; }
-
-const NotifierTexts* textsOf(HWND window) {
-    return reinterpret_cast<const NotifierTexts*>(GetWindowLongPtrA(window, kTextsOffset));
-}
-
-void addIcon(HIMAGELIST images, HINSTANCE instance, int id, int& index) {
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
-    if (!icon) return;
-    index = ImageList_AddIcon(images, icon);
-    DestroyIcon(icon);
-}
+HMENU controlId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
 }  // namespace
 
-Notifier::Notifier(HINSTANCE instance, const NotifierTexts& texts) : texts_(texts), instance_(instance) {
+Notifier::Notifier(HINSTANCE instance, const NotifierTexts& texts)
+    : texts_(texts), instance_(instance), images_(16, 16, 10, 5) {
     // The record as it was before iPaddedBorderWidth: accepted by every
     // Windows version.
     NONCLIENTMETRICSA metrics = {};
@@ -62,18 +50,12 @@ Notifier::Notifier(HINSTANCE instance, const NotifierTexts& texts) : texts_(text
 
 Notifier::~Notifier() {
     if (window_) close();
-    if (images_) ImageList_Destroy(images_);
 }
 
 void Notifier::registerClass() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance_, texts_.className, &existing)) return;
     WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProcedure;
     windowClass.cbWndExtra = 8;
     windowClass.hInstance = instance_;
     windowClass.hIcon = LoadIconA(instance_, "IDI_ICON1");
@@ -81,22 +63,22 @@ void Notifier::registerClass() {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = texts_.className;
     windowClass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
-    // Fails harmlessly when another job's thread registered it meanwhile.
-    RegisterClassExA(&windowClass);
+    // Another job's thread may have registered it meanwhile.
+    Window::registerClass(windowClass);
 }
 
 void Notifier::create(HWND parent, DWORD jobThreadId) {
     parent_ = parent;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
-    window_ = CreateWindowExA(WS_EX_DLGMODALFRAME, texts_.className, texts_.title,
-                              WS_POPUP | WS_CHILD | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, x, y, kWidth, kHeight,
-                              parent, nullptr, instance_, const_cast<NotifierTexts*>(&texts_));
-    if (!window_) return;
+    if (!createWindow(WS_EX_DLGMODALFRAME, texts_.className, texts_.title,
+                      WS_POPUP | WS_CHILD | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, x, y, kWidth, kHeight, parent,
+                      nullptr, instance_)) {
+        return;
+    }
 
-    images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 10, 5);
-    addIcon(images_, instance_, IDI_SUCCESS, successImage_);
-    addIcon(images_, instance_, IDI_FAILURE, failureImage_);
+    successImage_ = images_.addIcon(instance_, IDI_SUCCESS);
+    failureImage_ = images_.addIcon(instance_, IDI_FAILURE);
 
     HICON small = static_cast<HICON>(
         LoadImageA(instance_, MAKEINTRESOURCEA(IDI_TARNWICK), IMAGE_ICON, 16, 16, LR_SHARED));
@@ -123,34 +105,21 @@ void Notifier::createControls() {
     // ellipsis in the middle of a path that does not fit.
     status_ = CreateWindowExA(0, "static", texts_.initialStatus,
                               WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 10, 6, 520, 22, window_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNotifierStatusId)), instance_, nullptr);
+                              controlId(kNotifierStatusId), instance_, nullptr);
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                             WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING |
                                 LVS_SHAREIMAGELISTS | LVS_NOLABELWRAP,
-                            10, 30, 520, 170, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNotifierListId)),
-                            instance_, nullptr);
+                            10, 30, 520, 170, window_, controlId(kNotifierListId), instance_, nullptr);
     separator_ = CreateWindowExA(0, "static", "", WS_CHILD | WS_VISIBLE | SS_SUNKEN, 1, 207, 538, 2, window_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNotifierSeparatorId)), instance_,
-                                 nullptr);
+                                 controlId(kNotifierSeparatorId), instance_, nullptr);
     cancel_ = CreateWindowExA(0, "button", "Cancel", WS_CHILD | WS_VISIBLE, 350, 215, 70, 25, window_,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNotifierCancelId)), instance_, nullptr);
-    closeButton_ =
-        CreateWindowExA(0, "button", "Close", WS_CHILD | WS_VISIBLE | WS_DISABLED, 450, 215, 70, 25, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNotifierCloseId)), instance_, nullptr);
+                              controlId(kNotifierCancelId), instance_, nullptr);
+    closeButton_ = CreateWindowExA(0, "button", "Close", WS_CHILD | WS_VISIBLE | WS_DISABLED, 450, 215, 70, 25,
+                                   window_, controlId(kNotifierCloseId), instance_, nullptr);
 
-    struct Column {
-        const char* title;
-        int width;
-    } const columns[] = {{"FileName", 250}, {"Type", 190}, {"Result", 60}};
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = columns[i].width;
-        column.pszText = const_cast<char*>(columns[i].title);
-        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-    }
-    SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
+    const ListColumn columns[] = {{"FileName", 250}, {"Type", 190}, {"Result", 60}};
+    listAddColumns(list_, columns);
+    images_.attachSmall(list_);
 
     for (HWND control : {status_, cancel_, closeButton_}) {
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -158,36 +127,25 @@ void Notifier::createControls() {
 }
 
 void Notifier::setStatus(const char* text) {
-    if (!window_ || !IsWindow(window_)) return;
+    if (!isOpen()) return;
     if (text) SetWindowTextA(status_, text);
     ShowWindow(window_, SW_SHOWNORMAL);
 }
 
 void Notifier::addResult(const char* path, const char* resultText, bool success) {
-    if (!window_ || !IsWindow(window_)) return;
-    const char* name = password::fileNameOfPath(path ? path : "", isAnsiLeadByte);
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = 0;
-    item.pszText = const_cast<char*>(name);
-    item.iImage = success ? successImage_ : failureImage_;
-    item.lParam = success ? 1 : 0;
-    const int index = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (index < 0) return;
-
+    if (!isOpen()) return;
+    if (path == nullptr) path = "";
+    const int row = listInsertRow(list_, 0, ansiFileNameOfPath(path), success ? successImage_ : failureImage_,
+                                  success ? 1 : 0);
+    if (row < 0) return;
     SHFILEINFOA info = {};
-    SHGetFileInfoA(path ? path : "", 0, &info, sizeof info, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
-    LVITEMA sub = {};
-    sub.iSubItem = 1;
-    sub.pszText = info.szTypeName;
-    SendMessageA(list_, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
-    sub.iSubItem = 2;
-    sub.pszText = const_cast<char*>(resultText ? resultText : "");
-    SendMessageA(list_, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+    SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
+    listSetCell(list_, row, 1, info.szTypeName);
+    listSetCell(list_, row, 2, resultText);
 }
 
 void Notifier::finish(const char* tallyText) {
-    if (!window_ || !IsWindow(window_)) return;
+    if (!isOpen()) return;
     if (tallyText) SetWindowTextA(status_, tallyText);
     SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
     EnableWindow(closeButton_, TRUE);
@@ -197,79 +155,62 @@ void Notifier::finish(const char* tallyText) {
 }
 
 void Notifier::waitUntilClosed() {
-    MSG message;
-    while (window_ && IsWindow(window_)) {
-        BOOL got = GetMessageA(&message, nullptr, 0, 0);
-        if (got <= 0) {
-            if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        Sleep(10);
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    if (isOpen()) pumpUntilDestroyed(window_, 10);
 }
 
 void Notifier::hide() {
-    if (window_ && IsWindow(window_)) ShowWindow(window_, SW_HIDE);
+    if (isOpen()) ShowWindow(window_, SW_HIDE);
     if (parent_) EnableWindow(parent_, TRUE);
 }
 
 void Notifier::close() {
     if (parent_) EnableWindow(parent_, TRUE);
-    if (window_ && IsWindow(window_)) DestroyWindow(window_);
+    if (isOpen()) DestroyWindow(window_);
     window_ = nullptr;
 }
 
-void Notifier::onCloseRequest(HWND window) {
-    const DWORD jobThread = static_cast<DWORD>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (jobThread == 0) {
-        DestroyWindow(window);
-        return;
+LRESULT Notifier::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CLOSE: onCloseRequest(); return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kNotifierCancelId) onCloseRequest();
+            if (LOWORD(wParam) == kNotifierCloseId) DestroyWindow(window_);
+            return 0;
+        case WM_NOTIFY: return onNotify(reinterpret_cast<NMHDR*>(lParam));
+        default: return defaultHandling(message, wParam, lParam);
     }
-    const NotifierTexts* texts = textsOf(window);
-    if (!texts) return;
-    if (MessageBoxA(window, texts->cancelQuestion, texts->cancelCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
-    EnableWindow(GetDlgItem(window, kNotifierCancelId), FALSE);
-    PostThreadMessageA(jobThread, WM_JOB_CANCEL, 0, 0);
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
 }
 
-LRESULT Notifier::onCustomDraw(HWND window, NMLVCUSTOMDRAW* draw) {
+void Notifier::onCloseRequest() {
+    const DWORD jobThread = static_cast<DWORD>(GetWindowLongPtrA(window_, GWLP_USERDATA));
+    if (jobThread == 0) {
+        DestroyWindow(window_);
+        return;
+    }
+    if (MessageBoxA(window_, texts_.cancelQuestion, texts_.cancelCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
+        return;
+    }
+    // The window may have been destroyed while the question was open.
+    if (!isOpen()) return;
+    EnableWindow(cancel_, FALSE);
+    PostThreadMessageA(jobThread, WM_JOB_CANCEL, 0, 0);
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+}
+
+LRESULT Notifier::onNotify(NMHDR* header) {
+    if (header->idFrom == kNotifierListId && header->code == NM_CUSTOMDRAW) {
+        return onCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    }
+    return 0;
+}
+
+LRESULT Notifier::onCustomDraw(NMLVCUSTOMDRAW* draw) {
     const DWORD stage = draw->nmcd.dwDrawStage;
     if (stage == CDDS_ITEMPREPAINT || stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
-        HWND list = GetDlgItem(window, kNotifierListId);
         draw->clrText = draw->nmcd.lItemlParam != 0
-                            ? static_cast<COLORREF>(SendMessageA(list, LVM_GETTEXTCOLOR, 0, 0))
+                            ? static_cast<COLORREF>(SendMessageA(list_, LVM_GETTEXTCOLOR, 0, 0))
                             : RGB(255, 0, 0);
         draw->clrTextBk = CLR_DEFAULT;
     }
     return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
-}
-
-LRESULT CALLBACK Notifier::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_NCCREATE: {
-            const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-            SetWindowLongPtrA(window, kTextsOffset, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-            break;
-        }
-        case WM_CLOSE:
-            onCloseRequest(window);
-            return 0;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == kNotifierCancelId) onCloseRequest(window);
-            if (LOWORD(wParam) == kNotifierCloseId) DestroyWindow(window);
-            return 0;
-        case WM_NOTIFY: {
-            auto* header = reinterpret_cast<NMHDR*>(lParam);
-            if (header->idFrom == kNotifierListId && header->code == NM_CUSTOMDRAW) {
-                return onCustomDraw(window, reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
-            }
-            return 0;
-        }
-        default:
-            break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }

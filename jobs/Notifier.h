@@ -4,6 +4,8 @@
 #include <commctrl.h>
 
 #include "foundation/WinHandles.h"
+#include "wingui/ListView.h"
+#include "wingui/Window.h"
 
 // Control ids of the notifier window.
 constexpr int kNotifierCloseId = IDOK;       // "Close", enabled by finish
@@ -27,12 +29,11 @@ struct NotifierTexts {
 // pumps run its window procedure. Confirming Cancel posts WM_JOB_CANCEL to
 // the job's thread. Every call is a no-op while there is no window. The
 // program's module holds the icons IDI_TARNWICK (the window's), IDI_SUCCESS
-// and IDI_FAILURE (the rows').
-class Notifier {
+// and IDI_FAILURE (the rows'). The window's user data holds the job
+// thread's id while the job may still be cancelled, 0 afterwards.
+class Notifier : public Window {
 public:
-    ~Notifier();
-    Notifier(const Notifier&) = delete;
-    Notifier& operator=(const Notifier&) = delete;
+    ~Notifier() override;
 
     // Creates the window, centred on the primary screen, owned by parent
     // (may be null), remembering the job's thread for the cancel message.
@@ -50,21 +51,20 @@ public:
     // Enables the parent and destroys the window if it still exists.
     void close();
 
-    HWND getWindow() const { return window_; }
-
 protected:
     Notifier(HINSTANCE instance, const NotifierTexts& texts);
 
 private:
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static void onCloseRequest(HWND window);
-    static LRESULT onCustomDraw(HWND window, NMLVCUSTOMDRAW* draw);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onCloseRequest();
+    LRESULT onNotify(NMHDR* header);
+    LRESULT onCustomDraw(NMLVCUSTOMDRAW* draw);
+    bool isOpen() const { return window_ != nullptr && IsWindow(window_); }
     void registerClass();
     void createControls();
 
     const NotifierTexts& texts_;
     HINSTANCE instance_;
-    HWND window_ = nullptr;
     HWND parent_ = nullptr;
     HWND status_ = nullptr;
     HWND list_ = nullptr;
@@ -72,7 +72,7 @@ private:
     HWND cancel_ = nullptr;
     HWND closeButton_ = nullptr;
     unique_hfont font_;
-    HIMAGELIST images_ = nullptr;
+    OwnedImageList images_;
     int successImage_ = -1;
     int failureImage_ = -1;
 };

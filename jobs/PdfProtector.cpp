@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "FileTimes.h"
-#include "JobMessages.h"
+#include "wingui/MessagePump.h"
+#include "wingui/TarnwickIds.h"
 #include "JobTexts.h"
 #include "Notifier.h"
 #include "foundation/Log.h"
@@ -159,7 +160,7 @@ bool PdfProtector::runPdftk(const char* commandLine, DWORD& exitCode) {
     // pdftk takes as long as it takes; meanwhile the notifier stays alive and
     // a confirmed Cancel is remembered for the job.
     for (;;) {
-        if (pumpJobMessages(100, false)) cancelRequested_ = true;
+        if (pumpPendingMessages(100, WM_JOB_CANCEL).sawWatched) cancelRequested_ = true;
         if (WaitForSingleObject(processHandle.get(), 200) != WAIT_TIMEOUT) break;
     }
     if (!GetExitCodeProcess(processHandle.get(), &exitCode)) exitCode = 1;

@@ -1,9 +1,16 @@
 #pragma once
 
+#include <windows.h>
+#include <ole2.h>
+#include <iads.h>
+
+#include <memory>
+
+#include <wrl/client.h>
+
 #include "foundation/Object.h"
 #include "foundation/String.h"
-
-struct IADs;
+#include "wingui/ComApartment.h"
 
 // The directory-service object "WinNT://" + name, opened through ADSI on the
 // calling thread. Initialises COM for its lifetime.
@@ -17,9 +24,12 @@ public:
     bool isOpen() const { return object_ != nullptr; }
     // The object's GUID property as ANSI text; false when it cannot be read.
     bool getGuid(String& guid);
+    // Releases the object and leaves COM.
     void close();
 
 private:
-    IADs* object_ = nullptr;
-    bool comInitialised_ = false;
+    // Held apart so that close() can leave the apartment after releasing the
+    // object, as the destructor would.
+    std::unique_ptr<ComApartment> apartment_;
+    Microsoft::WRL::ComPtr<IADs> object_;
 };

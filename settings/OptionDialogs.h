@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "settings/DialogSupport.h"
+#include "wingui/Dialog.h"
 
 // "PDF Toolkit Setting" (template 139): the path of pdftk.exe. Stores a
 // non-empty path on OK; OK with an empty path keeps the dialog open.
@@ -10,10 +10,14 @@ class PdfToolkitSettingDialog : public ModalDialog {
 public:
     PdfToolkitSettingDialog();
     // 1 after OK, 2 after Cancel or closing.
-    INT_PTR show();
+    INT_PTR show() { return run(); }
 
 private:
-    static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onInitDialog();
+    INT_PTR onNotify(const NMHDR& header);
+    void onRefer();
+    void onOk();
 };
 
 // "Access Rights to Encrypted PDF Files (pdftk)" (template 141): the
@@ -22,12 +26,12 @@ class PdfAccessRightsDialog : public ModalDialog {
 public:
     PdfAccessRightsDialog();
     // 1 after OK, 2 after Cancel or closing.
-    INT_PTR show();
+    INT_PTR show() { return run(); }
 
 private:
-    static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void onInitDialog(HWND dialog);
-    void onOk(HWND dialog);
+    INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onInitDialog();
+    void onOk();
 };
 
 // The version box (template 103); any command ends it with 1, closing
@@ -35,16 +39,8 @@ private:
 class VersionDialog : public ModalDialog {
 public:
     VersionDialog();
-    INT_PTR show();
+    INT_PTR show() { return run(); }
 
 private:
-    static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
-
-// Sets the check mark of the menu item "Don't Update LastModified (&U)" in
-// window's menu bar from the setting and redraws the menu bar.
-void showDonotUpdateFileTimeMark(HWND window);
-
-// Flips that check mark, redraws the menu bar and stores the new state
-// (checked means the file times are kept). Returns the new state.
-bool toggleDonotUpdateFileTime(HWND window);

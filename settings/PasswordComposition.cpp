@@ -63,17 +63,4 @@ void renderHex(const unsigned char* bytes, size_t size, char* out) {
     out[2 * size] = '\0';
 }
 
-const char* fileNameOfPath(const char* path, bool (*isLeadByte)(unsigned char)) {
-    if (path == nullptr) return nullptr;
-    const char* name = path;
-    for (const char* p = path; *p != '\0'; ++p) {
-        if (isLeadByte != nullptr && isLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
-            ++p;
-        } else if (*p == '\\') {
-            name = p + 1;
-        }
-    }
-    return name;
-}
-
 }  // namespace password

@@ -32,10 +32,4 @@ bool composePdfOwner(const char* guid, const char* user, char* out);
 // out holds 2 * size + 1 bytes.
 void renderHex(const unsigned char* bytes, size_t size, char* out);
 
-// The file name of a full path: the text after its last backslash, or the
-// whole text when there is none. isLeadByte tells the first byte of a
-// double-byte character, so that a trail byte 0x5C is never taken for a
-// separator; null treats every byte as a single character.
-const char* fileNameOfPath(const char* path, bool (*isLeadByte)(unsigned char));
-
 }  // namespace password

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "settings/ResourceIds.h"
+#include "wingui/CommonDialogs.h"
+#include "wingui/TarnwickIds.h"
 
 namespace {
 
@@ -47,39 +48,33 @@ void PasswordExporterDialog::prepare(HWND owner) {
 INT_PTR PasswordExporterDialog::show(const char* fileName, const char* password) {
     copyBounded(fileName_, sizeof fileName_, fileName);
     copyBounded(password_, sizeof password_, password);
-    return run(procedure, reinterpret_cast<LPARAM>(this));
+    return run();
 }
 
-INT_PTR CALLBACK PasswordExporterDialog::procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        auto* self = dialogObject<PasswordExporterDialog>(dialog, message, lParam);
-        if (self == nullptr) return FALSE;
-        switch (message) {
-            case WM_INITDIALOG: self->onInitDialog(dialog); return TRUE;
-            case WM_CLOSE: EndDialog(dialog, IDCANCEL); return TRUE;
-            case WM_COMMAND: self->onCommand(dialog, LOWORD(wParam)); return TRUE;
-            default: return FALSE;
-        }
-    } catch (...) {
-        return FALSE;
+INT_PTR PasswordExporterDialog::handleMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG: onInitDialog(); return TRUE;
+        case WM_CLOSE: end(IDCANCEL); return TRUE;
+        case WM_COMMAND: onCommand(LOWORD(wParam)); return TRUE;
+        default: return FALSE;
     }
 }
 
-void PasswordExporterDialog::onInitDialog(HWND dialog) {
-    SetDlgItemTextA(dialog, IDC_EXPORTED_FILENAME, fileName_);
-    SetDlgItemTextA(dialog, IDC_EXPORTED_PASSWORD, password_);
-    centerWindow(dialog, GetParent(dialog));
+void PasswordExporterDialog::onInitDialog() {
+    SetDlgItemTextA(dialog_, IDC_EXPORTED_FILENAME, fileName_);
+    SetDlgItemTextA(dialog_, IDC_EXPORTED_PASSWORD, password_);
+    centerWindow(dialog_, GetParent(dialog_));
 }
 
-void PasswordExporterDialog::onCommand(HWND dialog, int id) {
+void PasswordExporterDialog::onCommand(int id) {
     if (id == IDOK || id == IDCANCEL) {
-        EndDialog(dialog, id);
+        end(id);
     } else if (id == IDC_COPY_PASSWORD) {
         // A clipboard held by another program keeps the dialog open.
         if (!OpenClipboard(nullptr)) return;
         char text[255] = {};
-        if (GetDlgItemTextA(dialog, IDC_EXPORTED_PASSWORD, text, sizeof text) > 0) setClipboardText(text);
+        if (GetDlgItemTextA(dialog_, IDC_EXPORTED_PASSWORD, text, sizeof text) > 0) setClipboardText(text);
         CloseClipboard();
-        EndDialog(dialog, kCopied);
+        end(kCopied);
     }
 }

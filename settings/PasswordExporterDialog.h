@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "settings/DialogSupport.h"
+#include "wingui/Dialog.h"
 
 // Shows a file's name and its derived password (template 140) and lets the
 // user copy the password to the clipboard.
@@ -19,9 +19,9 @@ public:
     INT_PTR show(const char* fileName, const char* password);
 
 private:
-    static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void onInitDialog(HWND dialog);
-    void onCommand(HWND dialog, int id);
+    INT_PTR handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onInitDialog();
+    void onCommand(int id);
 
     char fileName_[1024];
     char password_[256];

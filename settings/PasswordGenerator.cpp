@@ -7,13 +7,12 @@
 #include "DirectoryObject.h"
 #include "Md5Hasher.h"
 #include "PasswordComposition.h"
+#include "foundation/AnsiCodePage.h"
 #include "foundation/String.h"
 
 namespace {
 
 enum class Variant { Office, PdfUser, PdfOwner };
-
-bool isAnsiLeadByte(unsigned char c) { return IsDBCSLeadByteEx(CP_ACP, c) != FALSE; }
 
 bool derive(Variant variant, const char* fileName, char* output) {
     DirectoryObject directory(".");
@@ -58,9 +57,9 @@ bool PasswordGenerator::getPdfUserPassword(const char* fileName, char* output) {
 bool PasswordGenerator::getPdfOwnerPassword(char* output) { return derive(Variant::PdfOwner, nullptr, output); }
 
 bool PasswordGenerator::getOfficePasswordForPath(const char* path, char* output) {
-    return getOfficePassword(password::fileNameOfPath(path, isAnsiLeadByte), output);
+    return getOfficePassword(ansiFileNameOfPath(path), output);
 }
 
 bool PasswordGenerator::getPdfUserPasswordForPath(const char* path, char* output) {
-    return getPdfUserPassword(password::fileNameOfPath(path, isAnsiLeadByte), output);
+    return getPdfUserPassword(ansiFileNameOfPath(path), output);
 }

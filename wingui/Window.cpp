@@ -4,14 +4,20 @@
 
 namespace {
 
-Window* boundObject(HWND window) { return reinterpret_cast<Window*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
+// The object is kept in a window property, so that the window's user data
+// and extra bytes stay free for the window's own use.
+const char kObjectProperty[] = "wingui.Window";
+
+Window* boundObject(HWND window) { return static_cast<Window*>(GetPropA(window, kObjectProperty)); }
+void bind(HWND window, Window* object) { SetPropA(window, kObjectProperty, object); }
+void unbind(HWND window) { RemovePropA(window, kObjectProperty); }
 
 }  // namespace
 
 Window::~Window() {
     if (window_ == nullptr) return;
     HWND window = window_;
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    unbind(window);
     window_ = nullptr;
     if (IsWindow(window)) DestroyWindow(window);
 }
@@ -45,7 +51,7 @@ LRESULT CALLBACK Window::procedure(HWND window, UINT message, WPARAM wParam, LPA
         object = static_cast<Window*>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
         if (object != nullptr) {
             object->window_ = window;
-            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+            bind(window, object);
         }
     } else {
         object = boundObject(window);
@@ -60,7 +66,7 @@ LRESULT CALLBACK Window::procedure(HWND window, UINT message, WPARAM wParam, LPA
         result = DefWindowProcA(window, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        unbind(window);
         object->window_ = nullptr;
         try {
             object->onWindowGone();

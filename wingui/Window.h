@@ -4,7 +4,8 @@
 
 // The base of every window class of the programs. The class's window
 // procedure is Window's own: it binds the object given as the creation
-// parameter at WM_NCCREATE, hands every message to handleMessage, catches
+// parameter at WM_NCCREATE (in a window property: the user data and the
+// extra bytes stay the window's own), hands every message to handleMessage, catches
 // every exception there (the message then gets the default handling), and
 // unbinds at WM_NCDESTROY. Subclasses dispatch one line per message to
 // named handlers and call the default handling for the rest.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/ResourceIds.h"
+#include "wingui/TarnwickIds.h"
 #include "testing/TestPaths.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/AnsiCodePage.h"
 #include "foundation/Directory.h"
 #include "testing/TestPaths.h"
 

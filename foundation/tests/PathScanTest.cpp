@@ -57,3 +57,17 @@ TEST(PathScan, SingleByteCodePagesSplitAtEveryBackslash) {
     EXPECT_EQ(separators("C:\\caf\xE9\\x", kShiftJisRule), Offsets({2}));
     EXPECT_EQ(separators("\\\\server\\share", kSingleByteRule), Offsets({0, 1, 8}));
 }
+
+TEST(PathScan, FileNameOfPath) {
+    EXPECT_STREQ(fileNameOfPath("C:\\Work\\Report.DOCX", kSingleByteRule), "Report.DOCX");
+    EXPECT_STREQ(fileNameOfPath("Report.docx", kSingleByteRule), "Report.docx");
+    EXPECT_STREQ(fileNameOfPath("C:\\Work\\", kSingleByteRule), "");
+    EXPECT_EQ(fileNameOfPath(nullptr, kSingleByteRule), nullptr);
+
+    // Shift_JIS: 0x95 0x5C is one character whose trail byte is a backslash.
+    const char path[] = "C:\\Work\\\x95\x5C.doc";
+    EXPECT_STREQ(fileNameOfPath(path, kShiftJisRule), "\x95\x5C.doc");
+    EXPECT_STREQ(fileNameOfPath(path, kSingleByteRule), ".doc");
+    // A lead byte at the very end does not swallow the terminator.
+    EXPECT_STREQ(fileNameOfPath("C:\\a\\b\x95", kShiftJisRule), "b\x95");
+}

@@ -10,7 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "jobs/JobMessages.h"
+#include "wingui/MessagePump.h"
+#include "wingui/TarnwickIds.h"
 #include "jobs/tests/JobsTestSupport.h"
 #include "testing/Screenshot.h"
 
@@ -126,7 +127,7 @@ TEST_F(NotifierTest, CancelAsksAndOnlyOkSendsTheCancelMessage) {
         ASSERT_TRUE(IsWindow(window));
 
         const bool confirmed = c.answer == IDOK;
-        EXPECT_EQ(pumpJobMessages(0, true), confirmed);
+        EXPECT_EQ(pumpPendingMessages(0, WM_JOB_CANCEL, true).sawWatched, confirmed);
         EXPECT_EQ(IsWindowEnabled(GetDlgItem(window, kNotifierCancelId)) != FALSE, !confirmed);
         EXPECT_EQ(GetWindowLongPtrA(window, GWLP_USERDATA), confirmed ? 0 : LONG_PTR(GetCurrentThreadId()));
         if (confirmed) {
@@ -245,7 +246,7 @@ TEST_F(NotifierTest, AJobThreadHearsTheCancelBeforeItsNextFileAndReportsWhenClos
         window = notifier.getWindow();
         int succeeded = 0;
         for (int index = 1; index <= total; ++index) {
-            if (pumpJobMessages(10, true)) break;
+            if (pumpPendingMessages(10, WM_JOB_CANCEL, true).sawWatched) break;
             const std::string path = "C:\\Docs\\file " + std::to_string(index) + ".pdf";
             notifier.setStatus(("Encrypting: '" + path + "'").c_str());
             Sleep(20);

@@ -10,7 +10,7 @@
 
 #include "testing/ModalDriver.h"
 #include "RawSettings.h"
-#include "settings/ResourceIds.h"
+#include "wingui/TarnwickIds.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 
@@ -233,41 +233,4 @@ TEST_F(OptionDialogsTest, VersionBoxShowsTheProgramIcon) {
                                               return true;
                                           }});
     EXPECT_EQ(result, IDOK);
-}
-
-TEST_F(OptionDialogsTest, LastModifiedMenuItemFollowsAndFlipsTheSetting) {
-    OwnerWindow window(0, 0, 300, 200, false);
-    HMENU bar = CreateMenu();
-    HMENU option = CreatePopupMenu();
-    AppendMenuA(option, MF_STRING, IDM_DONT_UPDATE_LASTMODIFIED, "Don't Update LastModified (&U)");
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(option), "Option");
-    SetMenu(window.get(), bar);
-    auto checked = [&] {
-        return (GetMenuState(bar, IDM_DONT_UPDATE_LASTMODIFIED, MF_BYCOMMAND) & MF_CHECKED) != 0;
-    };
-
-    raw_settings::putText("DonotUdateFileTime", "TRUE");
-    CheckMenuItem(bar, IDM_DONT_UPDATE_LASTMODIFIED, MF_BYCOMMAND | MF_CHECKED);
-    showDonotUpdateFileTimeMark(window.get());
-    EXPECT_FALSE(checked()) << "only \"true\" checks the item";
-
-    EXPECT_TRUE(toggleDonotUpdateFileTime(window.get()));
-    EXPECT_TRUE(checked());
-    EXPECT_TRUE(raw_settings::isStoredText("DonotUdateFileTime", "true"));
-
-    // A highlighted item still flips by its check mark alone.
-    MENUITEMINFOA item = {};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_STATE;
-    item.fState = MFS_CHECKED | MFS_HILITE;
-    SetMenuItemInfoA(bar, IDM_DONT_UPDATE_LASTMODIFIED, FALSE, &item);
-    EXPECT_FALSE(toggleDonotUpdateFileTime(window.get()));
-    EXPECT_FALSE(checked());
-    EXPECT_TRUE(raw_settings::isStoredText("DonotUdateFileTime", "false"));
-
-    showDonotUpdateFileTimeMark(window.get());
-    EXPECT_FALSE(checked());
-    raw_settings::putText("DonotUdateFileTime", "true");
-    showDonotUpdateFileTimeMark(window.get());
-    EXPECT_TRUE(checked());
 }

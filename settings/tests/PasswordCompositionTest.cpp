@@ -85,18 +85,3 @@ TEST(PasswordComposition, HexRendering) {
     renderHex(edges, 3, out);
     EXPECT_STREQ(out, "000fff");
 }
-
-TEST(PasswordComposition, FileNameOfPath) {
-    EXPECT_STREQ(fileNameOfPath("C:\\Work\\Report.DOCX", nullptr), "Report.DOCX");
-    EXPECT_STREQ(fileNameOfPath("Report.docx", nullptr), "Report.docx");
-    EXPECT_STREQ(fileNameOfPath("C:\\Work\\", nullptr), "");
-    EXPECT_EQ(fileNameOfPath(nullptr, nullptr), nullptr);
-
-    // Shift_JIS: 0x95 0x5C is one character whose trail byte is a backslash.
-    auto shiftJisLead = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
-    const char path[] = "C:\\Work\\\x95\x5C.doc";
-    EXPECT_STREQ(fileNameOfPath(path, shiftJisLead), "\x95\x5C.doc");
-    EXPECT_STREQ(fileNameOfPath(path, nullptr), ".doc");
-    // A lead byte at the very end does not swallow the terminator.
-    EXPECT_STREQ(fileNameOfPath("C:\\a\\b\x95", shiftJisLead), "b\x95");
-}

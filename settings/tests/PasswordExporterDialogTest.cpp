@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "testing/ModalDriver.h"
-#include "settings/DialogSupport.h"
-#include "settings/ResourceIds.h"
+#include "wingui/CommonDialogs.h"
+#include "wingui/TarnwickIds.h"
 #include "testing/Screenshot.h"
 
 using namespace testing_support;

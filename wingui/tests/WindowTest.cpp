@@ -80,7 +80,9 @@ TEST(WindowBase, AnExceptionInAHandlerStopsAtTheBoundary) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(SendMessageA(window, kThrowMessage, 0, 0), 0);
     // The window goes on working after the failure.
-    EXPECT_EQ(SendMessageA(window, kCountMessage, 0, 0), static_cast<LRESULT>(probe.seen.size()));
+    const LRESULT count = SendMessageA(window, kCountMessage, 0, 0);
+    EXPECT_EQ(count, static_cast<LRESULT>(probe.seen.size()));
+    EXPECT_EQ(probe.seen.back(), kCountMessage);
 }
 
 TEST(WindowBase, DeletingTheObjectDestroysItsWindowWithoutCallingBack) {

@@ -1,8 +1,20 @@
 #pragma once
 
-// Ids of the program's icons, of the dialogs in settings/SettingsDialogs.rc
-// and of their controls. Shared by the resource scripts and the code; plain
+// Tarnwick's ids: its icons (wingui/icons), the dialogs in
+// settings/SettingsDialogs.rc and their controls, its menu items and its
+// private messages. Shared by the resource scripts and the code; plain
 // defines so that the resource compiler reads them too.
+
+#ifndef RC_INVOKED
+#include <windows.h>
+
+// Thread message from a notifier window to its job: the user confirmed
+// Cancel. Both parameters 0.
+constexpr UINT WM_JOB_CANCEL = WM_USER + 600;
+// Window message from a finished job to the file list window, which then
+// reloads its folder. Both parameters 0.
+constexpr UINT WM_JOB_DONE = WM_USER + 1000;
+#endif
 
 // Icons.
 #define IDI_TARNWICK 130

@@ -2,7 +2,7 @@
 """Draws the program's icons and writes them as .ico files (16x16 and 32x32,
 32-bit with alpha) next to this script. Needs nothing beyond Python 3.
 
-    python3 app/icons/draw-icons.py
+    python3 wingui/icons/draw-icons.py
 
 Each picture is a list of shapes in a 32-unit square, painted in order and
 anti-aliased by 4x4 supersampling. The 16x16 image is drawn from its own
