@@ -246,8 +246,10 @@ TEST_F(Engines, ValidatorTakesOnlyAPasswordPromptAndPressesTheErrorBoxButton) {
     Bytes protectedBytes = readFile(path);
     // A wrong password: the error box is dismissed, Open fails, the
     // presentation is left as it was.
+    setScreenshotPrefix("office-wrong-password-");
     DWORD start = GetTickCount();
     EXPECT_EQ(session.unprotectPowerPoint(path.c_str(), "wrong-password"), 1000);
+    setScreenshotPrefix("");
     EXPECT_LT(GetTickCount() - start, 20000u);
     EXPECT_EQ(readFile(path), protectedBytes);
     // A dialog owned by a PowerPoint window without a password edit is not

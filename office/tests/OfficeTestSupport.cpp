@@ -46,6 +46,8 @@ std::vector<std::string> split(const std::string& line, char separator) {
 
 void setJournal(const std::string& path) { writeValue(kConfigKey, "Journal", path); }
 
+void setScreenshotPrefix(const std::string& prefix) { writeValue(kConfigKey, "ScreenshotPrefix", prefix); }
+
 std::vector<Call> readJournal(const std::string& path) {
     std::vector<Call> calls;
     std::ifstream in(path);

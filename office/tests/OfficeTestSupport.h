@@ -28,6 +28,9 @@ struct Call {
 
 // Journal and faults of the stand-in (HKCU "Software\Tarnwick Stand-ins\Office").
 void setJournal(const std::string& path);  // "" stops it
+// PowerPoint's prompt and error box photograph themselves as
+// <prefix>PasswordPrompt.png / <prefix>PasswordError.png ("" stops it).
+void setScreenshotPrefix(const std::string& prefix);
 std::vector<Call> readJournal(const std::string& path);
 void setFault(const std::string& member, const std::string& value);  // "" removes it
 void clearFaults();
