@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "browser/FileTransfer.h"
+#include "browser/ListCommands.h"
 #include "browser/ListRows.h"
 #include "classify/EncryptedFileFinder.h"
 #include "foundation/LinkedList.h"
@@ -59,6 +61,13 @@ HWND XListView_Create(HWND parent, int id) {
         SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(systemImages));
         SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
     }
+    // The drop target stays registered for the window's life; the lock
+    // keeps OLE's stub of it alive between drags.
+    CDropTarget* target = XListView_DropTarget();
+    target->bind(list);
+    CoLockObjectExternal(target, TRUE, FALSE);
+    const HRESULT registered = RegisterDragDrop(list, target);
+    if (FAILED(registered)) logError("XListView_Create,1,RegisterDragDrop failed 0x%08lx", registered);
     return list;
 }
 
@@ -217,6 +226,21 @@ LRESULT CALLBACK XListView_WndProc(HWND list, UINT message, WPARAM wParam, LPARA
                 break;
             case WM_GETDLGCODE:
                 return DLGC_WANTALLKEYS;
+            case WM_COMMAND:
+                if (XListView_OnCommand(list, LOWORD(wParam))) return 1;
+                break;
+            case WM_KEYDOWN:
+                CallWindowProcA(controlProcedure, list, message, wParam, lParam);
+                return XListView_OnKeyDown(list, wParam);
+            case WM_DESTROY:
+                RevokeDragDrop(list);
+                break;
+            case WM_CONTEXTMENU:
+                XListView_OnContextMenu(list, lParam);
+                return 1;
+            case WM_LBUTTONDBLCLK:
+                RunSelectedFiles(list);
+                return 1;
             case WM_JOB_DONE:
                 XListView_ListFolder(list, currentFolder);
                 return 1;

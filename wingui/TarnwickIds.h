@@ -53,3 +53,15 @@ constexpr UINT WM_JOB_DONE = WM_USER + 1000;
 
 // Option menu item "Don't Update LastModified (&U)".
 #define IDM_DONT_UPDATE_LASTMODIFIED 32803
+
+// The file list's context menu and its commands.
+#define IDR_LISTVIEW_CONTEXTMENU 129
+#define IDM_LIST_ENCRYPT 32828
+#define IDM_LIST_DECRYPT 32818
+#define IDM_LIST_PASSWORD 32820
+#define IDM_LIST_OPEN 32786
+#define IDM_LIST_DELETE 32782
+#define IDM_LIST_CHANGE_NAME 32793
+#define IDM_LIST_COPY 32801
+#define IDM_LIST_PASTE 32802
+#define IDM_LIST_REFRESH 32781

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+
+// The decisions behind the file list's commands, clipboard and drops, as
+// plain functions so that they build and are tested without Win32.
+namespace listcmd {
+
+// Office documents by extension (".xps" is not one of them here) and PDF
+// files, without regard to case.
+bool isOfficeName(const char* name);
+bool isPdfName(const char* name);
+
+// Which rows the context menu counts: eligible rows are Office documents
+// that are not rights-managed (item data not 1) and every PDF file;
+// protected rows are eligible names whose item data is 2.
+bool isEligibleRow(const char* name, long itemData);
+bool isProtectedRow(const char* name, long itemData);
+
+// The extension that a rename must keep: the one of the fifteen protected
+// extensions the old name ends with, ".doc" when it ends with none.
+const char* protectedExtensionOf(const char* oldName);
+
+enum class NameCheck { Ok, Extension, Characters };
+
+// The two rules on a new name, in this order: it ends with the old name's
+// protected extension, and it (as UTF-16 text) holds none of \ / : * ? " < > |.
+NameCheck checkNewFileName(const char* oldName, const char* newName, const wchar_t* newNameWide);
+
+// What the end of an in-place rename does before the file system is asked.
+enum class RenameStart {
+    Empty,     // no name given: message, edit again
+    Same,      // unchanged: nothing to do
+    CaseOnly,  // only the case changes: rename without the other rules
+    Full,      // a new name: the same-name, extension and character rules
+};
+RenameStart classifyRename(const char* oldName, const char* newName);
+
+// States of the context menu's items for one popup.
+enum class ItemState : std::uint8_t { Unchanged, Enabled, Greyed };
+struct MenuStates {
+    ItemState encrypt, decrypt, password, open, remove, changeName, copy, paste, refresh;
+};
+// selected rows, eligible rows, protected rows, files on the clipboard.
+MenuStates contextMenuStates(int selected, int eligible, int protectedCount, int clipboardFiles);
+
+// Drop effects and key-state bits as OLE and the window system define them.
+constexpr std::uint32_t kEffectNone = 0, kEffectCopy = 1, kEffectMove = 2;
+constexpr std::uint32_t kKeyLeftButton = 0x1, kKeyRightButton = 0x2, kKeyShift = 0x4, kKeyControl = 0x8;
+
+// The effect of a drag over the list: Ctrl asks for a copy, Shift for a
+// move; otherwise (or when that is not allowed) a move, then a copy, if
+// allowed.
+std::uint32_t dropEffect(std::uint32_t keyState, std::uint32_t allowed);
+
+enum class DragStep { Continue, Drop, Cancel };
+// The drag source's answer while a drag from the list goes on.
+DragStep continueDrag(bool escapePressed, std::uint32_t keyState);
+
+}  // namespace listcmd

@@ -1,0 +1,480 @@
+#include "browser/FileTransfer.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browser/CommandRules.h"
+#include "browser/ListCommands.h"
+#include "browser/ListRows.h"
+#include "browser/XListView.h"
+#include "classify/FileType.h"
+#include "classify/RightsManagedFile.h"
+#include "foundation/AnsiCodePage.h"
+#include "foundation/Exception.h"
+#include "foundation/LinkedList.h"
+#include "foundation/Log.h"
+#include "foundation/Registry.h"
+#include "foundation/String.h"
+#include "foundation/StringConverter.h"
+#include "foundation/WinHandles.h"
+#include "wingui/ListView.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const char kDropCaption[] = "Drag & Drop";
+
+// "...no right to update the access rights, so left out %s\n", kept in the
+// Shift_JIS code page like the other Japanese log texts.
+const char kNoCertificateText[] =
+    "XListView_DragDropFiles,10,"
+    "\x83\x41\x83\x4e\x83\x5a\x83\x58\x8c\xa0\x8c\xc0\x82\xf0\x8d\x58\x90\x56\x82\xb7\x82\xe9\x8c\xa0\x97\x98"
+    "\x82\xaa\x82\xc8\x82\xa2\x82\xcc\x82\xc5\x8f\x9c\x8a\x4f"
+    " %s\n";
+
+FORMATETC fileListFormat() { return {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}; }
+
+void clearSelection(HWND list) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+// The paths of a CF_HDROP list. A path longer than 259 characters is left
+// out (and logged) rather than cut into the name of another file.
+std::vector<std::string> droppedPaths(HDROP files, const char* logName) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileA(files, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileA(files, i, nullptr, 0);
+        if (length == 0) continue;
+        if (length >= MAX_PATH) {
+            logError("%s,0,Path too long, left out (%u characters)", logName, length);
+            continue;
+        }
+        char path[MAX_PATH] = {};
+        DragQueryFileA(files, i, path, sizeof path);
+        paths.emplace_back(path);
+    }
+    return paths;
+}
+
+bool isPlainFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// True when both paths name one file, whatever their spelling: the same
+// text without regard to case, or the same volume and file index (another
+// drive letter, a short name, a link).
+bool isSameFile(const std::string& first, const std::string& second) {
+    if (lstrcmpiA(first.c_str(), second.c_str()) == 0) return true;
+    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        unique_hfile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return file && GetFileInformationByHandle(file.get(), &info);
+    };
+    BY_HANDLE_FILE_INFORMATION a, b;
+    if (!identify(first, a) || !identify(second, b)) return false;
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// The destination of a source in the current folder; false when it would
+// not fit a path buffer (left out, never cut).
+bool destinationOf(const std::string& source, std::string& destination) {
+    const char* folder = XListView_GetCurrentFolder();
+    const char* name = ansiFileNameOfPath(source.c_str());
+    if (!listrows::fitsPath(std::strlen(folder), std::strlen(name), MAX_PATH)) return false;
+    destination = std::string(folder) + name;
+    return true;
+}
+
+void showSameFile(HWND list, const char* format, const std::string& source) {
+    char text[1200];
+    std::snprintf(text, sizeof text, format, source.c_str());
+    MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
+}
+
+// Where the file that the last prepared copy replaces waits until its
+// replacement is in place: its own path followed by a new GUID.
+std::string parkedPath;
+
+// Logs whether the current user may update the rights of a copied
+// rights-managed document.
+void examineRights(const std::string& destination) {
+    try {
+        RightsManagedFile document(destination.c_str());
+        String owner;
+        if (!document.getOwner(owner)) return;
+        if (hasClientLicensorCertificate(owner.getContents())) {
+            logDebug("XListView_DragDropFiles,9,Found a CLC for owner= %s\n", owner.getContents());
+        } else {
+            logDebug(kNoCertificateText, destination.c_str());
+        }
+    } catch (...) {
+        logError("XListView_DragDropFiles,11,Rights examination failed %s", destination.c_str());
+    }
+}
+
+// Runs use(files) on the CF_HDROP list of a data object.
+template <typename Use>
+bool withFileList(IDataObject* data, Use use) {
+    FORMATETC format = fileListFormat();
+    STGMEDIUM medium = {};
+    if (FAILED(data->GetData(&format, &medium))) return false;
+    HDROP files = static_cast<HDROP>(GlobalLock(medium.hGlobal));
+    if (files != nullptr) {
+        use(files);
+        GlobalUnlock(medium.hGlobal);
+    }
+    ReleaseStgMedium(&medium);
+    return true;
+}
+
+CDropTarget* dropTarget = nullptr;
+
+}  // namespace
+
+CDropTarget* XListView_DropTarget() {
+    if (dropTarget == nullptr) dropTarget = new CDropTarget();
+    return dropTarget;
+}
+
+bool XListView_GetFilesDataObject(const char* folder, LinkedList* items, IDataObject** dataObject) {
+    *dataObject = nullptr;
+    const int n = items != nullptr ? items->getLength() : 0;
+    if (n == 0) {
+        logDebug("XListView_GetFilesDataObject,1,Start %d", n);
+        return false;
+    }
+    ComPtr<IMalloc> allocator;
+    ComPtr<IShellFolder> desktop;
+    ComPtr<IShellFolder> shellFolder;
+    LPITEMIDLIST folderList = nullptr;
+    std::vector<LPITEMIDLIST> entries;
+    bool made = false;
+    try {
+        if (FAILED(SHGetMalloc(&allocator)) || FAILED(SHGetDesktopFolder(&desktop))) {
+            throw Exception("no shell allocator or desktop", 0);
+        }
+        std::unique_ptr<wchar_t[]> wideFolder = wideFromAnsi(folder);
+        if (!wideFolder || FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.get(), nullptr,
+                                                            &folderList, nullptr))) {
+            logError("XListView_GetFilesDataObject,1,Failed in ParseDisplayName");
+        } else if (FAILED(desktop->BindToObject(folderList, nullptr, IID_IShellFolder,
+                                                reinterpret_cast<void**>(shellFolder.GetAddressOf())))) {
+            logError("XListView_GetFilesDataObject,2,BindToObject");
+        } else {
+            for (Iterator* node = items->getHead(); node != nullptr; node = node->getNext()) {
+                const auto* item = dynamic_cast<const ListItem*>(node->getObject());
+                if (item == nullptr) continue;
+                String name;
+                item->getName(name);
+                std::unique_ptr<wchar_t[]> wideName = wideFromAnsi(name.getContents());
+                LPITEMIDLIST entry = nullptr;
+                if (!wideName ||
+                    FAILED(shellFolder->ParseDisplayName(nullptr, nullptr, wideName.get(), nullptr, &entry, nullptr))) {
+                    logError("XListView_GetFilesDataObject,3,Failed in BindToObject %s", name.getContents());
+                    continue;
+                }
+                entries.push_back(entry);
+            }
+            // Only the names the shell could parse are offered.
+            if (!entries.empty() &&
+                SUCCEEDED(shellFolder->GetUIObjectOf(nullptr, static_cast<UINT>(entries.size()),
+                                                     const_cast<LPCITEMIDLIST*>(entries.data()), IID_IDataObject,
+                                                     nullptr, reinterpret_cast<void**>(dataObject)))) {
+                made = true;
+            } else {
+                logError("XListView_GetFilesDataObject,4,Failed in GetUIObjectOf");
+            }
+        }
+    } catch (const Exception& e) {
+        logError("XListView_GetFilesDataObject,5,Exception %s", e.getMessage());
+    } catch (...) {
+        logError("XListView_GetFilesDataObject,5,Exception %s", "unknown");
+    }
+    if (allocator) {
+        for (LPITEMIDLIST entry : entries) allocator->Free(entry);
+        if (folderList != nullptr) allocator->Free(folderList);
+    }
+    if (!made) *dataObject = nullptr;
+    return made;
+}
+
+void XListView_CopyToClipboard(HWND list) {
+    LinkedList items;
+    if (XListView_GetOfficeFileNamesList(list, &items) == 0) return;
+    ComPtr<IDataObject> data;
+    if (!XListView_GetFilesDataObject(XListView_GetCurrentFolder(), &items, data.GetAddressOf())) return;
+    logDebug("XListView_CopyToClipboard,2,GetDataObject OK");
+    if (SUCCEEDED(OleSetClipboard(data.Get()))) {
+        logDebug("XListView_CopyToClipboard,3,OleSetClipboard OK\n");
+        OleFlushClipboard();
+    }
+}
+
+int XListView_QueryCliboard(HWND) {
+    int count = 0;
+    ComPtr<IDataObject> data;
+    if (SUCCEEDED(OleGetClipboard(data.GetAddressOf()))) {
+        withFileList(data.Get(), [&](HDROP files) {
+            for (const std::string& path : droppedPaths(files, "XListView_QueryCliboard")) {
+                if (isPlainFile(path)) ++count;
+            }
+        });
+    }
+    logDebug("XListView_QueryCliboard,4,End num=%d", count);
+    return count;
+}
+
+void XListView_PastFromClipboard(HWND list) {
+    ComPtr<IDataObject> data;
+    if (FAILED(OleGetClipboard(data.GetAddressOf()))) return;
+    withFileList(data.Get(), [&](HDROP files) { XListView_DoPaste(list, files); });
+}
+
+int XListView_PrepareFileCopy(HWND list, const char* destination) {
+    logDebug("XListView_PrepareFileCopy,1,%s", destination);
+    const DWORD attributes = GetFileAttributesA(destination);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        logDebug("XListView_PrepareFileCopy,1,not found %s", destination);
+        return 1;
+    }
+    char text[1400];
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        std::snprintf(text, sizeof text,
+                      "Error: Couldn't drop the directory '%s' to the destination folder,\r\n because the same name "
+                      "directory already exists",
+                      destination);
+        MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        logDebug("XListView_PrepareFileCopy,2,ReadOnly");
+        SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
+    }
+    std::snprintf(text, sizeof text,
+                  "The same file name '%s' already exists in the destination drop target.\r\nAre you sure you want "
+                  "to overwrite it?",
+                  destination);
+    if (MessageBoxA(list, text, kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return 0;
+    // The old file is set aside rather than deleted, so that a copy that
+    // fails afterwards does not lose it (XListView_FinishFileCopy).
+    String guid;
+    if (!Guid().toString(guid)) return 0;
+    parkedPath = std::string(destination) + guid.getContents();
+    return MoveFileA(destination, parkedPath.c_str()) ? 2 : 0;
+}
+
+void XListView_FinishFileCopy(const char* destination, bool copied) {
+    if (parkedPath.empty()) return;
+    if (copied) {
+        DeleteFileA(parkedPath.c_str());
+    } else if (!MoveFileA(parkedPath.c_str(), destination)) {
+        logError("XListView_FinishFileCopy,1,Could not restore %s from %s", destination, parkedPath.c_str());
+    }
+    parkedPath.clear();
+}
+
+void XListView_DoPaste(HWND list, HDROP files) {
+    logDebug("XListView_DoPaste,1,Start");
+    logDebug("XListView_DoPaste,2,Destination=%s", XListView_GetCurrentFolder());
+    clearSelection(list);
+    if (files == nullptr) {
+        logError("XListView_DoPaste,4,HDROP is NULL");
+        return;
+    }
+    for (const std::string& source : droppedPaths(files, "XListView_DoPaste")) {
+        if (!isPlainFile(source)) continue;
+        std::string destination;
+        if (!destinationOf(source, destination)) {
+            logError("XListView_DoPaste,10,Destination too long for %s", source.c_str());
+            continue;
+        }
+        logDebug("XListView_DoPaste,5,filePath=%s destPath=%s", source.c_str(), destination.c_str());
+        if (isSameFile(source, destination)) {
+            showSameFile(list,
+                         "Error: Cannot copy the file '%s' to the destination folder, because the same file name "
+                         "already exists.",
+                         source);
+            continue;
+        }
+        logDebug("XListView_DoPaste,6,Copying source=%s dest=%s", source.c_str(), destination.c_str());
+        const int prepared = XListView_PrepareFileCopy(list, destination.c_str());
+        if (prepared == 0) continue;
+        const bool copied = CopyFileA(source.c_str(), destination.c_str(), TRUE) != FALSE;
+        if (prepared == 2) XListView_FinishFileCopy(destination.c_str(), copied);
+        if (!copied) continue;
+        logDebug("XListView_DoPaste,7,OK,CopyFile");
+        if (prepared == 1) {
+            logDebug("XListView_DoPaste,8,Call XListView_InsertDroppedFile");
+            XListView_InsertDroppedFile(list, destination.c_str());
+        }
+    }
+    logDebug("XListView_DoPaste,9,end");
+}
+
+void XListView_DragDropFiles(HWND list, HDROP files, bool move) {
+    logDebug("XListView_DragDropFiles,1,Start");
+    clearSelection(list);
+    if (files == nullptr) return;
+    for (const std::string& source : droppedPaths(files, "XListView_DragDropFiles")) {
+        if (!isPlainFile(source)) continue;
+        logDebug("XListView_DragDropFiles,2,filePath=%s", source.c_str());
+        if (!FileType::isOfficeFile(source.c_str())) continue;
+        std::string destination;
+        if (!destinationOf(source, destination)) {
+            logError("XListView_DragDropFiles,12,Destination too long for %s", source.c_str());
+            continue;
+        }
+        if (isSameFile(source, destination)) {
+            showSameFile(list,
+                         "Cannot copy the file '%s' to the destination folder, because the same file name already "
+                         "exists",
+                         source);
+            continue;
+        }
+        logDebug("XListView_DragDropFiles,3,Copying source=%s dest=%s", source.c_str(), destination.c_str());
+        const int prepared = XListView_PrepareFileCopy(list, destination.c_str());
+        if (prepared == 0) continue;
+        const bool copied = CopyFileA(source.c_str(), destination.c_str(), TRUE) != FALSE;
+        if (prepared == 2) XListView_FinishFileCopy(destination.c_str(), copied);
+        if (!copied) continue;
+        if (move && !DeleteFileA(source.c_str())) {
+            logError("XListView_DragDropFiles,4,Failed to delete a sourcefile %s", source.c_str());
+        }
+        examineRights(destination);
+        if (prepared == 1) XListView_InsertDroppedFile(list, destination.c_str());
+    }
+    logDebug("XListView_DragDropFiles,13,End");
+}
+
+void XListView_OnBegindrag(HWND list) {
+    logDebug("XListView_OnBegindrag,1,Start");
+    LinkedList items;
+    if (XListView_GetOfficeFileNamesList(list, &items) == 0) return;
+    ComPtr<IDataObject> data;
+    if (!XListView_GetFilesDataObject(XListView_GetCurrentFolder(), &items, data.GetAddressOf())) return;
+    logDebug("XListView_OnBegindrag,2,XListView_GetFilesData");
+    CDropSource* source = new CDropSource();
+    DWORD effect = DROPEFFECT_NONE;
+    const HRESULT result = DoDragDrop(data.Get(), source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    if (SUCCEEDED(result) && effect == DROPEFFECT_NONE) {
+        logDebug("XListView_OnBeginDrag,3,effect NONE= %d", static_cast<int>(effect));
+        XListView_Refresh(list, &items);
+    } else {
+        logDebug("XListView_OnBeginDrag,4,effect OTHER= %d", static_cast<int>(effect));
+    }
+    source->Release();
+}
+
+CDropTarget::CDropTarget() : references_(1), window_(nullptr), accept_(false) {}
+
+CDropTarget::~CDropTarget() = default;
+
+HRESULT CDropTarget::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IDropTarget) || IsEqualIID(iid, IID_IUnknown)) {
+        AddRef();
+        *object = static_cast<IDropTarget*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG CDropTarget::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+
+ULONG CDropTarget::Release() {
+    const LONG count = InterlockedDecrement(&references_);
+    if (count == 0) {
+        if (dropTarget == this) dropTarget = nullptr;
+        delete this;
+    }
+    return static_cast<ULONG>(count);
+}
+
+HRESULT CDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL, DWORD* effect) {
+    FORMATETC format = fileListFormat();
+    accept_ = data != nullptr && data->QueryGetData(&format) == S_OK;
+    if (accept_) {
+        *effect = listcmd::dropEffect(keyState, *effect);
+        SetFocus(window_);
+    } else {
+        *effect = DROPEFFECT_NONE;
+    }
+    return S_OK;
+}
+
+HRESULT CDropTarget::DragOver(DWORD keyState, POINTL, DWORD* effect) {
+    *effect = accept_ ? listcmd::dropEffect(keyState, *effect) : DROPEFFECT_NONE;
+    return S_OK;
+}
+
+HRESULT CDropTarget::DragLeave() {
+    accept_ = false;
+    return S_OK;
+}
+
+HRESULT CDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL, DWORD* effect) {
+    if (!accept_ || data == nullptr) {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    try {
+        FORMATETC format = fileListFormat();
+        if (data->QueryGetData(&format) == S_OK) {
+            const bool move = GetKeyState(VK_CONTROL) >= 0;
+            SetForegroundWindow(window_);
+            withFileList(data, [&](HDROP files) { XListView_DragDropFiles(window_, files, move); });
+        }
+    } catch (...) {
+        logError("CDropTarget::Drop,1,Unexpected exception");
+    }
+    *effect = listcmd::dropEffect(keyState, *effect);
+    return S_OK;
+}
+
+CDropSource::CDropSource() : references_(1), dropped_(false) {}
+
+HRESULT CDropSource::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IDropSource) || IsEqualIID(iid, IID_IUnknown)) {
+        AddRef();
+        *object = static_cast<IDropSource*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG CDropSource::AddRef() { return ++references_; }
+
+ULONG CDropSource::Release() {
+    const ULONG count = --references_;
+    if (count == 0) delete this;
+    return count;
+}
+
+HRESULT CDropSource::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
+    switch (listcmd::continueDrag(escapePressed != FALSE, keyState)) {
+        case listcmd::DragStep::Cancel: return DRAGDROP_S_CANCEL;
+        case listcmd::DragStep::Continue: return S_OK;
+        case listcmd::DragStep::Drop: break;
+    }
+    dropped_ = true;
+    return DRAGDROP_S_DROP;
+}
+
+HRESULT CDropSource::GiveFeedback(DWORD) { return DRAGDROP_S_USEDEFAULTCURSORS; }
