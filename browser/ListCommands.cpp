@@ -14,6 +14,7 @@
 #include "foundation/LinkedList.h"
 #include "foundation/Log.h"
 #include "foundation/ProgramLauncher.h"
+#include "foundation/Registry.h"
 #include "foundation/String.h"
 #include "foundation/StringConverter.h"
 #include "foundation/WinHandles.h"
@@ -72,8 +73,23 @@ void restartEditing(HWND list) {
 
 void renameError(HWND list, const char* text) { MessageBoxA(list, text, kRenameCaption, MB_OK | MB_ICONERROR); }
 
-BOOL renameFile(HWND list, const std::string& oldName, const std::string& newName, const char* format) {
-    if (MoveFileA(fullPathOf(oldName).c_str(), fullPathOf(newName).c_str())) return TRUE;
+// A change of case only goes through a temporary name: Wine's MoveFile
+// reports success for it and leaves the old spelling on disk.
+bool moveCaseOnly(const std::string& from, const std::string& to) {
+    String guid;
+    if (!Guid().toString(guid)) return false;
+    const std::string parked = from + guid.getContents();
+    if (!MoveFileA(from.c_str(), parked.c_str())) return false;
+    if (MoveFileA(parked.c_str(), to.c_str())) return true;
+    MoveFileA(parked.c_str(), from.c_str());
+    return false;
+}
+
+BOOL renameFile(HWND list, const std::string& oldName, const std::string& newName, bool caseOnly,
+                const char* format) {
+    const std::string from = fullPathOf(oldName);
+    const std::string to = fullPathOf(newName);
+    if (caseOnly ? moveCaseOnly(from, to) : MoveFileA(from.c_str(), to.c_str()) != FALSE) return TRUE;
     char text[1200];
     std::snprintf(text, sizeof text, format, oldName.c_str(), newName.c_str());
     renameError(list, text);
@@ -262,7 +278,8 @@ BOOL XListView_EndLabelEdit(HWND list) {
         case listcmd::RenameStart::Same:
             return FALSE;
         case listcmd::RenameStart::CaseOnly:
-            return renameFile(list, oldName, newName, "Error: Couldn't change the file name '%s' to\r\n'%s'. \r\n");
+            return renameFile(list, oldName, newName, true,
+                              "Error: Couldn't change the file name '%s' to\r\n'%s'. \r\n");
         case listcmd::RenameStart::Full:
             break;
     }
@@ -284,7 +301,7 @@ BOOL XListView_EndLabelEdit(HWND list) {
         case listcmd::NameCheck::Ok:
             break;
     }
-    return renameFile(list, oldName, newName, "Error: Couldn't change the file name '%s' to\r\n'%s'.");
+    return renameFile(list, oldName, newName, false, "Error: Couldn't change the file name '%s' to\r\n'%s'.");
 }
 
 LRESULT XListView_OnKeyDown(HWND list, WPARAM key) {

@@ -1,1 +1,558 @@
+#include "browser/ListCommands.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "browser/FileTransfer.h"
+#include "browser/XListView.h"
+#include "foundation/LinkedList.h"
+#include "testing/ModalDriver.h"
+#include "testing/Screenshot.h"
+#include "testing/TestPaths.h"
+#include "wingui/ComApartment.h"
+#include "wingui/ListView.h"
+#include "wingui/MessagePump.h"
+#include "wingui/TarnwickIds.h"
+#include "wingui/Window.h"
+
+using namespace testing_support;
+
+namespace {
+
+const char kHostClass[] = "ListCommandsTestHost";
+constexpr int kListId = 1002;
+constexpr int kMessageTextId = 0xFFFF;
+
+// Holds the list the way the main window will: custom draw and the
+// label-edit notifications.
+class CommandHost : public Window {
+public:
+    CommandHost() {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        WNDCLASSEXA windowClass = {};
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = kHostClass;
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        registerClass(windowClass);
+        createWindow(0, kHostClass, "File list commands", WS_POPUP | WS_VISIBLE | WS_CAPTION, 60, 60, 700, 320,
+                     nullptr, nullptr, GetModuleHandleA(nullptr));
+        list = XListView_Create(window_, kListId);
+        XListView_SetColumns(list);
+        MoveWindow(list, 0, 0, 680, 280, TRUE);
+        SetForegroundWindow(window_);
+        SetFocus(list);
+    }
+    HWND list = nullptr;
+
+protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_NOTIFY) return onNotify(reinterpret_cast<NMHDR*>(lParam));
+        return defaultHandling(message, wParam, lParam);
+    }
+
+private:
+    LRESULT onNotify(NMHDR* header) {
+        if (header->idFrom != kListId) return 0;
+        switch (header->code) {
+            case NM_CUSTOMDRAW: return XListView_OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+            case LVN_BEGINLABELEDITA: XListView_BeginLabelEdit(list); return 0;
+            case LVN_ENDLABELEDITA: return XListView_EndLabelEdit(list);
+            default: return 0;
+        }
+    }
+};
+
+void writeBytes(const std::string& path, size_t size, char fill = 'x') {
+    std::ofstream out(path, std::ios::binary);
+    out << std::string(size, fill);
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string fixture(const std::string& name) {
+    return nativePath(TARNWICK_SOURCE_DIR "/classify/tests/fixtures") + "\\" + name;
+}
+
+void settle() {
+    for (int i = 0; i < 6; ++i) {
+        pumpPendingMessages();
+        Sleep(15);
+    }
+}
+
+void pressKey(WORD key, bool withControl = false) {
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, DWORD flags) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (withControl) add(VK_CONTROL, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (withControl) add(VK_CONTROL, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+int rowOf(HWND list, const std::string& name) {
+    for (int i = 0; i < listRowCount(list); ++i) {
+        if (listGetCell(list, i, 0) == name) return i;
+    }
+    return -1;
+}
+
+void select(HWND list, const std::vector<std::string>& names) {
+    LVITEMA clear = {};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
+    for (const std::string& name : names) {
+        const int row = rowOf(list, name);
+        ASSERT_GE(row, 0) << name;
+        LVITEMA item = {};
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+// A step that answers the message box with the caption: records its text
+// and presses button.
+ModalDriver::Step answer(const char* caption, std::string& text, int button) {
+    return [caption, &text, button] {
+        HWND box = findThreadWindow(caption);
+        if (box == nullptr) return false;
+        text = windowText(GetDlgItem(box, kMessageTextId));
+        click(box, button);
+        return true;
+    };
+}
+
+std::vector<std::string> strings(const LinkedList& list) {
+    std::vector<std::string> result;
+    for (Iterator* node = list.getHead(); node != nullptr; node = node->getNext()) {
+        result.push_back(static_cast<const String*>(node->getObject())->getContents());
+    }
+    return result;
+}
+
+class ListCommandsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = freshFolder("listcommands") + "\\";
+        CopyFileA(fixture("lo-plain.docx").c_str(), (folder_ + "a.docx").c_str(), FALSE);
+        CopyFileA(fixture("lo-plain.docx").c_str(), (folder_ + "plain two.doc").c_str(), FALSE);
+        CopyFileA(fixture("agile.docx").c_str(), (folder_ + "Locked.docx").c_str(), FALSE);
+        CopyFileA(fixture("qpdf-aes256.pdf").c_str(), (folder_ + "secret.pdf").c_str(), FALSE);
+        writeBytes(folder_ + "Report.pdf", 10);
+        writeBytes(folder_ + "OTHER.docx", 10);
+        writeBytes(folder_ + "one.xps", 1);
+        host_.reset(new CommandHost());
+        XListView_ListFolder(host_->list, folder_.c_str());
+        settle();
+    }
+    void TearDown() override {
+        host_.reset();
+        settle();
+    }
+    HWND list() const { return host_->list; }
+
+    ComApartment ole_{ComApartment::Kind::Ole};
+    std::string folder_;
+    std::unique_ptr<CommandHost> host_;
+};
+
+TEST_F(ListCommandsTest, SelectionQueries) {
+    select(list(), {"a.docx", "Locked.docx", "secret.pdf", "one.xps"});
+    LinkedList plain, encrypted, eligible, protectedFiles, items;
+    int skippedPlain = 0, skippedEncrypted = 0;
+    EXPECT_EQ(XListView_GetNonEncSelectedFilesList(list(), &plain, &skippedPlain), 2);
+    EXPECT_EQ(skippedPlain, 2);
+    EXPECT_EQ(strings(plain), (std::vector<std::string>{folder_ + "a.docx", folder_ + "one.xps"}));
+    EXPECT_EQ(XListView_GetEncSelectedFilesList(list(), &encrypted, &skippedEncrypted), 2);
+    EXPECT_EQ(skippedEncrypted, 2);
+    EXPECT_EQ(strings(encrypted), (std::vector<std::string>{folder_ + "Locked.docx", folder_ + "secret.pdf"}));
+    EXPECT_EQ(XListView_GetOfficePDFFilesList(list(), &eligible), 3);
+    EXPECT_EQ(XListView_GetProtectedOfficePDFFilesList(list(), &protectedFiles), 2);
+    EXPECT_EQ(XListView_GetOfficeFileNamesList(list(), &items), 4);
+    // Highest row first.
+    const auto* first = static_cast<const ListItem*>(items.getHead()->getObject());
+    EXPECT_EQ(first->getIndex(), XListView_GetLastSelelctedItem(list()));
+    select(list(), {});
+    EXPECT_EQ(XListView_GetLastSelelctedItem(list()), -1);
+    EXPECT_EQ(XListView_GetOfficeFileNamesList(list(), &items), 0);
+}
+
+// Types a new name into the label editor opened by F2 and ends it with
+// key; returns the text of the "Change FileName" message, if one came.
+// Wine's list view sends no end-of-edit notification for a change of case
+// only; there (direct) the test asks the list what the
+// notification would have asked, with the editor still open.
+std::string renameThroughEditor(HWND list, const std::string& name, const std::string& typed, WORD key,
+                                bool expectMessage, bool direct) {
+    select(list, {name});
+    SetFocus(list);
+    pressKey(VK_F2);
+    settle();
+    HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+    EXPECT_NE(edit, nullptr) << name;
+    if (edit == nullptr) return "";
+    // Select everything, rub it out, then type.
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, WM_CHAR, VK_BACK, 1);
+    typeInto(edit, typed);
+    std::string message;
+    auto end = [&] {
+        if (!direct) {
+            pressKey(key);
+            return;
+        }
+        if (XListView_EndLabelEdit(list)) {
+            LVITEMA item = {};
+            item.pszText = const_cast<char*>(typed.c_str());
+            SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(rowOf(list, name)), reinterpret_cast<LPARAM>(&item));
+        }
+    };
+    if (expectMessage) {
+        ModalDriver::run([&] { end(); settle(); }, {answer("Change FileName", message, IDOK)});
+    } else {
+        end();
+    }
+    settle();
+    // A rejected name opens the editor again; leave it.
+    if (SendMessageA(list, LVM_GETEDITCONTROL, 0, 0) != 0) {
+        pressKey(VK_ESCAPE);
+        settle();
+    }
+    return message;
+}
+
+TEST_F(ListCommandsTest, ChangeNameRulesThroughTheLabelEditor) {
+    const struct {
+        const char* name;
+        const char* typed;
+        WORD key;
+        const char* message;  // "" when none
+        const char* after;    // the file that exists afterwards
+        bool direct;
+    } cases[] = {
+        {"a.docx", "a.doc", VK_RETURN, "Error: You cannot change the file extension!", "a.docx", false},
+        {"a.docx", "b:c.docx", VK_RETURN, "Error: You cannot use the characters \\/:*?\"<>| in the filename!",
+         "a.docx", false},
+        {"a.docx", "other.DOCX", VK_RETURN, "Error: The same file name already exists.", "a.docx", false},
+        {"a.docx", "zzz.docx", VK_ESCAPE, "", "a.docx", false},
+        {"a.docx", "b.DOCX", VK_RETURN, "", "b.DOCX", false},
+        {"Report.pdf", "report.pdf", VK_RETURN, "", "report.pdf", true},
+        {"one.xps", "one.xps", VK_RETURN, "", "one.xps", false},
+    };
+    for (const auto& c : cases) {
+        const std::string message =
+            renameThroughEditor(list(), c.name, c.typed, c.key, c.message[0] != '\0', c.direct);
+        EXPECT_EQ(message, c.message) << c.name << " -> " << c.typed;
+        EXPECT_GE(rowOf(list(), c.after), 0) << c.after;
+        WIN32_FIND_DATAA entry;
+        HANDLE found = FindFirstFileA((folder_ + c.after).c_str(), &entry);
+        ASSERT_NE(found, INVALID_HANDLE_VALUE) << c.after;
+        FindClose(found);
+        EXPECT_STREQ(entry.cFileName, c.after);
+    }
+    EXPECT_FALSE(exists(folder_ + "zzz.docx"));
+}
+
+TEST_F(ListCommandsTest, ChangeNameFromTheMenuRefusesEncryptedRowsButF2Edits) {
+    select(list(), {"Locked.docx"});
+    std::string message;
+    ModalDriver::run([&] { SendMessageA(list(), WM_COMMAND, IDM_LIST_CHANGE_NAME, 0); },
+                     {answer("Change FileName", message, IDOK)});
+    EXPECT_EQ(message, "Cannot change file name for encrypted file:'Locked.docx'");
+    EXPECT_EQ(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0), 0);
+    SetFocus(list());
+    pressKey(VK_F2);
+    settle();
+    EXPECT_NE(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0), 0);
+    pressKey(VK_ESCAPE);
+    settle();
+}
+
+TEST_F(ListCommandsTest, DeleteAsksOnceAndMovesToTheTrash) {
+    select(list(), {"a.docx", "Report.pdf", "one.xps"});
+    std::string question;
+    ModalDriver::run([&] { SendMessageA(list(), WM_KEYDOWN, VK_DELETE, 0); },
+                     {answer("Delete Files", question, IDCANCEL)});
+    EXPECT_EQ(question, "Are you sure you want to move the selected 3 files to the TrashBox?");
+    EXPECT_TRUE(exists(folder_ + "a.docx"));
+    const int before = listRowCount(list());
+
+    // One of the three is already gone: its row goes all the same.
+    DeleteFileA((folder_ + "one.xps").c_str());
+    ModalDriver::run([&] { SendMessageA(list(), WM_COMMAND, IDM_LIST_DELETE, 0); },
+                     {answer("Delete Files", question, IDOK)});
+    EXPECT_EQ(listRowCount(list()), before - 3);
+    EXPECT_FALSE(exists(folder_ + "a.docx"));
+    EXPECT_FALSE(exists(folder_ + "Report.pdf"));
+    // The prefix's own trash holds them.
+    const std::string trash = nativePath(TARNWICK_BINARY_DIR "/wineprefix/home/.local/share/Trash/files") + "\\";
+    WIN32_FIND_DATAA entry;
+    HANDLE found = FindFirstFileA((trash + "a*.docx").c_str(), &entry);
+    EXPECT_NE(found, INVALID_HANDLE_VALUE) << trash;
+    if (found != INVALID_HANDLE_VALUE) FindClose(found);
+}
+
+// The context menu's item states while it is shown, in menu order:
+// Encrypt, Decrypt, Password, Open, Delete, Change Name, Copy, Paste,
+// Refresh; 'E' enabled, 'G' greyed.
+std::string shownMenuStates(HWND list, const std::string& screenshot) {
+    std::string states;
+    ModalDriver::run([&] { SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1)); },
+                     {[&] {
+                         HWND menuWindow = FindWindowA("#32768", nullptr);
+                         if (menuWindow == nullptr || !IsWindowVisible(menuWindow)) return false;
+                         HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+                         if (menu == nullptr) return false;
+                         const UINT ids[] = {IDM_LIST_ENCRYPT, IDM_LIST_DECRYPT, IDM_LIST_PASSWORD,
+                                             IDM_LIST_OPEN,    IDM_LIST_DELETE,  IDM_LIST_CHANGE_NAME,
+                                             IDM_LIST_COPY,    IDM_LIST_PASTE,   IDM_LIST_REFRESH};
+                         for (UINT id : ids) states += (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) ? 'G' : 'E';
+                         if (!screenshot.empty()) saveScreenshot(menuWindow, screenshot);
+                         PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+                         EndMenu();
+                         return true;
+                     }});
+    return states;
+}
+
+void putFilesOnClipboard(const std::vector<std::string>& paths) {
+    std::string packed;
+    for (const std::string& path : paths) packed += path + '\0';
+    packed += '\0';
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + packed.size());
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), packed.data(), packed.size());
+    GlobalUnlock(memory);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_HDROP, memory);
+    CloseClipboard();
+}
+
+void emptyClipboard() {
+    OleSetClipboard(nullptr);
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+TEST_F(ListCommandsTest, ContextMenuStatesPerSelection) {
+    emptyClipboard();
+    select(list(), {});
+    EXPECT_EQ(shownMenuStates(list(), ""), "GGGGGGGGE");
+    putFilesOnClipboard({folder_ + "a.docx"});
+    EXPECT_EQ(shownMenuStates(list(), ""), "GGGGGGGEE");
+    // Two plain Word documents and an encrypted PDF.
+    select(list(), {"a.docx", "plain two.doc", "secret.pdf"});
+    EXPECT_EQ(shownMenuStates(list(), "ContextMenu"), "EEEEEEEGG");
+    // Only XPS: Open and Change Name keep their previous states.
+    select(list(), {"one.xps"});
+    EXPECT_EQ(shownMenuStates(list(), ""), "GGGEEEEEG");
+    select(list(), {});
+    shownMenuStates(list(), "");
+    select(list(), {"one.xps"});
+    EXPECT_EQ(shownMenuStates(list(), ""), "GGGGEGEEG");
+    emptyClipboard();
+}
+
+TEST_F(ListCommandsTest, PasswordMessagesAndExporter) {
+    std::string message;
+    select(list(), {"a.docx"});
+    ModalDriver::run([&] { SendMessageA(list(), WM_COMMAND, IDM_LIST_PASSWORD, 0); },
+                     {answer("Tarnwick", message, IDOK)});
+    EXPECT_EQ(message, "Password: Please select an encrypted file by PWD");
+    select(list(), {"Locked.docx"});
+    std::string shown;
+    ModalDriver::run([&] { XListView_ShowPassword(list()); },
+                     {[&] {
+                         HWND dialog = findThreadWindow("Password Exporter");
+                         if (dialog == nullptr) return false;
+                         shown = windowText(GetDlgItem(dialog, IDC_EXPORTED_PASSWORD));
+                         saveScreenshot(dialog, "ListPasswordExporter");
+                         click(dialog, IDCANCEL);
+                         return true;
+                     }});
+    EXPECT_EQ(shown.size(), 15u);
+}
+
+TEST_F(ListCommandsTest, CopyPutsTheSelectedFilesOnTheClipboard) {
+    select(list(), {"a.docx", "secret.pdf"});
+    SendMessageA(list(), WM_COMMAND, IDM_LIST_COPY, 0);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HDROP files = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    std::vector<std::string> names;
+    if (files != nullptr) {
+        for (UINT i = 0; i < DragQueryFileA(files, 0xFFFFFFFF, nullptr, 0); ++i) {
+            char path[MAX_PATH] = {};
+            DragQueryFileA(files, i, path, sizeof path);
+            names.push_back(path);
+        }
+    }
+    CloseClipboard();
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(lstrcmpiA(names[0].c_str(), (folder_ + "a.docx").c_str()), 0) << names[0];
+    EXPECT_EQ(lstrcmpiA(names[1].c_str(), (folder_ + "secret.pdf").c_str()), 0) << names[1];
+    emptyClipboard();
+}
+
+TEST_F(ListCommandsTest, QueryCountsFilesNotFolders) {
+    CreateDirectoryA((folder_ + "sub").c_str(), nullptr);
+    putFilesOnClipboard({folder_ + "a.docx", folder_ + "sub", folder_ + "Report.pdf"});
+    EXPECT_EQ(XListView_QueryCliboard(list()), 2);
+    emptyClipboard();
+    EXPECT_EQ(XListView_QueryCliboard(list()), 0);
+}
+
+TEST_F(ListCommandsTest, PasteCopiesAsksBeforeOverwritingAndRefusesFolders) {
+    const std::string source = freshFolder("listcommands-source") + "\\";
+    writeBytes(source + "notes.txt", 7, 'n');
+    writeBytes(source + "OTHER.docx", 20, 'o');
+    writeBytes(source + "sub.pdf", 3, 's');
+    CreateDirectoryA((folder_ + "sub.pdf").c_str(), nullptr);
+    SetFileAttributesA((folder_ + "OTHER.docx").c_str(), FILE_ATTRIBUTE_READONLY);
+    putFilesOnClipboard({source + "notes.txt", source + "OTHER.docx", source + "sub.pdf"});
+    const int before = listRowCount(list());
+
+    std::string overwrite, directory;
+    ModalDriver::run([&] { SendMessageA(list(), WM_COMMAND, IDM_LIST_PASTE, 0); },
+                     {answer("Drag & Drop", overwrite, IDCANCEL), answer("Drag & Drop", directory, IDOK)});
+    EXPECT_EQ(overwrite, "The same file name '" + folder_ +
+                             "OTHER.docx' already exists in the destination drop target.\r\nAre you sure you want "
+                             "to overwrite it?");
+    EXPECT_EQ(directory, "Error: Couldn't drop the directory '" + folder_ +
+                             "sub.pdf' to the destination folder,\r\n because the same name directory already exists");
+    // Cancelled: the old file stays, now writable; the text file got a row.
+    EXPECT_EQ(readAll(folder_ + "OTHER.docx").size(), 10u);
+    EXPECT_EQ(GetFileAttributesA((folder_ + "OTHER.docx").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_EQ(readAll(folder_ + "notes.txt"), "nnnnnnn");
+    EXPECT_EQ(listRowCount(list()), before + 1);
+    EXPECT_GE(rowOf(list(), "notes.txt"), 0);
+
+    putFilesOnClipboard({source + "OTHER.docx"});
+    ModalDriver::run([&] { XListView_PastFromClipboard(list()); }, {answer("Drag & Drop", overwrite, IDOK)});
+    EXPECT_EQ(readAll(folder_ + "OTHER.docx"), std::string(20, 'o'));
+    EXPECT_EQ(listRowCount(list()), before + 1);
+
+    // Pasting the folder's own file.
+    std::string same;
+    putFilesOnClipboard({folder_ + "a.docx"});
+    ModalDriver::run([&] { XListView_PastFromClipboard(list()); }, {answer("Drag & Drop", same, IDOK)});
+    EXPECT_EQ(same, "Error: Cannot copy the file '" + folder_ +
+                        "a.docx' to the destination folder, because the same file name already exists.");
+    emptyClipboard();
+}
+
+// A shell data object for files of another folder, as the desktop offers
+// when files are dragged from it.
+IDataObject* shellDataObject(const std::string& folder, const std::vector<std::string>& names) {
+    LinkedList items;
+    for (const std::string& name : names) items.addLast(new ListItem(name.c_str(), 0, 0, ""));
+    IDataObject* data = nullptr;
+    EXPECT_TRUE(XListView_GetFilesDataObject(folder.c_str(), &items, &data));
+    return data;
+}
+
+DWORD dropOnList(IDataObject* data, DWORD keys) {
+    CDropTarget* target = XListView_DropTarget();
+    POINTL point = {100, 100};
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    target->DragEnter(data, keys, point, &effect);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    target->DragOver(keys, point, &effect);
+    effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    target->Drop(data, keys, point, &effect);
+    return effect;
+}
+
+TEST_F(ListCommandsTest, DropMovesListableFilesAndCopiesWithControl) {
+    const std::string desktop = freshFolder("listcommands-desktop") + "\\";
+    writeBytes(desktop + "moved.docx", 5);
+    writeBytes(desktop + "copied.xlsx", 6);
+    writeBytes(desktop + "ignored.pdf", 7);
+    writeBytes(desktop + "ignored.txt", 8);
+    CreateDirectoryA((desktop + "folder.docx").c_str(), nullptr);
+    const int before = listRowCount(list());
+
+    IDataObject* data = shellDataObject(desktop, {"moved.docx", "ignored.pdf", "ignored.txt", "folder.docx"});
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(dropOnList(data, MK_LBUTTON), static_cast<DWORD>(DROPEFFECT_MOVE));
+    data->Release();
+    EXPECT_FALSE(exists(desktop + "moved.docx"));
+    EXPECT_TRUE(exists(folder_ + "moved.docx"));
+    EXPECT_TRUE(exists(desktop + "ignored.pdf"));
+    EXPECT_FALSE(exists(folder_ + "ignored.pdf"));
+    EXPECT_FALSE(exists(folder_ + "ignored.txt"));
+    EXPECT_FALSE(exists(folder_ + "folder.docx"));
+    EXPECT_EQ(listRowCount(list()), before + 1);
+
+    // Ctrl held down (real key state) copies.
+    data = shellDataObject(desktop, {"copied.xlsx"});
+    INPUT down = {};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = VK_CONTROL;
+    INPUT up = down;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &down, sizeof down);
+    settle();
+    EXPECT_EQ(dropOnList(data, MK_LBUTTON | MK_CONTROL), static_cast<DWORD>(DROPEFFECT_COPY));
+    SendInput(1, &up, sizeof up);
+    settle();
+    data->Release();
+    EXPECT_TRUE(exists(desktop + "copied.xlsx"));
+    EXPECT_TRUE(exists(folder_ + "copied.xlsx"));
+
+    // Dropping the list's own files back on it.
+    std::string same;
+    data = shellDataObject(folder_, {"a.docx"});
+    ModalDriver::run([&] { dropOnList(data, MK_LBUTTON); }, {answer("Drag & Drop", same, IDOK)});
+    data->Release();
+    EXPECT_EQ(same, "Cannot copy the file '" + folder_ +
+                        "a.docx' to the destination folder, because the same file name already exists");
+    EXPECT_TRUE(exists(folder_ + "a.docx"));
+}
+
+TEST_F(ListCommandsTest, DropOfDataWithoutFilesIsRefused) {
+    IDataObject* data = nullptr;
+    ASSERT_EQ(OleGetClipboard(&data), S_OK);
+    emptyClipboard();
+    data->Release();
+    ASSERT_EQ(OleGetClipboard(&data), S_OK);
+    CDropTarget* target = XListView_DropTarget();
+    POINTL point = {0, 0};
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    target->DragEnter(data, 0, point, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    effect = DROPEFFECT_COPY;
+    target->Drop(data, 0, point, &effect);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    data->Release();
+}
+
+TEST_F(ListCommandsTest, ScreenshotWithProtectedAndPlainRows) {
+    EXPECT_FALSE(saveScreenshot(host_->getWindow(), "FileListCommands").empty());
+}
+
+}  // namespace
