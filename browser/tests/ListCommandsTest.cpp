@@ -391,7 +391,7 @@ TEST_F(ListCommandsTest, PasswordMessagesAndExporter) {
                          if (dialog == nullptr) return false;
                          shown = windowText(GetDlgItem(dialog, IDC_EXPORTED_PASSWORD));
                          saveScreenshot(dialog, "ListPasswordExporter");
-                         click(dialog, IDCANCEL);
+                         click(dialog, IDOK);
                          return true;
                      }});
     EXPECT_EQ(shown.size(), 15u);
