@@ -10,6 +10,11 @@
 class ComError : public Object {
 public:
     explicit ComError(HRESULT result) : result_(result) {}
+    // With the text the failing server gave (for instance an automation
+    // server's exception description); null or empty means the system's.
+    ComError(HRESULT result, const char* message) : result_(result) {
+        if (message != nullptr && message[0] != '\0') message_ = message;
+    }
 
     HRESULT getError() const { return result_; }
     // The system's message for the HRESULT without its trailing line break;

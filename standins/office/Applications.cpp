@@ -477,6 +477,8 @@ void initApplication(AppKind kind, HWND frame) {
     g_frame = frame;
 }
 
+bool applicationHasQuit() { return g_quit; }
+
 IDispatch* createApplication() {
     if (g_quit) return nullptr;
     if (g_application) {

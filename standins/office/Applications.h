@@ -18,7 +18,11 @@ void initApplication(AppKind kind, HWND frame);
 // one; Word and Excel get one per process). Null once the application quit.
 IDispatch* createApplication();
 
-// Posted to the main thread when the application quits.
+// True once the application's Quit has been called.
+bool applicationHasQuit();
+
+// Posted to the main thread when the application quits (it wakes the loop;
+// applicationHasQuit is what counts, since a modal loop may drop it).
 constexpr UINT WM_APP_QUIT = WM_APP + 1;
 
 }  // namespace office_standin

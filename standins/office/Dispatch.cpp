@@ -219,7 +219,7 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
     return hr;
 }
 
-HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
                                EXCEPINFO* excep, UINT* argErr) {
     if (argErr) *argErr = 0;
     if (id < 1 || std::size_t(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
@@ -250,6 +250,7 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         } else {
             call(std::size_t(id - 1), flags, args, out);
             if (fault.kind == Fault::Return) hr = fault.code;
+            if (fault.kind == Fault::Hold && args.size() > 0 && args.present(0)) holdFile(args.text(0), DWORD(fault.code));
         }
     } catch (HRESULT bad) {
         hr = bad;
@@ -283,6 +284,8 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         std::snprintf(code, sizeof code, " scode 0x%08lX ", static_cast<unsigned long>(errorCode));
         line += code + narrow(errorText);
     }
+    std::snprintf(code, sizeof code, "\tlcid 0x%04lX", static_cast<unsigned long>(locale));
+    line += code;
     journal(line);
     return hr;
 }

@@ -36,6 +36,35 @@ Fault faultFor(const std::string& qualifiedMember) {
     Fault f;
     std::wstring text = readString(HKEY_CURRENT_USER, std::wstring(kConfigKey) + L"\\Faults", widen(qualifiedMember));
     if (text.empty()) return f;
+    // "A | B": this call gets A, the next ones B ("A |" or "A once": this
+    // call only).
+    std::wstring rest;
+    bool consumed = false;
+    const std::wstring once = L" once";
+    std::size_t bar = text.find(L" |");
+    if (bar != std::wstring::npos) {
+        rest = text.substr(bar + 2);
+        while (!rest.empty() && rest[0] == L' ') rest.erase(0, 1);
+        text.erase(bar);
+        consumed = true;
+    } else if (text.size() > once.size() && text.compare(text.size() - once.size(), once.size(), once) == 0) {
+        text.erase(text.size() - once.size());
+        consumed = true;
+    }
+    if (consumed) {
+        HKEY h;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(kConfigKey) + L"\\Faults").c_str(), 0, KEY_SET_VALUE, &h) ==
+            ERROR_SUCCESS) {
+            std::wstring name = widen(qualifiedMember);
+            if (rest.empty()) {
+                RegDeleteValueW(h, name.c_str());
+            } else {
+                RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(rest.c_str()),
+                               DWORD((rest.size() + 1) * sizeof(wchar_t)));
+            }
+            RegCloseKey(h);
+        }
+    }
     auto codeAfter = [&](std::size_t at) {
         return HRESULT(std::wcstoul(text.c_str() + at, nullptr, 0));
     };
@@ -50,8 +79,40 @@ Fault faultFor(const std::string& qualifiedMember) {
         f.code = codeAfter(7);
     } else if (text == L"nothing") {
         f.kind = Fault::Nothing;
+    } else if (text.rfind(L"hold ", 0) == 0) {
+        f.kind = Fault::Hold;
+        f.code = HRESULT(std::wcstoul(text.c_str() + 5, nullptr, 0));
     }
     return f;
+}
+
+namespace {
+
+struct HeldFile {
+    HANDLE file;
+    DWORD ms;
+};
+
+DWORD WINAPI releaseLater(void* argument) {
+    HeldFile* held = static_cast<HeldFile*>(argument);
+    Sleep(held->ms);
+    CloseHandle(held->file);
+    delete held;
+    return 0;
+}
+
+}  // namespace
+
+void holdFile(const std::wstring& path, DWORD ms) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    HANDLE thread = CreateThread(nullptr, 0, releaseLater, new HeldFile{file, ms}, 0, nullptr);
+    if (thread) {
+        CloseHandle(thread);
+    } else {
+        CloseHandle(file);
+    }
 }
 
 void journal(const std::string& line) {

@@ -126,6 +126,70 @@ int setVersion(const std::wstring& choice) {
     return rc == ERROR_SUCCESS ? 0 : 2;
 }
 
+// How long a quit application waits for its clients to let go of its
+// objects before it ends anyway (a client that died never does).
+constexpr DWORD kQuitGraceMs = 5000;
+// How long after Quit the process may take in all before it is ended
+// outright: covers a modal loop that swallowed the quit message and a
+// teardown that hangs.
+constexpr DWORD kQuitDeadlineMs = 15000;
+
+DWORD WINAPI quitWatchdog(void*) {
+    Sleep(kQuitDeadlineMs);
+    ExitProcess(0);
+}
+
+void startQuitWatchdog() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    HANDLE thread = CreateThread(nullptr, 0, quitWatchdog, nullptr, 0, nullptr);
+    if (thread) CloseHandle(thread);
+}
+
+// Serves calls until the application is done. Quit must be answered before
+// the process ends: the reply goes out on COM's own thread after the call
+// returns, so ending at once can cut it off (the client then sees
+// RPC_S_CALL_FAILED). After Quit the class object is revoked (new clients get
+// a new process) and the loop goes on until every object has been released
+// (the client has its answer and let go: CoReleaseServerProcess posts
+// WM_QUIT) or the grace period is over.
+void runUntilQuit(DWORD cookie) {
+    bool quitting = false;
+    bool revoked = false;
+    DWORD quitAt = 0;
+    for (;;) {
+        MSG msg;
+        bool leave = false;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                leave = true;
+                break;
+            }
+            if (msg.hwnd == nullptr && msg.message == WM_APP_QUIT) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (!quitting && applicationHasQuit()) {
+            quitting = true;
+            quitAt = GetTickCount();
+            startQuitWatchdog();
+            CoRevokeClassObject(cookie);
+            revoked = true;
+        }
+        if (leave) break;
+        DWORD wait = INFINITE;
+        if (quitting) {
+            DWORD spent = GetTickCount() - quitAt;
+            if (spent >= kQuitGraceMs) break;
+            wait = kQuitGraceMs - spent;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
+    }
+    if (!revoked) CoRevokeClassObject(cookie);
+    startQuitWatchdog();
+}
+
 int serve(const ClassEntry& entry) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 3;
     HWND frame = createFrame(entry.kind);
@@ -142,13 +206,7 @@ int serve(const ClassEntry& entry) {
     if (FAILED(hr)) {
         rc = 4;
     } else {
-        MSG msg;
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (msg.hwnd == nullptr && msg.message == WM_APP_QUIT) break;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        CoRevokeClassObject(cookie);
+        runUntilQuit(cookie);
     }
     CoUninitialize();
     return rc;

@@ -1,0 +1,112 @@
+// Excel: open, save to a temporary name beside the workbook with or without
+// the password, close, then put the saved file in the workbook's place.
+
+#include <string>
+
+#include "foundation/ComError.h"
+#include "foundation/Log.h"
+#include "office/OfficeApplication.h"
+#include "office/OfficeRules.h"
+
+using namespace office_codes;
+
+int OfficeApplication::protectExcel(const char* filePath, const char* password) {
+    return excelEngine(filePath, password, true);
+}
+
+int OfficeApplication::unprotectExcel(const char* filePath, const char* password) {
+    return excelEngine(filePath, password, false);
+}
+
+int OfficeApplication::excelEngine(const char* filePath, const char* password, bool encrypt) {
+    const char* method = encrypt ? "protectExcel" : "unprotectExcel";
+    logDebug("OfficeApplication#%s,1,Start %s", method, filePath);
+    int result = 1;
+    bool saved = false;
+    String guid;
+    std::string temporary;
+    if (newGuidText(guid) && guid.getContents() != nullptr) {
+        temporary = office_rules::appendedTemporaryPath(filePath, guid.getContents());
+    }
+    try {
+        if (temporary.empty()) throw ComError(E_FAIL, "No GUID for the temporary name");
+        createExcelApplication(filePath);
+        excel.putProperty(L"Visible", DispatchValue::boolean(false));
+        DispatchObject workbooks = excel.getObject(L"Workbooks");
+        logDebug("OfficeApplication#%s,2,Call WorkBooks Open %s", method, filePath);
+        const DispatchValue& m = missing;
+        DispatchValue path = DispatchValue::text(filePath);
+        DispatchObject workbook =
+            encrypt ? workbooks.callObject(L"Open", {path, m, m, m, m, m, m, m, m, m, m, m, m, m, m})
+                    : workbooks.callObject(L"Open", {path, m, m, m, DispatchValue::text(password), m, m, m, m, m, m,
+                                                     m, m, m, m});
+        if (!workbook) {
+            logError("OfficeApplication#%s,3,Failed to open an excel file.", method);
+            return kExcelOpenFailed;
+        }
+        if (workbook.getLong(L"ReadOnlyRecommended") == VARIANT_TRUE) {
+            result = kExcelReadOnlyRecommended;
+            workbook.call(L"Close", {m, m, m});
+            logError("OfficeApplication#%s,4,Failed to open an excel file.", method);
+            return kExcelReadOnlyRecommended;
+        }
+        logDebug("OfficeApplication#%s,5,Opened a file %s", method, filePath);
+        try {
+            logDebug("OfficeApplication#%s,7,Saving", method);
+            int format = static_cast<int>(workbook.getLong(L"FileFormat"));
+            logDebug("OfficeApplication#%s,8,format=%d", method, format);
+            DispatchValue saveFormat = DispatchValue::integer(office_rules::excelSaveFormat(format));
+            logDebug("OfficeApplication#%s,9,SaveAs %s", method, temporary.c_str());
+            DispatchValue no = DispatchValue::boolean(false);
+            HRESULT hr = workbook.call(L"SaveAs", {DispatchValue::text(temporary.c_str()), saveFormat,
+                                                   DispatchValue::text(encrypt ? password : ""),
+                                                   DispatchValue::text(""), no, no,
+                                                   DispatchValue::i4(3),  // xlExclusive
+                                                   m, m, m, m, m});
+            saved = true;
+            if (hr != S_OK) {
+                result = kExcelSaveFailed;
+                logError("OfficeApplication#%s,12,Save: Failed", method);
+            } else {
+                result = 0;
+                logDebug("OfficeApplication#%s,11,Save: OK", method);
+            }
+        } catch (const ComError& e) {
+            result = kExcelSaveFailed;
+            logError("OfficeApplication#%s,13,Save: Exception No=%x Message%s", method,
+                     static_cast<unsigned>(e.getError()), e.getErrorMessage());
+        } catch (...) {
+            result = kExcelSaveFailed;
+            logError("OfficeApplication#%s,14,Save: Unknown Exception", method);
+        }
+        if (workbook.call(L"Close", {m, m, m}) != S_OK) {
+            logError("OfficeApplication#%s,20,Failed to close currentWorkBook", method);
+        } else {
+            logDebug("OfficeApplication#%s,19,OK, closed currentWorkBook", method);
+        }
+    } catch (const ComError& e) {
+        logError("OfficeApplication#%s,21,Exception No=%x Message=%s", method, static_cast<unsigned>(e.getError()),
+                 e.getErrorMessage());
+        result = kUnexpectedComError;
+    } catch (...) {
+        // Excel could not be started (Exception 201) or another failure: the
+        // result keeps its value.
+    }
+    if (saved) {
+        if (!DeleteFileA(filePath)) {
+            logError("OfficeApplication#%s,24,Failed to DeleteFile %s", method, filePath);
+            result = kExcelDocumentNotDeleted;
+        } else if (MoveFileA(temporary.c_str(), filePath)) {
+            logDebug("OfficeApplication#%s,22,MovedFile %s to %s", method, temporary.c_str(), filePath);
+        } else {
+            logError("OfficeApplication#%s,23,Failed to MoveFile %s to %s", method, temporary.c_str(), filePath);
+            result = kExcelTemporaryNotMoved;
+        }
+    }
+    // A saved file that did not replace the workbook is of no use: the flow
+    // puts the backup back.
+    if (result != 0 && !temporary.empty() && GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        DeleteFileA(temporary.c_str());
+    }
+    return result;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <windows.h>
+
+#include "foundation/String.h"
+#include "wingui/Dispatch.h"
+
+#include "office/OfficeCodes.h"
+
+// The automation session of one encryption or decryption job: initialises
+// OLE on the job's thread, starts Word, PowerPoint and Excel as needed,
+// silences them, keeps them across the job's files and ends them when the
+// job ends. All calls on one object happen on the thread that created it.
+class OfficeApplication {
+public:
+    // Starts each application whose count is above 0. Throws Exception
+    // (code 10: OLE could not be initialised; 201: an application could not
+    // be started) or ComError (a start-up property was refused); whatever it
+    // had started is ended again before it throws.
+    OfficeApplication(int doc, int ppt, int xls);
+    virtual ~OfficeApplication();
+    OfficeApplication(const OfficeApplication&) = delete;
+    OfficeApplication& operator=(const OfficeApplication&) = delete;
+
+    // True when a started application is exactly version 12.
+    bool isOffice12Installed() const;
+
+    // Put the password on one document, or take it off (0 = success, see
+    // OfficeCodes.h). keepFileTime keeps the last-access and last-write times.
+    int protect(const char* filePath, bool keepFileTime);
+    int unprotect(const char* filePath, bool keepFileTime);
+
+    // Start the application when needed, then give it the macro security
+    // level again for a pre-2007 document. Throw Exception 201 or ComError.
+    void createWordApplication(const char* filePath);
+    void createPowerPointApplication(const char* filePath);
+    void createExcelApplication(const char* filePath);
+
+    // PowerPoint's window cannot be hidden through its object model: these
+    // make it transparent and minimised, and take it off the taskbar.
+    void hideApplicationWindow(HWND hwnd);
+    void restoreApplicationWindow(HWND hwnd);
+    bool removeTaskbarButton(HWND hwnd);
+
+    // The engines: each takes a document and its password and returns a
+    // result code; virtual so that the flow can be measured and tested with
+    // engines of another kind.
+    virtual int protectWord(const char* filePath, const char* password);
+    virtual int unprotectWord(const char* filePath, const char* password);
+    virtual int protectPowerPoint(const char* filePath, const char* password);
+    virtual int unprotectPowerPoint(const char* filePath, const char* password);
+    virtual int protectExcel(const char* filePath, const char* password);
+    virtual int unprotectExcel(const char* filePath, const char* password);
+
+    // The flow's file helpers.
+    bool getFileTime(const char* path, FILETIME& lastAccess, FILETIME& lastWrite);
+    bool setFileTime(const char* path, const FILETIME& lastAccess, const FILETIME& lastWrite);
+    int setNormalFileAttribute(const char* path, DWORD& savedAttributes, bool& attributesChanged);
+    bool doDeleteFile(const char* path);
+    bool isFileInUse(const char* path);
+
+protected:
+    // The GUID text that makes backup and temporary names unique; false when
+    // none could be made.
+    virtual bool newGuidText(String& text);
+
+private:
+    enum class App { Word, PowerPoint, Excel };
+    int runFlow(const char* filePath, bool keepFileTime, bool encrypt);
+    int runEngine(const char* filePath, const char* password, bool encrypt);
+    void startApplication(App app, bool lazily);
+    void applyMacroSecurity(const DispatchObject& application, const char* filePath);
+    void quitApplications();
+    int wordEngine(const char* filePath, const char* password, bool encrypt);
+    int powerPointEngine(const char* filePath, const char* password, bool encrypt);
+    int excelEngine(const char* filePath, const char* password, bool encrypt);
+
+    DispatchObject word;
+    DispatchObject powerPoint;
+    DispatchObject excel;
+    int savedPowerPointWindowState = 0;
+    int wordVersion = 0;
+    int powerPointVersion = 0;
+    int excelVersion = 0;
+    bool oleInitialized = false;
+    bool officeWord12Compatible = false;
+    DispatchValue missing;
+    using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    SetLayeredWindowAttributesFunction setLayeredWindowAttributes = nullptr;
+    int macroSecurityLevel = 3;
+};

@@ -1,0 +1,73 @@
+#include "OfficeRules.h"
+
+#include <cstring>
+
+#include "foundation/String.h"
+
+namespace office_rules {
+
+namespace {
+
+const char* const kWordExtensions[] = {".doc", ".docx", ".docm"};
+const char* const kPowerPointExtensions[] = {".ppt", ".pps", ".pptx", ".pptm", ".ppsx", ".ppsm"};
+const char* const kExcelExtensions[] = {".xls", ".xlsb", ".xlsx", ".xlsm"};
+const char* const kPre2007Extensions[] = {".doc", ".ppt", ".pps", ".xls"};
+
+template <std::size_t N>
+bool endsWithAny(const char* path, const char* const (&extensions)[N]) {
+    for (const char* extension : extensions) {
+        if (endsWithIgnoreCase(path, extension)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+Engine engineFor(const char* path) {
+    if (path == nullptr) return Engine::None;
+    if (endsWithAny(path, kWordExtensions)) return Engine::Word;
+    if (endsWithAny(path, kPowerPointExtensions)) return Engine::PowerPoint;
+    if (endsWithAny(path, kExcelExtensions)) return Engine::Excel;
+    return Engine::None;
+}
+
+bool isSupported(const char* path) { return engineFor(path) != Engine::None; }
+
+bool isPre2007(const char* path) { return path != nullptr && endsWithAny(path, kPre2007Extensions); }
+
+std::string extensionOf(const char* path) {
+    if (path == nullptr) return std::string();
+    const char* dot = std::strrchr(path, '.');
+    return dot != nullptr ? std::string(dot) : std::string();
+}
+
+std::string backupPath(const char* path, const char* guid) {
+    return std::string(path) + "." + guid + extensionOf(path);
+}
+
+std::string wordTemporaryPath(const char* path, const char* guid) {
+    return std::string(path) + "." + guid + ".doc";
+}
+
+std::string appendedTemporaryPath(const char* path, const char* guid) {
+    return std::string(path) + guid + extensionOf(path);
+}
+
+bool isPathTooLong(const char* path) {
+    if (path == nullptr) return true;
+    std::size_t length = std::strlen(path);
+    if (length >= kPathBufferSize) return true;
+    // The backup name is the longest of the derived names: one dot, the GUID
+    // and the extension (Word's ".doc" is never longer than that).
+    std::size_t longest = length + 1 + kGuidTextLength + extensionOf(path).size();
+    if (extensionOf(path).size() < 4) longest = length + 1 + kGuidTextLength + 4;
+    return longest >= kPathBufferSize;
+}
+
+int excelSaveFormat(int fileFormat) { return fileFormat >= 1 && fileFormat <= 43 ? -4143 : fileFormat; }
+
+std::string maskedPassword(const char* password) {
+    return std::string(password != nullptr ? std::strlen(password) : 0, '*');
+}
+
+}  // namespace office_rules

@@ -1,0 +1,167 @@
+// PowerPoint: conceal the window, open, set or clear the password, save over
+// the document or else under a temporary name that then replaces it.
+
+#include <memory>
+#include <string>
+
+#include "foundation/ComError.h"
+#include "foundation/Log.h"
+#include "office/OfficeApplication.h"
+#include "office/OfficeRules.h"
+#include "office/PowerPointPasswordValidator.h"
+
+using namespace office_codes;
+
+namespace {
+
+// Stops the validator and waits for its thread on every way out of the
+// engine, so that it never outlives the object it reads.
+struct ValidatorGuard {
+    std::unique_ptr<PowerPointPasswordValidator> validator;
+    void finish() {
+        if (!validator) return;
+        validator->stop();
+        // stop() wakes it at once; the bound covers a window walk stuck on a
+        // hung window.
+        if (validator->waitForEnd(30000)) {
+            validator.reset();
+        } else {
+            logError("OfficeApplication#unprotectPowerPoint,26,Validator did not end");
+            validator.release();  // still running: left to end by itself rather than freed under it
+        }
+    }
+    ~ValidatorGuard() { finish(); }
+};
+
+}  // namespace
+
+int OfficeApplication::protectPowerPoint(const char* filePath, const char* password) {
+    return powerPointEngine(filePath, password, true);
+}
+
+int OfficeApplication::unprotectPowerPoint(const char* filePath, const char* password) {
+    return powerPointEngine(filePath, password, false);
+}
+
+int OfficeApplication::powerPointEngine(const char* filePath, const char* password, bool encrypt) {
+    const char* method = encrypt ? "protectPowerPoint" : "unprotectPowerPoint";
+    logDebug("OfficeApplication#%s,1,Start %s", method, filePath);
+    int result = 1;
+    bool savedUnderTemporaryName = false;
+    bool passwordSet = false;
+    String guid;
+    std::string temporary;
+    if (newGuidText(guid) && guid.getContents() != nullptr) {
+        temporary = office_rules::appendedTemporaryPath(filePath, guid.getContents());
+    }
+    ValidatorGuard validator;
+    try {
+        if (temporary.empty()) throw ComError(E_FAIL, "No GUID for the temporary name");
+        createPowerPointApplication(filePath);
+        HWND hwnd = reinterpret_cast<HWND>(static_cast<LONG_PTR>(powerPoint.getLong(L"HWND")));
+        if (hwnd != nullptr) hideApplicationWindow(hwnd);
+        powerPoint.putProperty(L"WindowState", DispatchValue::i4(2));  // ppWindowMinimized
+        powerPoint.putProperty(L"Visible", DispatchValue::i4(-1));     // msoTrue
+        if (hwnd != nullptr) removeTaskbarButton(hwnd);
+        DispatchObject presentations = powerPoint.getObject(L"Presentations");
+        logDebug("OfficeApplication#%s,2,Call Presentations->Open %s", method, filePath);
+        DispatchObject presentation;
+        DispatchValue path = DispatchValue::text(filePath);
+        if (encrypt) {
+            presentation = presentations.callObject(
+                L"Open", {path, DispatchValue::i4(0), DispatchValue::i4(0), DispatchValue::i4(0)});
+        } else {
+            validator.validator = std::make_unique<PowerPointPasswordValidator>(password);
+            validator.validator->start();
+            presentation = presentations.callObject(
+                L"Open", {path, DispatchValue::i4(0), DispatchValue::i4(0), DispatchValue::i4(-1)});
+            validator.finish();
+        }
+        if (!presentation) {
+            logError("OfficeApplication#%s,3,Failed to open a powerpoint file. hr=%x", method, 0u);
+            return kPowerPointOpenFailed;
+        }
+        logDebug("OfficeApplication#%s,4,Opened a powerpoint file. %s", method, filePath);
+        DispatchValue saveFormat = DispatchValue::i4(11);  // ppSaveAsDefault
+        DispatchValue embedFonts = DispatchValue::i4(-1);  // msoTrue
+        try {
+            logDebug("OfficeApplication#%s,6,Saving", method);
+            if (encrypt) {
+                presentation.putProperty(L"Password", DispatchValue::text(password));
+            } else {
+                presentation.putProperty(L"Password", DispatchValue::text(""));
+                presentation.putProperty(L"WritePassword", DispatchValue::text(""));
+            }
+            passwordSet = true;
+            HRESULT hr = presentation.call(L"SaveAs", {path, saveFormat, embedFonts});
+            if (hr != S_OK) {
+                result = kPowerPointSaveFailed;
+                logError("OfficeApplication#%s,8,Save: Error", method);
+            } else {
+                result = 0;
+                logDebug("OfficeApplication#%s,7,Save: OK", method);
+            }
+        } catch (const ComError& e) {
+            result = kPowerPointSaveFailed;
+            logError("OfficeApplication#%s,9,Save: Exception No%x Message=%s", method,
+                     static_cast<unsigned>(e.getError()), e.getErrorMessage());
+        } catch (...) {
+            result = kPowerPointSaveFailed;
+            logError("OfficeApplication#%s,10,Save: Unknown Exception", method);
+        }
+        // The fallback saves what the first save could not; without the
+        // password set (or, unprotecting, cleared) it would write the wrong
+        // document and report success.
+        if (result != 0 && passwordSet) {
+            try {
+                logDebug("OfficeApplication#%s,11,SaveAs", method);
+                HRESULT hr =
+                    presentation.call(L"SaveAs", {DispatchValue::text(temporary.c_str()), saveFormat, embedFonts});
+                if (hr != S_OK) {
+                    result = kPowerPointSaveFailed;
+                    logError("OfficeApplication#%s,13,SaveAs: Error", method);
+                } else {
+                    result = 0;
+                    savedUnderTemporaryName = true;
+                    logDebug("OfficeApplication#%s,12,SaveAs: OK", method);
+                }
+            } catch (const ComError& e) {
+                result = kPowerPointSaveFailed;
+                logError("OfficeApplication#%s,14,SaveAs: Exception No=%x Message=%s", method,
+                         static_cast<unsigned>(e.getError()), e.getErrorMessage());
+            } catch (...) {
+                result = kPowerPointSaveFailed;
+                logError("OfficeApplication#%s,15,SaveAs: Unknown Exception", method);
+            }
+        }
+        if (presentation.call(L"Close") != S_OK) {
+            logError("OfficeApplication#%s,21,Failed to close currentPresentation", method);
+        } else {
+            logDebug("OfficeApplication#%s,20,OK, closed currentPresentation", method);
+        }
+        presentation.reset();
+        logDebug("OfficeApplication#%s,21-2,Count %d ", method, static_cast<int>(presentations.getLong(L"Count")));
+    } catch (const ComError& e) {
+        result = kUnexpectedComError;
+        logError("OfficeApplication#%s,22,Exception,No=%x Message=%s", method, static_cast<unsigned>(e.getError()),
+                 e.getErrorMessage());
+    }
+    validator.finish();
+    if (savedUnderTemporaryName) {
+        if (!DeleteFileA(filePath)) {
+            logError("OfficeApplication#%s,25,Failed to DeleteFile %s", method, filePath);
+            result = kPowerPointDocumentNotDeleted;
+        } else if (MoveFileA(temporary.c_str(), filePath)) {
+            logDebug("OfficeApplication#%s,23,MovedFile %s to %s", method, temporary.c_str(), filePath);
+        } else {
+            logError("OfficeApplication#%s,24,Failed to MoveFile %s to %s", method, temporary.c_str(), filePath);
+            result = kPowerPointTemporaryNotMoved;
+        }
+    }
+    // A saved file that did not replace the document is of no use: the
+    // flow puts the backup back.
+    if (result != 0 && !temporary.empty() && GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        DeleteFileA(temporary.c_str());
+    }
+    return result;
+}

@@ -1,0 +1,284 @@
+#include "OfficeTestSupport.h"
+
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "classify/EncryptedFileFinder.h"
+#include "foundation/String.h"
+#include "settings/PasswordGenerator.h"
+#include "testing/TestPaths.h"
+
+namespace office_test {
+
+namespace {
+
+const char kConfigKey[] = "Software\\Tarnwick Stand-ins\\Office";
+
+void writeValue(const std::string& key, const std::string& name, const std::string& value) {
+    HKEY h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return;
+    if (value.empty()) {
+        RegDeleteValueA(h, name.c_str());
+    } else {
+        RegSetValueExA(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       DWORD(value.size() + 1));
+    }
+    RegCloseKey(h);
+}
+
+std::vector<std::string> split(const std::string& line, char separator) {
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    for (;;) {
+        std::string::size_type at = line.find(separator, start);
+        parts.push_back(line.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        if (at == std::string::npos) return parts;
+        start = at + 1;
+    }
+}
+
+}  // namespace
+
+void setJournal(const std::string& path) { writeValue(kConfigKey, "Journal", path); }
+
+std::vector<Call> readJournal(const std::string& path) {
+    std::vector<Call> calls;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> f = split(line, '\t');
+        if (f.size() < 6) continue;
+        Call c;
+        c.member = f[1];
+        c.kind = f[2];
+        c.args = f[3];
+        c.result = f[4];
+        c.locale = f.back().rfind("lcid ", 0) == 0 ? f.back().substr(5) : "";
+        calls.push_back(c);
+    }
+    return calls;
+}
+
+void setFault(const std::string& member, const std::string& value) {
+    writeValue(std::string(kConfigKey) + "\\Faults", member, value);
+}
+
+void clearFaults() { RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kConfigKey) + "\\Faults").c_str()); }
+
+std::string sample(const std::string& name) {
+    return testing_support::nativePath(std::string(TARNWICK_SOURCE_DIR) + "/standins/office/tests/data/" + name);
+}
+
+Bytes readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> listFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+int standinProcessCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, "office-standin.exe") == 0) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+bool waitForNoStandins(DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (standinProcessCount() > 0) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+std::string unixPath(const std::string& windowsPath) {
+    using Fn = char*(CDECL*)(LPCWSTR);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (!fn) return std::string();
+    std::wstring wide(windowsPath.begin(), windowsPath.end());
+    char* p = fn(wide.c_str());
+    if (!p) return std::string();
+    std::string s = p;
+    HeapFree(GetProcessHeap(), 0, p);
+    return s;
+}
+
+int runUnix(const std::string& folder, const std::string& script) {
+    std::string statusFile = folder + "\\unix-status";
+    std::string status = unixPath(statusFile);
+    DeleteFileA(statusFile.c_str());
+    std::string cmd = "/bin/sh -c \"(" + script + "); echo $? > '" + status + ".tmp'; mv '" + status + ".tmp' '" +
+                      status + "'\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    for (int i = 0; i < 1800; ++i) {
+        Bytes b = readFile(statusFile);
+        if (!b.empty()) {
+            DeleteFileA(statusFile.c_str());
+            return std::atoi(std::string(b.begin(), b.end()).c_str());
+        }
+        Sleep(100);
+    }
+    return -1;
+}
+
+bool setOfficeVersion(const std::string& choice) {
+    std::string standin = testing_support::nativePath(std::string(TARNWICK_BINARY_DIR) + "/standins/office-standin.exe");
+    std::string cmd = "\"" + standin + "\" /SetVersion " + choice;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    WaitForSingleObject(pi.hProcess, 30000);
+    DWORD rc = 1;
+    GetExitCodeProcess(pi.hProcess, &rc);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return rc == 0;
+}
+
+bool isProtected(const std::string& path) {
+    if (!endsWithIgnoreCase(path.c_str(), ".ppt") && !endsWithIgnoreCase(path.c_str(), ".pps")) {
+        return EncryptedFileFinder().isPasswordEncrypted(path.c_str());
+    }
+    std::wstring wide(path.begin(), path.end());
+    IStorage* root = nullptr;
+    if (FAILED(StgOpenStorage(wide.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &root))) return false;
+    IStream* stream = nullptr;
+    unsigned char head[16] = {};
+    ULONG read = 0;
+    if (SUCCEEDED(root->OpenStream(L"Current User", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream))) {
+        stream->Read(head, sizeof head, &read);
+        stream->Release();
+    }
+    root->Release();
+    unsigned token = head[12] | (head[13] << 8) | (head[14] << 16) | (unsigned(head[15]) << 24);
+    return read == sizeof head && token == 0xF3D1C4DFu;
+}
+
+std::string officePassword(const std::string& path) {
+    char password[33] = "";
+    if (!PasswordGenerator::getOfficePasswordForPath(path.c_str(), password)) return std::string();
+    return password;
+}
+
+}  // namespace office_test
+
+#include "office/OfficeVersion.h"
+#include "wingui/ProcessWindows.h"
+
+namespace office_test {
+
+void expectCalls(const std::vector<Call>& calls, const std::vector<Expected>& expected) {
+    std::string all;
+    for (const Call& c : calls) all += c.member + " " + c.kind + " [" + c.args + "] " + c.result + " " + c.locale + "\n";
+    ASSERT_EQ(calls.size(), expected.size()) << all;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        SCOPED_TRACE("call " + std::to_string(i) + ": " + calls[i].member);
+        EXPECT_EQ(calls[i].member, expected[i].member);
+        EXPECT_EQ(calls[i].kind, expected[i].kind);
+        if (expected[i].args != nullptr) {
+            EXPECT_EQ(calls[i].args, expected[i].args);
+        }
+        if (expected[i].locale != nullptr) {
+            EXPECT_EQ(calls[i].locale, expected[i].locale);
+        }
+    }
+}
+
+std::vector<Call> callsOf(const std::vector<Call>& calls, const std::string& prefix) {
+    std::vector<Call> out;
+    for (const Call& c : calls)
+        if (c.member.rfind(prefix, 0) == 0) out.push_back(c);
+    return out;
+}
+
+void OfficeFixture::SetUp() {
+    static HMODULE user32 = LoadLibraryA("user32.dll");
+    User32_SetModule(user32);
+    OfficeVersion::resetCacheForTesting();
+    clearFaults();
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string("office-") + info->test_suite_name() + "-" + info->name();
+    for (char& c : name)
+        if (c == '/') c = '-';
+    folder = testing_support::freshFolder(name);
+    journalPath = folder + "\\journal.txt";
+    setJournal(journalPath);
+}
+
+void OfficeFixture::TearDown() {
+    setJournal("");
+    clearFaults();
+    EXPECT_TRUE(waitForNoStandins(20000)) << standinProcessCount() << " stand-in processes outlived the test";
+}
+
+std::string OfficeFixture::copySample(const std::string& sampleName, const std::string& as) {
+    std::string path = folder + "\\" + as;
+    EXPECT_TRUE(CopyFileA(sample(sampleName).c_str(), path.c_str(), FALSE)) << sampleName;
+    return path;
+}
+
+}  // namespace office_test
+
+namespace office_test {
+
+std::string PredictableSession::guidText(int n) {
+    char text[64];
+    snprintf(text, sizeof text, "{00000000-0000-0000-0000-%012d}", n);
+    return text;
+}
+
+bool PredictableSession::newGuidText(String& text) {
+    if (failGuids) return false;
+    text = guidText(++guidsGiven).c_str();
+    return true;
+}
+
+std::string describeArgs(std::initializer_list<const char*> names,
+                         std::initializer_list<std::pair<int, std::string>> given) {
+    std::string out;
+    int index = 0;
+    for (const char* name : names) {
+        std::string value = "omitted";
+        for (const auto& g : given)
+            if (g.first == index) value = g.second;
+        if (!out.empty()) out += "; ";
+        out += std::string(name) + "=" + value;
+        ++index;
+    }
+    return out;
+}
+
+std::string bstr(const std::string& text) { return "BSTR:\"" + text + "\""; }
+
+}  // namespace office_test
