@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchmarkClock.h"
 #include "foundation/LinkedList.h"
 #include "foundation/String.h"
 #include "jobs/Notifier.h"
@@ -28,17 +29,6 @@
 #include "wingui/ProcessWindows.h"
 
 namespace {
-
-double nowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::atomic<int> messagesRemoved{0};
 

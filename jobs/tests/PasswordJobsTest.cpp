@@ -150,9 +150,12 @@ Finished waitForTally(const char* className) {
     return finished;
 }
 
-// Presses Close and checks that the owner hears of the job exactly once.
+// Presses Close and checks that the owner hears of the job exactly once, and
+// not before.
 void closeAndExpectOneDone(const Finished& finished, JobOwner& owner) {
     const int before = owner.jobsDone;
+    pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(owner.jobsDone, before) << "WM_JOB_DONE before the notifier was closed";
     HWND close = GetDlgItem(finished.window, kNotifierCloseId);
     ASSERT_TRUE(IsWindowEnabled(close));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(finished.window, kNotifierCancelId)));
@@ -265,16 +268,6 @@ void expectPdfPlain(const std::string& path) {
     DeleteFileA(qdf.c_str());
 }
 
-// Sets an environment variable (inherited by pdftk) for one scope.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) { SetEnvironmentVariableA(name, value); }
-    ~ScopedEnvironment() { SetEnvironmentVariableA(name_, nullptr); }
-
-private:
-    const char* name_;
-};
-
 class Jobs : public office_test::OfficeFixture {
 protected:
     void SetUp() override {
@@ -371,6 +364,8 @@ TEST_F(Jobs, EncryptsAFolderOfEveryKindAndDecryptsItBack) {
     }
     expectRowMarks(encrypted);
     EXPECT_FALSE(testing_support::saveScreenshot(encrypted.window, "EncryptionJobFinished").empty());
+    // The session has ended with the tally: no application waits with the user.
+    EXPECT_TRUE(office_test::waitForNoStandins(20000));
     closeAndExpectOneDone(encrypted, *owner);
 
     std::vector<std::string> office;
@@ -411,7 +406,7 @@ TEST_F(Jobs, CancelDuringTheThirdOfFiveFilesEndsAfterIt) {
     std::vector<std::string> paths;
     for (int i = 1; i <= 5; ++i) paths.push_back(make("Report " + std::to_string(i) + ".pdf", ".pdf"));
     const std::string original = readBytes(paths[0]);
-    ScopedEnvironment slow("TARNWICK_PDFTK_DELAY_MS", "1500");
+    jobs_test::ScopedEnvironment slow("TARNWICK_PDFTK_DELAY_MS", "1500");
     {
         LinkedList list;
         fill(list, paths);
@@ -454,7 +449,7 @@ TEST_F(Jobs, AnEncryptionAndADecryptionRunSideBySide) {
     EXPECT_EQ(run(true, toDecrypt).tally, "Encryption Result: Total=3   Scucceeded=3   Failed=0");
 
     // Slow enough that both notifiers are up at once.
-    ScopedEnvironment slow("TARNWICK_PDFTK_DELAY_MS", "2000");
+    jobs_test::ScopedEnvironment slow("TARNWICK_PDFTK_DELAY_MS", "2000");
     {
         LinkedList first, second;
         fill(first, plain);
