@@ -5,6 +5,14 @@ if(MSVC)
     if(TARNWICK_WERROR)
         list(APPEND TARNWICK_WARNINGS /WX)
     endif()
+    # Sources are UTF-8, as GCC reads them; without this MSVC reads them in
+    # the system code page (C4819 on a Japanese system). Double-byte texts
+    # are byte escapes, so the execution character set changes nothing.
+    add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:/utf-8>)
+    # The .rc files embed the programs' manifests (common controls v6); a
+    # second one from the linker is a duplicate resource (CVT1100), and the
+    # MinGW build has none either.
+    add_link_options(/MANIFEST:NO)
 else()
     set(TARNWICK_WARNINGS -Wall -Wextra -Wshadow)
     if(TARNWICK_WERROR)
@@ -48,15 +56,17 @@ endfunction()
 # tarnwick_tests(<name> PORTABLE <files> WIN32_SOURCES <files> DEPS <libs>
 #                [GUI])
 # One GoogleTest executable per subsystem. Natively it holds the portable
-# tests; for Windows both kinds, run through Wine in the test prefix. GUI
-# marks executables that open windows (they need the test display).
+# tests; for Windows both kinds, run through Wine in the test prefix when
+# cross-built. GUI marks executables that open windows (they need the test
+# display). Without tests (TARNWICK_WITH_TESTS off) it makes nothing: code
+# after it asks if(TARGET <name>).
 function(tarnwick_tests name)
     cmake_parse_arguments(A "GUI" "" "PORTABLE;WIN32_SOURCES;DEPS" ${ARGN})
     set(sources ${A_PORTABLE})
     if(WIN32)
         list(APPEND sources ${A_WIN32_SOURCES})
     endif()
-    if(NOT sources)
+    if(NOT sources OR NOT TARNWICK_WITH_TESTS)
         return()
     endif()
     add_executable(${name} ${sources})
@@ -68,7 +78,7 @@ function(tarnwick_tests name)
         TARNWICK_BINARY_DIR="${PROJECT_BINARY_DIR}")
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
     set_tests_properties(${name} PROPERTIES TIMEOUT 900)
-    if(WIN32)
+    if(WIN32 AND CMAKE_HOST_UNIX)
         set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix)
     endif()
 endfunction()
@@ -77,7 +87,8 @@ endfunction()
 # A fuzz target (LLVMFuzzerTestOneInput) for a parser of untrusted bytes.
 # Natively it always becomes <name>_replay, a ctest that runs the corpus and
 # a fixed number of mutated inputs under the sanitizers; with clang and
-# TARNWICK_LIBFUZZER it also becomes a libFuzzer executable <name>.
+# TARNWICK_LIBFUZZER it also becomes a libFuzzer executable <name>. Nothing
+# without tests.
 option(TARNWICK_LIBFUZZER "Build libFuzzer executables (clang only)" OFF)
 if(TARNWICK_LIBFUZZER AND CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT WIN32)
     # Coverage for the libraries under test too, not only for the target's
@@ -86,7 +97,7 @@ if(TARNWICK_LIBFUZZER AND CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT WIN32)
 endif()
 function(tarnwick_fuzzer name)
     cmake_parse_arguments(A "" "CORPUS" "SOURCES;DEPS" ${ARGN})
-    if(WIN32)
+    if(WIN32 OR NOT TARNWICK_WITH_TESTS)
         return()
     endif()
     add_executable(${name}_replay ${A_SOURCES} ${PROJECT_SOURCE_DIR}/testing/FuzzDriver.cpp)
@@ -102,3 +113,17 @@ function(tarnwick_fuzzer name)
         target_link_libraries(${name} PRIVATE ${A_DEPS})
     endif()
 endfunction()
+
+# The product version lives in the file VERSION at the top of the tree: the
+# version resource (through the generated TarnwickVersion.h) and the installer
+# read it from there.
+file(STRINGS ${PROJECT_SOURCE_DIR}/VERSION TARNWICK_VERSION LIMIT_COUNT 1)
+if(NOT TARNWICK_VERSION MATCHES "^([0-9]+\\.[0-9]+)\\.[0-9]+\\.[0-9]+$")
+    message(FATAL_ERROR "VERSION must hold one line of four numbers, such as 1.0.0.2")
+endif()
+set(TARNWICK_VERSION_SHORT ${CMAKE_MATCH_1})
+string(REPLACE "." "," TARNWICK_VERSION_COMMAS ${TARNWICK_VERSION})
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/VERSION)
+set(TARNWICK_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
+set(TARNWICK_VERSION_HEADER ${TARNWICK_GENERATED_DIR}/TarnwickVersion.h)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/TarnwickVersion.h.in ${TARNWICK_VERSION_HEADER} @ONLY)

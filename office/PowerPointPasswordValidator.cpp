@@ -27,6 +27,21 @@ bool isButton(HWND window, int id) {
     return control != nullptr && hasClass(control, "Button");
 }
 
+// Calls visit(window, className, title) for each top-level window of the
+// desktop until it returns true; returns that window or null.
+template <typename Visit>
+HWND findTopLevel(Visit visit) {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        char className[130] = "";
+        char title[260] = "";
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, title, sizeof title);
+        if (visit(window, className, title)) return window;
+    }
+    return nullptr;
+}
+
 // A click at the button's top-left corner.
 void press(HWND button) {
     SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, 0);
@@ -86,28 +101,21 @@ void PowerPointPasswordValidator::run() {
 
 HWND PowerPointPasswordValidator::findPasswordDialog() {
     logDebug("PowerPointPasswordValidator#findPasswordDialog,1");
-    HWND found = nullptr;
-    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        char className[130] = "";
-        char title[260] = "";
-        GetClassNameA(window, className, sizeof className);
-        GetWindowTextA(window, title, sizeof title);
-        if (std::strcmp(className, "#32770") != 0 || !ownedByPowerPoint(window)) continue;
+    HWND found = findTopLevel([](HWND window, const char* className, const char*) {
+        if (std::strcmp(className, "#32770") != 0 || !ownedByPowerPoint(window)) return false;
         HWND message = GetDlgItem(window, 4);
         char messageClass[130] = "";
         if (message == nullptr || GetClassNameA(message, messageClass, sizeof messageClass) == 0 ||
             _strnicmp(messageClass, "RichEdit", 8) != 0) {
-            continue;
+            return false;
         }
         HWND edit = GetDlgItem(window, 5);
-        if (edit == nullptr || !hasClass(edit, "Edit") || !(GetWindowLongA(edit, GWL_STYLE) & ES_PASSWORD)) continue;
+        if (edit == nullptr || !hasClass(edit, "Edit") || !(GetWindowLongA(edit, GWL_STYLE) & ES_PASSWORD)) return false;
         logDebug("PowerPointPasswordValidator#findPasswordDialog,4,Edit style contains ES_PASSWORD\n");
-        if (!isButton(window, 1) || !isButton(window, 2)) continue;
+        if (!isButton(window, 1) || !isButton(window, 2)) return false;
         logDebug("PowerPointPasswordValidator#findPasswordDialog,5,Found a password dialog\n");
-        found = window;
-        break;
-    }
+        return true;
+    });
     dialog = found;
     return found;
 }
@@ -137,16 +145,8 @@ bool PowerPointPasswordValidator::submitPassword(const char* text) {
 }
 
 HWND PowerPointPasswordValidator::findErrorMessageBox() {
-    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        char className[130] = "";
-        char title[260] = "";
-        GetClassNameA(window, className, sizeof className);
-        GetWindowTextA(window, title, sizeof title);
-        if (std::strcmp(className, "#32770") == 0 && std::strcmp(title, "Microsoft Office PowerPoint") == 0 &&
-            ownedByPowerPoint(window) && isButton(window, 2) && GetDlgItem(window, 1) == nullptr) {
-            return window;
-        }
-    }
-    return nullptr;
+    return findTopLevel([](HWND window, const char* className, const char* title) {
+        return std::strcmp(className, "#32770") == 0 && std::strcmp(title, "Microsoft Office PowerPoint") == 0 &&
+               ownedByPowerPoint(window) && isButton(window, 2) && GetDlgItem(window, 1) == nullptr;
+    });
 }

@@ -118,18 +118,10 @@ int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool enc
             logError("OfficeApplication#%s,15,Failed to delete a backupFile %s", method, backup.c_str());
         }
     } else if (result != 0) {
-        if (GetFileAttributesA(filePath) == INVALID_FILE_ATTRIBUTES) {
-            logDebug("OfficeApplication#%s,16,Not found an original file %s", method, filePath);
-            if (GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES) {
-                if (MoveFileA(backup.c_str(), filePath)) {
-                    logDebug("OfficeApplication#%s,11,Moved a backup file %s to %s", method, backup.c_str(), filePath);
-                } else {
-                    logError("OfficeApplication#%s,12,Failed to move a backup file %s to %s", method, backup.c_str(),
-                             filePath);
-                    result = kBackupNotRestored;
-                }
-            }
-        } else if (doDeleteFile(filePath)) {
+        // The engine's code stays unless the backup cannot be put back; with
+        // the document gone that is reported too, the backup being then its
+        // only copy.
+        auto moveBackupBack = [&] {
             if (MoveFileA(backup.c_str(), filePath)) {
                 logDebug("OfficeApplication#%s,11,Moved a backup file %s to %s", method, backup.c_str(), filePath);
             } else {
@@ -137,6 +129,12 @@ int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool enc
                          filePath);
                 result = kBackupNotRestored;
             }
+        };
+        if (GetFileAttributesA(filePath) == INVALID_FILE_ATTRIBUTES) {
+            logDebug("OfficeApplication#%s,16,Not found an original file %s", method, filePath);
+            if (GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES) moveBackupBack();
+        } else if (doDeleteFile(filePath)) {
+            moveBackupBack();
         } else {
             // The document may be a half-written file of the failed engine:
             // the backup is then the only intact copy, so it stays.

@@ -1,6 +1,8 @@
 # Shared by run.sh and test.sh: package installation and the two builds.
 
-top=$(cd "$(dirname "$0")" && pwd)
+# top is the checkout: the folder of the script that sources this file,
+# unless that script has set it.
+top=${top:-$(cd "$(dirname "$0")" && pwd)}
 build_native="$top/build/native"
 build_win="$top/build/win"
 
@@ -23,6 +25,7 @@ xdotool:xdotool
 /usr/bin/pdftk:pdftk-java
 qpdf:qpdf
 /usr/lib/python3/dist-packages/msoffcrypto/__init__.py:python3-msoffcrypto-tool
+makensis:nsis
 "
 
 install_packages() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/Exception.h"
 #include "office/OfficeApplication.h"
 #include "office/PowerPointPasswordValidator.h"
 #include "office/tests/OfficeTestSupport.h"
@@ -185,6 +186,59 @@ TEST_F(Engines, PowerPointFallsBackToATemporaryNameWhenTheFirstSaveFails) {
     }
 }
 
+TEST_F(Engines, TheSavedFileThatCannotReplaceTheDocumentIsReported) {
+    // Another program holds the document from the open on: the engine cannot
+    // delete it to put the saved file in its place; the document stays as
+    // it was and the saved file is removed.
+    struct Case {
+        const char* name;
+        const char* member;
+        int code;
+    };
+    const Case cases[] = {{"memo.docx", "Word.Documents.Open", 206},
+                          {"deck.pptx", "PowerPoint.Presentations.Open", 305},
+                          {"sheet.xlsx", "Excel.Workbooks.Open", 405}};
+    PredictableSession session(1, 1, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = copySample(c.name, c.name);
+        setFault(c.member, "hold 1500");
+        int code = std::string(c.name) == "memo.docx"   ? session.protectWord(path.c_str(), "pw")
+                   : std::string(c.name) == "deck.pptx" ? session.protectPowerPoint(path.c_str(), "pw")
+                                                        : session.protectExcel(path.c_str(), "pw");
+        clearFaults();
+        EXPECT_EQ(code, c.code);
+        EXPECT_EQ(readFile(path), readFile(sample(c.name)));
+        Sleep(1700);
+        for (const std::string& name : listFolder(folder)) EXPECT_EQ(name.find('{'), std::string::npos) << name;
+    }
+}
+
+TEST_F(Engines, AnApplicationThatIsNotInstalled) {
+    std::string doc = copySample("memo.docx", "memo.docx");
+    std::string book = copySample("sheet.xlsx", "sheet.xlsx");
+    {
+        OfficeApplication session(0, 0, 0);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "Excel.Application");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "Word.Application");
+        // Excel's engine swallows the start failure: 1, and the flow puts
+        // the backup back.
+        EXPECT_EQ(session.protect(book.c_str(), false), 1);
+        // Word's start failure reaches the job.
+        try {
+            session.protect(doc.c_str(), false);
+            ADD_FAILURE() << "no exception";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.getErrorCode(), 201);
+            EXPECT_STREQ(e.getMessage(), "OfficeApplication#createWordApplication,1,Failed to create Word");
+        }
+        EXPECT_TRUE(runStandin("/RegServer"));
+    }
+    EXPECT_EQ(readFile(doc), readFile(sample("memo.docx")));
+    EXPECT_EQ(readFile(book), readFile(sample("sheet.xlsx")));
+    for (const std::string& name : listFolder(folder)) EXPECT_EQ(name.find('{'), std::string::npos) << name;
+}
+
 TEST_F(Engines, ValidatorTakesOnlyAPasswordPromptAndPressesTheErrorBoxButton) {
     std::string path = copySample("deck.pptx", "deck.pptx");
     PredictableSession session(0, 1, 0);
@@ -192,8 +246,10 @@ TEST_F(Engines, ValidatorTakesOnlyAPasswordPromptAndPressesTheErrorBoxButton) {
     Bytes protectedBytes = readFile(path);
     // A wrong password: the error box is dismissed, Open fails, the
     // presentation is left as it was.
+    setScreenshotPrefix("office-wrong-password-");
     DWORD start = GetTickCount();
     EXPECT_EQ(session.unprotectPowerPoint(path.c_str(), "wrong-password"), 1000);
+    setScreenshotPrefix("");
     EXPECT_LT(GetTickCount() - start, 20000u);
     EXPECT_EQ(readFile(path), protectedBytes);
     // A dialog owned by a PowerPoint window without a password edit is not

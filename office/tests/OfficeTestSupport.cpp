@@ -10,6 +10,7 @@
 #include "foundation/String.h"
 #include "settings/PasswordGenerator.h"
 #include "testing/TestPaths.h"
+#include "testing/UnixCommand.h"
 
 namespace office_test {
 
@@ -44,6 +45,8 @@ std::vector<std::string> split(const std::string& line, char separator) {
 }  // namespace
 
 void setJournal(const std::string& path) { writeValue(kConfigKey, "Journal", path); }
+
+void setScreenshotPrefix(const std::string& prefix) { writeValue(kConfigKey, "ScreenshotPrefix", prefix); }
 
 std::vector<Call> readJournal(const std::string& path) {
     std::vector<Call> calls;
@@ -115,45 +118,11 @@ bool waitForNoStandins(DWORD timeoutMs) {
     return true;
 }
 
-std::string unixPath(const std::string& windowsPath) {
-    using Fn = char*(CDECL*)(LPCWSTR);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    if (!fn) return std::string();
-    std::wstring wide(windowsPath.begin(), windowsPath.end());
-    char* p = fn(wide.c_str());
-    if (!p) return std::string();
-    std::string s = p;
-    HeapFree(GetProcessHeap(), 0, p);
-    return s;
-}
+bool setOfficeVersion(const std::string& choice) { return runStandin("/SetVersion " + choice); }
 
-int runUnix(const std::string& folder, const std::string& script) {
-    std::string statusFile = folder + "\\unix-status";
-    std::string status = unixPath(statusFile);
-    DeleteFileA(statusFile.c_str());
-    std::string cmd = "/bin/sh -c \"(" + script + "); echo $? > '" + status + ".tmp'; mv '" + status + ".tmp' '" +
-                      status + "'\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
-    for (int i = 0; i < 1800; ++i) {
-        Bytes b = readFile(statusFile);
-        if (!b.empty()) {
-            DeleteFileA(statusFile.c_str());
-            return std::atoi(std::string(b.begin(), b.end()).c_str());
-        }
-        Sleep(100);
-    }
-    return -1;
-}
-
-bool setOfficeVersion(const std::string& choice) {
+bool runStandin(const std::string& arguments) {
     std::string standin = testing_support::nativePath(std::string(TARNWICK_BINARY_DIR) + "/standins/office-standin.exe");
-    std::string cmd = "\"" + standin + "\" /SetVersion " + choice;
+    std::string cmd = "\"" + standin + "\" " + arguments;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "testing/UnixCommand.h"
+
 namespace office_test {
 
+using testing_support::runUnix;
+using testing_support::unixPath;
 using Bytes = std::vector<unsigned char>;
 
 // One journal line: "pid TAB App.Object.Member TAB kind TAB args TAB -> result TAB lcid".
@@ -24,6 +28,9 @@ struct Call {
 
 // Journal and faults of the stand-in (HKCU "Software\Tarnwick Stand-ins\Office").
 void setJournal(const std::string& path);  // "" stops it
+// PowerPoint's prompt and error box photograph themselves as
+// <prefix>PasswordPrompt.png / <prefix>PasswordError.png ("" stops it).
+void setScreenshotPrefix(const std::string& prefix);
 std::vector<Call> readJournal(const std::string& path);
 void setFault(const std::string& member, const std::string& value);  // "" removes it
 void clearFaults();
@@ -40,13 +47,12 @@ int standinProcessCount();
 // Waits up to timeoutMs for no stand-in process to be left; true when none is.
 bool waitForNoStandins(DWORD timeoutMs);
 
-// Runs a shell script from Linux; its exit status, or -1.
-int runUnix(const std::string& folder, const std::string& script);
-std::string unixPath(const std::string& windowsPath);
 
 // Writes the installed-Office version keys through the stand-in
 // ("12", "11", "11+converters", "11+export", "14", "none", ...).
 bool setOfficeVersion(const std::string& choice);
+// Runs the stand-in's program with these arguments ("/RegServer", ...).
+bool runStandin(const std::string& arguments);
 
 // Password-encrypted as the file list judges it; for a binary presentation
 // by its Current User header token (the stand-in keeps the summary plain, so

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <tlhelp32.h>
 #include <ole2.h>
 
 #include <algorithm>
@@ -20,9 +21,12 @@
 #include <vector>
 
 #include "testing/TestPaths.h"
+#include "testing/UnixCommand.h"
 
 namespace {
 
+using testing_support::runUnix;
+using testing_support::unixPath;
 using Bytes = std::vector<unsigned char>;
 
 std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
@@ -186,36 +190,6 @@ bool isEncryptedPackage(const std::string& path) {
 }
 
 // ---- running a Unix program (the independent decryptor) ----
-
-std::string unixPath(const std::string& windowsPath) {
-    using Fn = char*(CDECL*)(LPCWSTR);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    if (!fn) return std::string();
-    char* p = fn(wide(windowsPath).c_str());
-    if (!p) return std::string();
-    std::string s = p;
-    HeapFree(GetProcessHeap(), 0, p);
-    return s;
-}
-
-// Runs a shell script; returns its exit status, or -1.
-int runUnix(const std::string& folder, const std::string& script) {
-    std::string status = unixPath(folder + "\\unix-status");
-    DeleteFileA((folder + "\\unix-status").c_str());
-    std::string cmd = "/bin/sh -c \"(" + script + "); echo $? > '" + status + ".tmp'; mv '" + status + ".tmp' '" + status + "'\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
-    for (int i = 0; i < 1200; ++i) {
-        Bytes b = readFile(folder + "\\unix-status");
-        if (!b.empty()) return std::atoi(std::string(b.begin(), b.end()).c_str());
-        Sleep(100);
-    }
-    return -1;
-}
 
 const char kChecker[] = R"PY(
 import io, sys, msoffcrypto
@@ -1140,3 +1114,46 @@ TEST_F(OfficeStandin, VersionKeysAreWrittenForTheChosenVersion) {
     EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\12.0\\Word\\InstallRoot", "Path"));
     EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot", "Path"));
 }
+
+namespace {
+
+// Live server processes of this stand-in.
+int serverProcesses() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        count += lstrcmpiA(entry.szExeFile, "office-standin.exe") == 0;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Quit is answered before the server ends, every time, and no server
+// outlives its client's Quit and release.
+TEST(OfficeStandinQuit, RepliesAndTheServerEndsEveryTime) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    for (int round = 0; round < 8; ++round) {
+        for (const wchar_t* progId : {L"PowerPoint.Application", L"Word.Application", L"Excel.Application"}) {
+            SCOPED_TRACE(narrow(progId) + " round " + std::to_string(round));
+            IDispatch* app = start(progId);
+            ASSERT_NE(app, nullptr);
+            Result docs = get(app, wcscmp(progId, L"Word.Application") == 0    ? L"Documents"
+                                   : wcscmp(progId, L"Excel.Application") == 0 ? L"Workbooks"
+                                                                               : L"Presentations");
+            EXPECT_EQ(docs.hr, S_OK);
+            Result quit = wcscmp(progId, L"Word.Application") == 0 ? method(app, L"Quit", {omitted, omitted, omitted})
+                                                                   : method(app, L"Quit", {});
+            EXPECT_EQ(quit.hr, S_OK);
+            docs = Result();
+            app->Release();
+        }
+    }
+    CoUninitialize();
+    DWORD start = GetTickCount();
+    while (serverProcesses() > 0 && GetTickCount() - start < 20000) Sleep(100);
+    EXPECT_EQ(serverProcesses(), 0);
+}
+
+}  // namespace
