@@ -44,6 +44,11 @@ STARTUPINFOA hiddenStartupInfo() {
 }
 
 void preparePdfRunInputs(JobDirection direction, PdfRunInputs& inputs) {
+    preparePdfRunSettings(direction, inputs);
+    readWorkingFolder(inputs);
+}
+
+void preparePdfRunSettings(JobDirection direction, PdfRunInputs& inputs) {
     inputs.startupInfo = hiddenStartupInfo();
     TarnwickRegistry settings;
     inputs.pdftkPath = "";
@@ -59,6 +64,9 @@ void preparePdfRunInputs(JobDirection direction, PdfRunInputs& inputs) {
     } else {
         inputs.ownerPassword = owner;
     }
+}
+
+void readWorkingFolder(PdfRunInputs& inputs) {
     String folder("c:\\temp");
     TarnwickRegistry().getWorkingFolder(folder);
     inputs.workingFolder = folder;

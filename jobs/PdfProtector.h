@@ -63,6 +63,10 @@ extern const char kFallbackOwnerPassword[];
 // working folder (preset "c:\temp", which is never created) and the hidden
 // start-up information.
 void preparePdfRunInputs(JobDirection direction, PdfRunInputs& inputs);
+// The same in the two parts a job reads at different moments: everything
+// but the working folder, then the working folder.
+void preparePdfRunSettings(JobDirection direction, PdfRunInputs& inputs);
+void readWorkingFolder(PdfRunInputs& inputs);
 
 // The result texts of a job's rows.
 extern const char kRowOk[];

@@ -15,21 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchmarkClock.h"
 #include "jobs/Notifier.h"
 #include "jobs/PdfProtector.h"
 
 namespace {
-
-double nowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 bool writeSample(const std::string& path) {
     static const char kPdf[] = "%PDF-1.4\n% benchmark sample\n%%EOF\n";

@@ -50,6 +50,16 @@ inline LVITEMA itemOf(HWND list, int index) {
     return item;
 }
 
+// Sets an environment variable (inherited by pdftk) for one scope.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name) { SetEnvironmentVariableA(name, value); }
+    ~ScopedEnvironment() { SetEnvironmentVariableA(name_, nullptr); }
+
+private:
+    const char* name_;
+};
+
 // Waits on another thread for the message box with the given caption (which
 // this thread opens), photographs it and presses button in it.
 class MessageBoxAnswer {

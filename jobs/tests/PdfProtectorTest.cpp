@@ -98,16 +98,6 @@ void configure(const std::string* pdftk, const std::string& workingFolder) {
                     static_cast<DWORD>(workingFolder.size() + 1));
 }
 
-// Sets an environment variable (inherited by pdftk) for one scope.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) { SetEnvironmentVariableA(name, value); }
-    ~ScopedEnvironment() { SetEnvironmentVariableA(name_, nullptr); }
-
-private:
-    const char* name_;
-};
-
 class PdfProtectorTest : public ::testing::Test {
 protected:
     void SetUp() override {
