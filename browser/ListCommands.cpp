@@ -12,6 +12,7 @@
 #include "browser/XListView.h"
 #include "classify/EncryptedFileFinder.h"
 #include "foundation/LinkedList.h"
+#include "jobs/PasswordJobs.h"
 #include "foundation/Log.h"
 #include "foundation/ProgramLauncher.h"
 #include "foundation/Registry.h"
@@ -190,6 +191,27 @@ int XListView_GetLastSelelctedItem(HWND list) {
         if (isSelected(list, row)) return row;
     }
     return -1;
+}
+
+void XListView_EncryptSelected(HWND list) {
+    LinkedList paths;
+    int skipped = 0;
+    if (XListView_GetNonEncSelectedFilesList(list, &paths, &skipped) == 0) {
+        MessageBoxA(list, "Encrypt: Please select unencrypted files by PWD.", "Tarnwick", MB_OK | MB_ICONERROR);
+        return;
+    }
+    // The job takes its own copy of the paths.
+    startEncryptionJob(list, paths);
+}
+
+void XListView_DecryptSelected(HWND list) {
+    LinkedList paths;
+    int skipped = 0;
+    if (XListView_GetEncSelectedFilesList(list, &paths, &skipped) == 0) {
+        MessageBoxA(list, "Decrypt: Please select encrypted files by PWD.", "Tarnwick", MB_OK | MB_ICONERROR);
+        return;
+    }
+    startDecryptionJob(list, paths);
 }
 
 void XListView_ShowPassword(HWND list) {
@@ -378,6 +400,8 @@ bool XListView_OnCommand(HWND list, int id) {
         case IDM_LIST_DELETE: XListView_DeleteSelectedFiles(list); return true;
         case IDM_LIST_OPEN: RunSelectedFiles(list); return true;
         case IDM_LIST_CHANGE_NAME: XListView_ChangeNameSelected(list); return true;
+        case IDM_LIST_ENCRYPT: XListView_EncryptSelected(list); return false;
+        case IDM_LIST_DECRYPT: XListView_DecryptSelected(list); return false;
         case IDM_LIST_PASSWORD: XListView_ShowPassword(list); return false;
         case IDM_LIST_COPY: XListView_CopyToClipboard(list); return false;
         case IDM_LIST_PASTE: XListView_PastFromClipboard(list); return false;

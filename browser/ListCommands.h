@@ -29,6 +29,10 @@ int XListView_GetOfficeFileNamesList(HWND list, LinkedList* items);
 // The highest index of a selected row; -1 when none.
 int XListView_GetLastSelelctedItem(HWND list);
 
+// Encrypt and Decrypt: start the job for the selected files that are not
+// protected (that are password-encrypted), or say that there are none.
+void XListView_EncryptSelected(HWND list);
+void XListView_DecryptSelected(HWND list);
 // Shows the derived password of the last selected row when it is
 // password-encrypted, in the Password Exporter owned by the list.
 void XListView_ShowPassword(HWND list);

@@ -377,6 +377,26 @@ TEST_F(ListCommandsTest, ContextMenuStatesPerSelection) {
     emptyClipboard();
 }
 
+TEST_F(ListCommandsTest, EncryptAndDecryptWithoutEligibleFilesSayWhy) {
+    const struct {
+        std::vector<std::string> selection;
+        int command;
+        const char* message;
+    } cases[] = {
+        {{"Locked.docx", "secret.pdf"}, IDM_LIST_ENCRYPT, "Encrypt: Please select unencrypted files by PWD."},
+        {{}, IDM_LIST_ENCRYPT, "Encrypt: Please select unencrypted files by PWD."},
+        {{"a.docx", "one.xps"}, IDM_LIST_DECRYPT, "Decrypt: Please select encrypted files by PWD."},
+        {{}, IDM_LIST_DECRYPT, "Decrypt: Please select encrypted files by PWD."},
+    };
+    for (const auto& c : cases) {
+        select(list(), c.selection);
+        std::string message;
+        ModalDriver::run([&] { SendMessageA(list(), WM_COMMAND, static_cast<WPARAM>(c.command), 0); },
+                         {answer("Tarnwick", message, IDOK)});
+        EXPECT_EQ(message, c.message);
+    }
+}
+
 TEST_F(ListCommandsTest, PasswordMessagesAndExporter) {
     std::string message;
     select(list(), {"a.docx"});
