@@ -13,6 +13,7 @@
 
 #include "browser/FileTransfer.h"
 #include "browser/XListView.h"
+#include "browser/tests/ListHost.h"
 #include "foundation/LinkedList.h"
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
@@ -27,49 +28,12 @@ using namespace testing_support;
 
 namespace {
 
-const char kHostClass[] = "ListCommandsTestHost";
-constexpr int kListId = 1002;
+using browser_test::kListId;
 constexpr int kMessageTextId = 0xFFFF;
 
 // Holds the list the way the main window will: custom draw and the
 // label-edit notifications.
-class CommandHost : public Window {
-public:
-    CommandHost() {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        WNDCLASSEXA windowClass = {};
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = kHostClass;
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        registerClass(windowClass);
-        createWindow(0, kHostClass, "File list commands", WS_POPUP | WS_VISIBLE | WS_CAPTION, 60, 60, 700, 320,
-                     nullptr, nullptr, GetModuleHandleA(nullptr));
-        list = XListView_Create(window_, kListId);
-        XListView_SetColumns(list);
-        MoveWindow(list, 0, 0, 680, 280, TRUE);
-        SetForegroundWindow(window_);
-        SetFocus(list);
-    }
-    HWND list = nullptr;
-
-protected:
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_NOTIFY) return onNotify(reinterpret_cast<NMHDR*>(lParam));
-        return defaultHandling(message, wParam, lParam);
-    }
-
-private:
-    LRESULT onNotify(NMHDR* header) {
-        if (header->idFrom != kListId) return 0;
-        switch (header->code) {
-            case NM_CUSTOMDRAW: return XListView_OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
-            case LVN_BEGINLABELEDITA: XListView_BeginLabelEdit(list); return 0;
-            case LVN_ENDLABELEDITA: return XListView_EndLabelEdit(list);
-            default: return 0;
-        }
-    }
-};
+using CommandHost = browser_test::ListHost;
 
 void writeBytes(const std::string& path, size_t size, char fill = 'x') {
     std::ofstream out(path, std::ios::binary);
@@ -161,7 +125,7 @@ protected:
         writeBytes(folder_ + "Report.pdf", 10);
         writeBytes(folder_ + "OTHER.docx", 10);
         writeBytes(folder_ + "one.xps", 1);
-        host_.reset(new CommandHost());
+        host_.reset(new CommandHost("File list commands", 60, 60));
         XListView_ListFolder(host_->list, folder_.c_str());
         settle();
     }
@@ -572,6 +536,7 @@ TEST_F(ListCommandsTest, DropOfDataWithoutFilesIsRefused) {
 }
 
 TEST_F(ListCommandsTest, ScreenshotWithProtectedAndPlainRows) {
+    browser_test::settleForScreenshot(host_->getWindow());
     EXPECT_FALSE(saveScreenshot(host_->getWindow(), "FileListCommands").empty());
 }
 

@@ -1,5 +1,7 @@
 #include "browser/XListView.h"
 
+#include "browser/tests/ListHost.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -21,45 +23,7 @@ using namespace testing_support;
 
 namespace {
 
-const char kHostClass[] = "XListViewTestHost";
-constexpr int kListId = 1002;
-
-// Holds the list the way the main window will: it answers the list's
-// custom draw.
-class HostWindow : public Window {
-public:
-    HostWindow() {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        WNDCLASSEXA windowClass = {};
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = kHostClass;
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        registerClass(windowClass);
-        createWindow(0, kHostClass, "File list", WS_POPUP | WS_VISIBLE | WS_CAPTION, 50, 50, 700, 320, nullptr,
-                     nullptr, GetModuleHandleA(nullptr));
-        list = XListView_Create(window_, kListId);
-        XListView_SetColumns(list);
-        MoveWindow(list, 0, 0, 680, 280, TRUE);
-    }
-    HWND list = nullptr;
-    int customDraws = 0;
-
-protected:
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        switch (message) {
-            case WM_NOTIFY: return onNotify(reinterpret_cast<NMHDR*>(lParam));
-            default: return defaultHandling(message, wParam, lParam);
-        }
-    }
-
-private:
-    LRESULT onNotify(NMHDR* header) {
-        if (header->idFrom != kListId || header->code != NM_CUSTOMDRAW) return 0;
-        ++customDraws;
-        return XListView_OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
-    }
-};
+using HostWindow = browser_test::ListHost;
 
 std::string fixture(const std::string& name) {
     return nativePath(TARNWICK_SOURCE_DIR "/classify/tests/fixtures") + "\\" + name;
@@ -115,7 +79,7 @@ protected:
 };
 
 TEST_F(XListViewTest, ListsDocumentsWithTheirStateAndNothingElse) {
-    HostWindow host;
+    HostWindow host("File list");
     ASSERT_NE(host.list, nullptr);
     XListView_ListFolder(host.list, folder_.c_str());
     EXPECT_STREQ(XListView_GetCurrentFolder(), folder_.c_str());
@@ -154,17 +118,13 @@ TEST_F(XListViewTest, ListsDocumentsWithTheirStateAndNothingElse) {
     ASSERT_TRUE(SendMessageA(host.list, LVM_GETCOLUMNA, 4, reinterpret_cast<LPARAM>(&column)));
     EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_RIGHT);
 
-    // Let the display catch up before the screen is copied.
-    for (int i = 0; i < 5; ++i) {
-        pumpPendingMessages();
-        Sleep(20);
-    }
+    browser_test::settleForScreenshot(host.getWindow());
     EXPECT_GT(host.customDraws, 0);
     EXPECT_FALSE(saveScreenshot(host.getWindow(), "FileList").empty());
 }
 
 TEST_F(XListViewTest, SetColumnsTwiceLeavesFiveColumns) {
-    HostWindow host;
+    HostWindow host("File list");
     XListView_SetColumns(host.list);
     HWND header = reinterpret_cast<HWND>(SendMessageA(host.list, LVM_GETHEADER, 0, 0));
     EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 5);
@@ -181,7 +141,7 @@ TEST_F(XListViewTest, SetColumnsTwiceLeavesFiveColumns) {
 }
 
 TEST_F(XListViewTest, NoFolderEmptiesAndDisablesTheList) {
-    HostWindow host;
+    HostWindow host("File list");
     XListView_ListFolder(host.list, folder_.c_str());
     ASSERT_GT(listRowCount(host.list), 0);
     XListView_ListFolder(host.list, nullptr);
@@ -191,7 +151,7 @@ TEST_F(XListViewTest, NoFolderEmptiesAndDisablesTheList) {
 }
 
 TEST_F(XListViewTest, JobDoneListsTheFolderAgain) {
-    HostWindow host;
+    HostWindow host("File list");
     XListView_ListFolder(host.list, folder_.c_str());
     XListView_SelectAll(host.list);
     const int before = listRowCount(host.list);
@@ -204,7 +164,7 @@ TEST_F(XListViewTest, JobDoneListsTheFolderAgain) {
 }
 
 TEST_F(XListViewTest, DroppedFilesAreAddedSelectedAndVanishedOnesRemoved) {
-    HostWindow host;
+    HostWindow host("File list");
     XListView_ListFolder(host.list, folder_.c_str());
     const int before = listRowCount(host.list);
     EXPECT_EQ(XListView_SelectAll(host.list), before);

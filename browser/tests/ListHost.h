@@ -1,0 +1,69 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "browser/ListCommands.h"
+#include "browser/XListView.h"
+#include "wingui/MessagePump.h"
+#include "wingui/Window.h"
+
+namespace browser_test {
+
+constexpr int kListId = 1002;
+
+// A top-level window that holds the file list the way the main window
+// does: it answers the list's custom draw and its label-edit
+// notifications.
+class ListHost : public Window {
+public:
+    explicit ListHost(const char* title, int x = 50, int y = 50) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        WNDCLASSEXA windowClass = {};
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "BrowserTestListHost";
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        registerClass(windowClass);
+        createWindow(0, windowClass.lpszClassName, title, WS_POPUP | WS_VISIBLE | WS_CAPTION, x, y, 700, 320,
+                     nullptr, nullptr, GetModuleHandleA(nullptr));
+        list = XListView_Create(window_, kListId);
+        XListView_SetColumns(list);
+        MoveWindow(list, 0, 0, 680, 280, TRUE);
+        SetForegroundWindow(window_);
+        SetFocus(list);
+    }
+    HWND list = nullptr;
+    int customDraws = 0;
+
+protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_NOTIFY) return onNotify(reinterpret_cast<NMHDR*>(lParam));
+        return defaultHandling(message, wParam, lParam);
+    }
+
+private:
+    LRESULT onNotify(NMHDR* header) {
+        if (header->idFrom != kListId) return 0;
+        switch (header->code) {
+            case NM_CUSTOMDRAW:
+                ++customDraws;
+                return XListView_OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+            case LVN_BEGINLABELEDITA: XListView_BeginLabelEdit(list); return 0;
+            case LVN_ENDLABELEDITA: return XListView_EndLabelEdit(list);
+            default: return 0;
+        }
+    }
+};
+
+// Lets the list paint and the display show it before the screen is copied:
+// under a loaded machine the display lags the painting.
+inline void settleForScreenshot(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    for (int i = 0; i < 10; ++i) {
+        pumpPendingMessages();
+        Sleep(50);
+    }
+}
+
+}  // namespace browser_test
