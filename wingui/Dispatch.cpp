@@ -1,9 +1,11 @@
 #include "Dispatch.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "foundation/ComError.h"
+#include "foundation/StringConverter.h"
 #include "foundation/WinHandles.h"
 
 using Microsoft::WRL::ComPtr;
@@ -12,14 +14,8 @@ namespace {
 
 // BSTR (UTF-16) to ANSI text for the log and ComError.
 std::string narrowText(BSTR text) {
-    if (text == nullptr) return std::string();
-    int length = static_cast<int>(SysStringLen(text));
-    if (length == 0) return std::string();
-    int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return std::string();
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], size, nullptr, nullptr);
-    return out;
+    std::unique_ptr<char[]> narrow = ansiFromWide(text);
+    return narrow ? std::string(narrow.get()) : std::string();
 }
 
 // Throws the ComError for a failed Invoke: for DISP_E_EXCEPTION the
@@ -63,12 +59,10 @@ DispatchValue DispatchValue::omitted() {
 }
 
 DispatchValue DispatchValue::text(const char* ansi) {
-    if (ansi == nullptr) ansi = "";
-    int length = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-    if (length <= 0) throw ComError(E_INVALIDARG);
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length - 1));
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(ansi != nullptr ? ansi : "");
+    if (!wide) throw ComError(E_INVALIDARG);
+    BSTR text = SysAllocString(wide.get());
     if (text == nullptr) throw ComError(E_OUTOFMEMORY);
-    MultiByteToWideChar(CP_ACP, 0, ansi, -1, text, length);
     DispatchValue v;
     V_VT(&v.value_) = VT_BSTR;
     V_BSTR(&v.value_) = text;
