@@ -93,20 +93,10 @@ int OfficeApplication::excelEngine(const char* filePath, const char* password, b
         // result keeps its value.
     }
     if (saved) {
-        if (!DeleteFileA(filePath)) {
-            logError("OfficeApplication#%s,24,Failed to DeleteFile %s", method, filePath);
-            result = kExcelDocumentNotDeleted;
-        } else if (MoveFileA(temporary.c_str(), filePath)) {
-            logDebug("OfficeApplication#%s,22,MovedFile %s to %s", method, temporary.c_str(), filePath);
-        } else {
-            logError("OfficeApplication#%s,23,Failed to MoveFile %s to %s", method, temporary.c_str(), filePath);
-            result = kExcelTemporaryNotMoved;
-        }
+        const int placed =
+            placeSavedFile(method, filePath, temporary, 22, kExcelDocumentNotDeleted, kExcelTemporaryNotMoved);
+        if (placed != 0) result = placed;
     }
-    // A saved file that did not replace the workbook is of no use: the flow
-    // puts the backup back.
-    if (result != 0 && !temporary.empty() && GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        DeleteFileA(temporary.c_str());
-    }
+    discardUnusedTemporary(result, temporary);
     return result;
 }

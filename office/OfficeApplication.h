@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "foundation/String.h"
 #include "wingui/Dispatch.h"
 
@@ -74,6 +76,15 @@ private:
     int wordEngine(const char* filePath, const char* password, bool encrypt);
     int powerPointEngine(const char* filePath, const char* password, bool encrypt);
     int excelEngine(const char* filePath, const char* password, bool encrypt);
+    // Puts an engine's saved temporary file in place of the document: the
+    // document is deleted, the file moved there. Logs step firstStep when it
+    // moved, firstStep + 1 when the move failed, firstStep + 2 when the
+    // delete failed; returns 0 or the failure's code.
+    static int placeSavedFile(const char* method, const char* filePath, const std::string& temporary, int firstStep,
+                              int notDeletedCode, int notMovedCode);
+    // After a failed engine run, deletes a saved temporary file that did not
+    // replace the document: the flow puts the backup back instead.
+    static void discardUnusedTemporary(int result, const std::string& temporary);
 
     DispatchObject word;
     DispatchObject powerPoint;

@@ -148,20 +148,10 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
     }
     validator.finish();
     if (savedUnderTemporaryName) {
-        if (!DeleteFileA(filePath)) {
-            logError("OfficeApplication#%s,25,Failed to DeleteFile %s", method, filePath);
-            result = kPowerPointDocumentNotDeleted;
-        } else if (MoveFileA(temporary.c_str(), filePath)) {
-            logDebug("OfficeApplication#%s,23,MovedFile %s to %s", method, temporary.c_str(), filePath);
-        } else {
-            logError("OfficeApplication#%s,24,Failed to MoveFile %s to %s", method, temporary.c_str(), filePath);
-            result = kPowerPointTemporaryNotMoved;
-        }
+        const int placed = placeSavedFile(method, filePath, temporary, 23, kPowerPointDocumentNotDeleted,
+                                          kPowerPointTemporaryNotMoved);
+        if (placed != 0) result = placed;
     }
-    // A saved file that did not replace the document is of no use: the
-    // flow puts the backup back.
-    if (result != 0 && !temporary.empty() && GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        DeleteFileA(temporary.c_str());
-    }
+    discardUnusedTemporary(result, temporary);
     return result;
 }

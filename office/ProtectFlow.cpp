@@ -224,3 +224,24 @@ bool OfficeApplication::setFileTime(const char* path, const FILETIME& lastAccess
     }
     return true;
 }
+
+int OfficeApplication::placeSavedFile(const char* method, const char* filePath, const std::string& temporary,
+                                      int firstStep, int notDeletedCode, int notMovedCode) {
+    if (!DeleteFileA(filePath)) {
+        logError("OfficeApplication#%s,%d,Failed to DeleteFile %s", method, firstStep + 2, filePath);
+        return notDeletedCode;
+    }
+    if (!MoveFileA(temporary.c_str(), filePath)) {
+        logError("OfficeApplication#%s,%d,Failed to MoveFile %s to %s", method, firstStep + 1, temporary.c_str(),
+                 filePath);
+        return notMovedCode;
+    }
+    logDebug("OfficeApplication#%s,%d,MovedFile %s to %s", method, firstStep, temporary.c_str(), filePath);
+    return 0;
+}
+
+void OfficeApplication::discardUnusedTemporary(int result, const std::string& temporary) {
+    if (result != 0 && !temporary.empty() && GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        DeleteFileA(temporary.c_str());
+    }
+}

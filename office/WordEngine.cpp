@@ -106,10 +106,6 @@ int OfficeApplication::wordEngine(const char* filePath, const char* password, bo
                  e.getErrorMessage());
         result = kUnexpectedComError;
     }
-    // A saved file that did not replace the document is of no use: the
-    // flow puts the backup back.
-    if (result != 0 && !temporary.empty() && GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        DeleteFileA(temporary.c_str());
-    }
+    discardUnusedTemporary(result, temporary);
     return result;
 }
