@@ -1,0 +1,60 @@
+#include "Splitter.h"
+
+namespace {
+
+const char kSplitterClass[] = "_SPLITTER_CLASS_";
+constexpr int kBarWidth = 4;
+
+LRESULT CALLBACK splitterProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_LBUTTONDOWN) {
+        HWND parent = GetParent(window);
+        if (parent != nullptr) {
+            SendMessageA(parent, WM_LBUTTONDOWN, static_cast<WPARAM>(GetDlgCtrlID(window)), lParam);
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool registerSplitterClass(HINSTANCE instance) {
+    WNDCLASSEXA existing = {};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(instance, kSplitterClass, &existing)) return true;
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = splitterProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_SIZEWE));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kSplitterClass;
+    return RegisterClassExA(&windowClass) != 0;
+}
+
+}  // namespace
+
+HWND Splitter_Create(HWND parent, int id, int x, int y, int width, int height) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (!registerSplitterClass(instance)) return nullptr;
+    return CreateWindowExA(0, kSplitterClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+}
+
+void Splitter_DrawBar(HWND parent, HWND splitter, int x) {
+    RECT frame;
+    RECT bar;
+    if (!GetWindowRect(parent, &frame) || !GetWindowRect(splitter, &bar)) return;
+    HDC dc = GetWindowDC(parent);
+    if (dc == nullptr) return;
+    // An 8 x 8 pattern of alternating pixels: a 50 % halftone.
+    static const WORD kHalftone[8] = {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55};
+    HBITMAP pattern = CreateBitmap(8, 8, 1, 1, kHalftone);
+    HBRUSH brush = pattern != nullptr ? CreatePatternBrush(pattern) : nullptr;
+    if (brush != nullptr) {
+        HGDIOBJ previous = SelectObject(dc, brush);
+        PatBlt(dc, x, bar.top - frame.top, kBarWidth, bar.bottom - bar.top, PATINVERT);
+        SelectObject(dc, previous);
+        DeleteObject(brush);
+    }
+    if (pattern != nullptr) DeleteObject(pattern);
+    ReleaseDC(parent, dc);
+}
