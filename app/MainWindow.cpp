@@ -352,7 +352,8 @@ void reselectTreeItem() {
 }
 
 void addToHistory(const char* folder) {
-    if (state.history == nullptr) return;
+    // A folder outside the file system has no path to go back to.
+    if (state.history == nullptr || folder[0] == '\0') return;
     const LRESULT found = SendMessageA(state.history, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(folder));
     if (found == CB_ERR) {
         char text[MAX_PATH + 1];
@@ -389,7 +390,10 @@ void goToHistoryFolder() {
     char text[kHistoryTextSize] = {};
     COMBOBOXEXITEMA item = {};
     item.mask = CBEIF_TEXT;
-    item.iItem = -1;
+    // The chosen entry; its text reaches the edit field only after this
+    // notification.
+    item.iItem = SendMessageA(state.history, CB_GETCURSEL, 0, 0);
+    if (item.iItem == CB_ERR) item.iItem = -1;
     item.pszText = text;
     item.cchTextMax = kHistoryTextSize;
     if (!SendMessageA(state.history, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;

@@ -1,0 +1,596 @@
+// The real Tarnwick.exe, started as a user starts it and driven only from
+// outside: clicks, keys and menu choices through SendInput, the results
+// read from its windows, the registry and the files, which are checked by
+// tools this program did not write (msoffcrypto-tool, qpdf).
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "RemoteUi.h"
+#include "office/tests/OfficeTestSupport.h"
+#include "settings/PasswordGenerator.h"
+#include "settings/TarnwickRegistry.h"
+#include "testing/Screenshot.h"
+#include "testing/TestPaths.h"
+#include "testing/UnixCommand.h"
+#include "wingui/TarnwickIds.h"
+
+using namespace remote_ui;
+
+namespace {
+
+const char kProfileWindowsKey[] = "Software\\Merrowind\\Application\\Tarnwick\\Windows";
+
+std::string buildFile(const std::string& name) {
+    return testing_support::nativePath(TARNWICK_BINARY_DIR) + "\\" + name;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string readRegistry(const char* key, const char* name) {
+    char value[512] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return "";
+    return value;
+}
+
+void writeRegistry(const char* key, const char* name, const std::string& value) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// The running program: its process, main window and children.
+class Tarnwick {
+public:
+    explicit Tarnwick(const std::string& program = buildFile("Tarnwick.exe")) {
+        std::string commandLine = "\"" + program + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                  &process_) != FALSE;
+    }
+    ~Tarnwick() {
+        if (!started_) return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(process_.hProcess, 15000) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+
+    // Waits for the main window showing a title that ends with titleEnd.
+    bool waitForMainWindow(const std::string& titleEnd = " - Tarnwick") {
+        if (!started_) return false;
+        // The first start in a new prefix can be slow on a loaded machine.
+        window = waitForWindow(
+            process_.dwProcessId, [&](const std::string& title) { return endsWith(title, titleEnd); }, 120000);
+        if (window == nullptr) return false;
+        list = GetDlgItem(window, IDC_MAIN_LIST);
+        rows = std::make_unique<RemoteList>(process_.hProcess, list);
+        // The first layout and the simulated splitter click come as posted
+        // messages: let them pass.
+        Sleep(800);
+        return list != nullptr;
+    }
+
+    HWND child(int id) const { return GetDlgItem(window, id); }
+    DWORD id() const { return process_.dwProcessId; }
+    HANDLE handle() const { return process_.hProcess; }
+    std::string title() const { return windowText(window); }
+
+    // The folder tree, inside the shell's namespace control or not.
+    HWND tree() const {
+        HWND found = FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr);
+        if (found != nullptr) return found;
+        HWND host = FindWindowExA(window, nullptr, "SHBrowseForFolder ShellNameSpace Control", nullptr);
+        return FindWindowExA(host, nullptr, WC_TREEVIEWA, nullptr);
+    }
+
+    // Clicks the tree's selected folder, giving the tree the keyboard.
+    void clickTreeSelection() {
+        HWND folders = tree();
+        ASSERT_NE(folders, nullptr);
+        auto selected = static_cast<LPARAM>(SendMessageA(folders, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        ASSERT_NE(selected, 0);
+        void* remote = VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+        ASSERT_NE(remote, nullptr);
+        // TVM_GETITEMRECT takes the item in the rectangle it fills.
+        WriteProcessMemory(process_.hProcess, remote, &selected, sizeof selected, nullptr);
+        SendMessageA(folders, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote));
+        RECT rect = {};
+        ReadProcessMemory(process_.hProcess, remote, &rect, sizeof rect, nullptr);
+        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        activate(window);
+        clickAt(folders, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+    }
+
+    // Moves the tree's selection with a key and waits for the window to show
+    // folder.
+    bool step(WORD key, const std::string& folder) {
+        pressKeys({key});
+        const std::string shown = folder + "\\ - Tarnwick";
+        return waitFor([&] { return title() == shown; }, 5000);
+    }
+
+    // Chooses a menu item with the keyboard: Alt with the popup's mnemonic,
+    // then the item's.
+    void chooseMenu(WORD popup, WORD item) {
+        activate(window);
+        pressKeys({popup}, {VK_MENU});
+        Sleep(300);
+        pressKeys({item});
+    }
+
+    // Waits for the program to end; its exit code, or -1.
+    int waitForExit(DWORD timeoutMs = 30000) {
+        if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return static_cast<int>(code);
+    }
+
+    // Another visible top-level window of the program, not the main window,
+    // whose title satisfies accept.
+    HWND waitForOtherWindow(const std::function<bool(const std::string&)>& accept, DWORD timeoutMs) {
+        HWND found = nullptr;
+        waitFor(
+            [&] {
+                for (HWND other : topLevelWindows(process_.dwProcessId)) {
+                    if (other != window && accept(windowText(other))) {
+                        found = other;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeoutMs);
+        return found;
+    }
+
+    // Every row's "Encrypted" text, joined by '|'.
+    std::string states() const {
+        std::string joined;
+        for (int row = 0; row < rows->rowCount(); ++row) joined += rows->cell(row, 1) + "|";
+        return joined;
+    }
+
+    HWND window = nullptr;
+    HWND list = nullptr;
+    std::unique_ptr<RemoteList> rows;
+
+private:
+    bool started_ = false;
+    PROCESS_INFORMATION process_ = {};
+};
+
+// The text of a message box of another process.
+std::string messageText(HWND box) {
+    std::string text;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (lstrcmpiA(className(child).c_str(), "Static") == 0) {
+            const std::string part = windowText(child);
+            if (part.size() > text.size()) text = part;
+        }
+    }
+    return text;
+}
+
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        folder = testing_support::freshFolder(std::string("MainWindow-") + info->name());
+        documents = folder + "\\Documents";
+        CreateDirectoryA(documents.c_str(), nullptr);
+        work = folder + "\\work";
+        CreateDirectoryA(work.c_str(), nullptr);
+        TarnwickRegistry settings;
+        settings.setInitialFolder((documents + "\\").c_str());
+        settings.setPathForPDFTK(buildFile("standins\\pdftk.exe").c_str());
+        settings.setDonotUpdateFileTime(false);
+        settings.setPrinting(true);
+        settings.setCopyContents(true);
+        writeRegistry(TarnwickRegistry::kKey, "WorkingFolder", work);
+        writeRegistry(kProfileWindowsKey, "Geometry", "40 40 900 560");
+    }
+    void TearDown() override { EXPECT_TRUE(office_test::waitForNoStandins(30000)); }
+
+    void put(const std::string& name, const std::string& from) {
+        ASSERT_TRUE(CopyFileA(from.c_str(), (documents + "\\" + name).c_str(), FALSE)) << from;
+    }
+    std::string pathOf(const std::string& name) const { return documents + "\\" + name; }
+
+    // Waits for the job's progress window to show its tally, photographs
+    // it and closes it with a click on Close.
+    void waitForJobAndClose(Tarnwick& program, const std::string& picture) {
+        HWND notifier = nullptr;
+        ASSERT_TRUE(waitFor(
+            [&] {
+                for (HWND other : topLevelWindows(program.id())) {
+                    HWND close = GetDlgItem(other, IDOK);
+                    if (other != program.window && close != nullptr && IsWindowEnabled(close) &&
+                        GetDlgItem(other, IDCANCEL) != nullptr) {
+                        notifier = other;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            240000))
+            << "the job did not finish";
+        Sleep(300);
+        testing_support::saveScreenshot(notifier, picture);
+        clickCentre(GetDlgItem(notifier, IDOK));
+        ASSERT_TRUE(waitFor([&] { return !IsWindow(notifier); }, 10000));
+    }
+
+    std::string folder;
+    std::string documents;
+    std::string work;
+};
+
+// Each Office file opens with its derived password in msoffcrypto-tool and
+// not with a wrong one.
+const char kOfficeChecker[] = R"PY(
+import io, sys, msoffcrypto
+for line in open(sys.argv[1]):
+    path, pw = line.rstrip('\n').split('\t')
+    try:
+        f = msoffcrypto.OfficeFile(open(path, 'rb'))
+        f.load_key(password=pw)
+        f.decrypt(io.BytesIO())
+        result = 'OK'
+    except Exception as e:
+        result = 'FAIL %r' % e
+    try:
+        g = msoffcrypto.OfficeFile(open(path, 'rb'))
+        g.load_key(password=pw + 'x', verify_password=True)
+        g.decrypt(io.BytesIO())
+        result = 'WRONG-PASSWORD-ACCEPTED'
+    except Exception:
+        pass
+    print(result, path)
+)PY";
+
+std::string checkWithTools(const std::string& folder, const std::vector<std::string>& office,
+                           const std::string& pdf) {
+    const std::string script = folder + "\\check-office.py";
+    const std::string listing = folder + "\\check-office.txt";
+    const std::string report = folder + "\\check-report.txt";
+    std::ofstream(script) << kOfficeChecker;
+    {
+        std::ofstream out(listing);
+        for (const std::string& path : office) {
+            out << testing_support::unixPath(path) << '\t' << office_test::officePassword(path) << '\n';
+        }
+    }
+    char user[64] = {};
+    EXPECT_TRUE(PasswordGenerator::getPdfUserPasswordForPath(pdf.c_str(), user));
+    testing_support::runUnix(folder, "/usr/bin/python3 '" + testing_support::unixPath(script) + "' '" +
+                                         testing_support::unixPath(listing) + "' > '" +
+                                         testing_support::unixPath(report) + "' 2>&1; qpdf --show-encryption " +
+                                         "--password=" + user + " '" + testing_support::unixPath(pdf) + "' >> '" +
+                                         testing_support::unixPath(report) + "' 2>&1");
+    return readBytes(report);
+}
+
+}  // namespace
+
+// The typical request: open the program on a folder, select everything,
+// encrypt, look at the password of one file, decrypt everything again.
+TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
+    const std::vector<std::pair<std::string, std::string>> samples = {
+        {"memo.docx", "memo.docx"}, {"sheet.xlsx", "sheet.xlsx"}, {"deck.pptx", "deck.pptx"},
+        {"memo.doc", "memo.doc"},   {"sheet.xls", "sheet.xls"},
+    };
+    std::vector<std::string> office;
+    for (const auto& [name, sample] : samples) {
+        put(name, office_test::sample(sample));
+        office.push_back(pathOf(name));
+    }
+    const std::string pdf = pathOf("report.pdf");
+    put("report.pdf", testing_support::nativePath(TARNWICK_SOURCE_DIR "/jobs/tests/fixtures/sample.pdf"));
+
+    Tarnwick program;
+    ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick")) << "no main window on the folder";
+    ASSERT_TRUE(waitFor([&] { return program.rows->rowCount() == 6; }, 10000)) << program.rows->rowCount();
+    EXPECT_EQ(program.states(), "||||||");
+    testing_support::saveScreenshot(program.window, "MainWindowPlain");
+
+    // Edit > Select All, then the Encrypt button.
+    activate(program.window);
+    clickAt(program.list, {40, 200});
+    program.chooseMenu('E', 'A');
+    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 6; }, 5000)) << program.rows->selectedCount();
+    clickCentre(program.child(IDC_ENCRYPT_BUTTON));
+    waitForJobAndClose(program, "MainWindowEncryptionDone");
+    ASSERT_TRUE(waitFor([&] { return program.states() == "PWD|PWD|PWD|PWD|PWD|PWD|"; }, 10000))
+        << program.states();
+    testing_support::saveScreenshot(program.window, "MainWindowEncrypted");
+
+    const std::string report = checkWithTools(folder, office, pdf);
+    for (const std::string& path : office) {
+        EXPECT_TRUE(contains(report, "OK " + testing_support::unixPath(path))) << report;
+    }
+    EXPECT_FALSE(contains(report, "WRONG-PASSWORD-ACCEPTED")) << report;
+    EXPECT_TRUE(contains(report, "Supplied password is user password")) << report;
+
+    // One row, then Password: the exporter shows the same password.
+    const int row = program.rows->rowOf("memo.docx");
+    ASSERT_GE(row, 0);
+    POINT centre = program.rows->rowCentre(row);
+    ScreenToClient(program.list, &centre);
+    clickAt(program.list, centre);
+    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 1; }, 5000));
+    clickCentre(program.child(IDC_PASSWORD_BUTTON));
+    HWND exporter = program.waitForOtherWindow([](const std::string& t) { return t == "Password Exporter"; }, 10000);
+    ASSERT_NE(exporter, nullptr);
+    EXPECT_EQ(windowText(GetDlgItem(exporter, IDC_EXPORTED_PASSWORD)), office_test::officePassword(pathOf("memo.docx")));
+    testing_support::saveScreenshot(exporter, "MainWindowPasswordExporter");
+    PostMessageA(exporter, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(exporter); }, 5000));
+
+    // Everything back.
+    program.chooseMenu('E', 'A');
+    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 6; }, 5000));
+    clickCentre(program.child(IDC_DECRYPT_BUTTON));
+    waitForJobAndClose(program, "MainWindowDecryptionDone");
+    ASSERT_TRUE(waitFor([&] { return program.states() == "||||||"; }, 10000)) << program.states();
+
+    for (const auto& [name, sample] : samples) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(office_test::isProtected(pathOf(name)));
+        // An Open XML package comes back byte for byte.
+        if (name.back() == 'x') {
+            EXPECT_EQ(readBytes(pathOf(name)), readBytes(office_test::sample(sample)));
+        }
+    }
+    testing_support::runUnix(folder, "qpdf --show-encryption '" + testing_support::unixPath(pdf) + "' > '" +
+                                         testing_support::unixPath(folder + "\\pdf.txt") + "'");
+    EXPECT_TRUE(contains(readBytes(folder + "\\pdf.txt"), "File is not encrypted"));
+
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+}
+
+// Enter and Esc leave the window open; WM_CLOSE ends the program and stores
+// the folder shown and the window's place; the menu's Exit and the close
+// box end it too, and a window too small to be worth it is not stored.
+TEST_F(MainWindow, OnlyExitAndCloseEndItAndClosingStoresFolderAndGeometry) {
+    const std::string other = folder + "\\Other";
+    CreateDirectoryA(other.c_str(), nullptr);
+    {
+        Tarnwick program;
+        ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
+        activate(program.window);
+        clickAt(program.list, {40, 200});
+        pressKeys({VK_RETURN});
+        pressKeys({VK_ESCAPE});
+        pressKeys({VK_RETURN});
+        Sleep(500);
+        EXPECT_EQ(WaitForSingleObject(program.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        EXPECT_TRUE(IsWindowVisible(program.window));
+
+        // The tree lists Documents, Other, work.
+        program.clickTreeSelection();
+        ASSERT_TRUE(program.step(VK_DOWN, other)) << program.title();
+        RECT rect;
+        GetWindowRect(program.window, &rect);
+        PostMessageA(program.window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(program.waitForExit(), 0);
+        EXPECT_EQ(readRegistry(TarnwickRegistry::kKey, "InitialFolder"), other + "\\");
+        char geometry[64];
+        std::snprintf(geometry, sizeof geometry, "%ld %ld %ld %ld", rect.left, rect.top, rect.right - rect.left,
+                      rect.bottom - rect.top);
+        EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), geometry);
+        EXPECT_EQ(std::string(geometry), "40 40 900 560");
+    }
+    {
+        // File > Exit.
+        Tarnwick program;
+        ASSERT_TRUE(program.waitForMainWindow(other + "\\ - Tarnwick"));
+        program.chooseMenu('F', 'X');
+        EXPECT_EQ(program.waitForExit(), 0);
+    }
+    writeRegistry(kProfileWindowsKey, "Geometry", "10 10 50 50");
+    {
+        // The close box, on a window minimised: its tiny rectangle is not
+        // stored. (The dialog itself keeps a window of 50 x 50 at its own
+        // smallest size.)
+        Tarnwick program;
+        ASSERT_TRUE(program.waitForMainWindow());
+        RECT rect;
+        GetWindowRect(program.window, &rect);
+        EXPECT_EQ(rect.left, 10);
+        EXPECT_EQ(rect.top, 10);
+        ShowWindowAsync(program.window, SW_MINIMIZE);
+        ASSERT_TRUE(waitFor([&] { return IsIconic(program.window) != FALSE; }, 3000));
+        PostMessageA(program.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(program.waitForExit(), 0);
+        EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "10 10 50 50");
+    }
+}
+
+// The history lists each folder once, newest first visit at the top, and
+// choosing an entry shows that folder.
+TEST_F(MainWindow, HistoryKeepsFirstVisitOrderAndGoesBack) {
+    const std::string first = folder + "\\First";
+    const std::string second = folder + "\\Second";
+    CreateDirectoryA(first.c_str(), nullptr);
+    CreateDirectoryA(second.c_str(), nullptr);
+    put("memo.docx", office_test::sample("memo.docx"));
+
+    Tarnwick program;
+    ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
+    // The tree lists Documents, First, Second, work.
+    program.clickTreeSelection();
+    ASSERT_TRUE(program.step(VK_DOWN, first)) << program.title();
+    ASSERT_TRUE(program.step(VK_DOWN, second)) << program.title();
+    ASSERT_TRUE(program.step(VK_UP, first)) << program.title();
+    HWND history = program.child(IDC_FOLDER_HISTORY);
+    ASSERT_NE(history, nullptr);
+    const std::vector<std::string> expected = {second + "\\", first + "\\", documents + "\\"};
+    EXPECT_EQ(comboItems(program.handle(), history), expected);
+    EXPECT_EQ(windowText(history), first + "\\");
+    EXPECT_EQ(program.title(), first + "\\ - Tarnwick");
+
+    // The drop-down arrow, then the last entry: the first visit, the
+    // documents folder.
+    activate(program.window);
+    RECT box;
+    GetClientRect(history, &box);
+    clickAt(history, {box.right - 8, 10});
+    HWND dropped = nullptr;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (HWND other : topLevelWindows(program.id())) {
+                if (className(other) == "ComboLBox") dropped = other;
+            }
+            return dropped != nullptr;
+        },
+        3000));
+    Sleep(300);
+    testing_support::saveScreenshot(dropped, "MainWindowHistory");
+    const int itemHeight = static_cast<int>(SendMessageA(dropped, LB_GETITEMHEIGHT, 0, 0));
+    clickAt(dropped, {30, 2 * itemHeight + itemHeight / 2});
+    ASSERT_TRUE(waitFor([&] { return program.title() == documents + "\\ - Tarnwick"; }, 5000)) << program.title();
+    EXPECT_EQ(program.rows->rowCount(), 1);
+    EXPECT_EQ(comboItems(program.handle(), history), expected);
+}
+
+// Dragging the splitter moves the list's edge; dragged past the left edge
+// it gives up its place, and the default third comes back.
+TEST_F(MainWindow, SplitterDragMovesTheEdgeAndFallsBackToAThird) {
+    Tarnwick program;
+    ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
+    auto listLeft = [&] {
+        RECT rect;
+        GetWindowRect(program.list, &rect);
+        POINT corner = {rect.left, rect.top};
+        ScreenToClient(program.window, &corner);
+        return static_cast<int>(corner.x);
+    };
+    RECT client;
+    GetClientRect(program.window, &client);
+    EXPECT_EQ(listLeft(), client.right / 3);
+
+    HWND splitter = FindWindowExA(program.window, nullptr, "_SPLITTER_CLASS_", nullptr);
+    ASSERT_NE(splitter, nullptr);
+    EXPECT_EQ(GetDlgCtrlID(splitter), IDC_MAIN_SPLITTER);
+    RECT bar;
+    GetWindowRect(splitter, &bar);
+    activate(program.window);
+    const POINT start = {(bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2};
+    POINT target = {500, 100};
+    ClientToScreen(program.window, &target);
+    drag(start, {target.x, start.y});
+    ASSERT_TRUE(waitFor([&] { return std::abs(listLeft() - 500) <= 3; }, 3000)) << listLeft();
+    testing_support::saveScreenshot(program.window, "MainWindowSplitterMoved");
+
+    GetWindowRect(splitter, &bar);
+    RECT frame;
+    GetWindowRect(program.window, &frame);
+    drag({(bar.left + bar.right) / 2, start.y}, {frame.left - 60, start.y});
+    ASSERT_TRUE(waitFor([&] { return listLeft() == client.right / 3; }, 3000)) << listLeft();
+}
+
+// The tree's top nodes are no file-system folders: the list empties and is
+// disabled, and the title has no folder.
+TEST_F(MainWindow, AVirtualFolderEmptiesTheList) {
+    put("memo.docx", office_test::sample("memo.docx"));
+    Tarnwick program;
+    ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
+    ASSERT_EQ(program.rows->rowCount(), 1);
+    EXPECT_TRUE(IsWindowEnabled(program.list));
+
+    program.clickTreeSelection();
+    pressKeys({VK_HOME});
+    ASSERT_TRUE(waitFor([&] { return program.title() == " - Tarnwick"; }, 5000)) << program.title();
+    EXPECT_EQ(program.rows->rowCount(), 0);
+    EXPECT_FALSE(IsWindowEnabled(program.list));
+    testing_support::saveScreenshot(program.window, "MainWindowVirtualFolder");
+}
+
+// Option > Don't Update LastModified flips the setting; Help > Show Help
+// starts the help viewer on the help page.
+TEST_F(MainWindow, MenuTogglesTheFileTimeSettingAndShowsHelp) {
+    put("memo.docx", office_test::sample("memo.docx"));
+    Tarnwick program;
+    ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
+
+    program.chooseMenu('O', 'U');
+    ASSERT_TRUE(waitFor([] { return TarnwickRegistry().isDonotUpdateFileTime(); }, 3000));
+    program.chooseMenu('O', 'U');
+    ASSERT_TRUE(waitFor([] { return !TarnwickRegistry().isDonotUpdateFileTime(); }, 3000));
+
+    // A menu left open for the picture.
+    activate(program.window);
+    pressKeys({'E'}, {VK_MENU});
+    HWND popup = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (popup = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(popup); },
+                        3000));
+    Sleep(300);
+    testing_support::saveScreenshot(program.window, "MainWindowWithFiles");
+    testing_support::saveScreenshot(popup, "MainWindowEditMenu");
+    pressKeys({VK_ESCAPE});
+    pressKeys({VK_ESCAPE});
+
+    program.chooseMenu('H', 'H');
+    HWND viewer = nullptr;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            viewer = FindWindowA("LANTERNPANE_WINDOW", nullptr);
+            return viewer != nullptr && endsWith(windowText(viewer), "Tarnwick.html - Lanternpane");
+        },
+        30000))
+        << (viewer != nullptr ? windowText(viewer) : std::string("no viewer"));
+    EXPECT_TRUE(contains(windowText(viewer), buildFile("html\\Tarnwick.html"))) << windowText(viewer);
+    PostMessageA(viewer, WM_CLOSE, 0, 0);
+    waitFor([&] { return !IsWindow(viewer); }, 10000);
+}
+
+// Without the viewer, or without the help page, the help command says
+// which is missing and starts nothing.
+TEST_F(MainWindow, HelpSaysWhatIsMissing) {
+    const std::string bare = folder + "\\bare";
+    CreateDirectoryA(bare.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(buildFile("Tarnwick.exe").c_str(), (bare + "\\Tarnwick.exe").c_str(), FALSE));
+
+    auto expectMessage = [&](const std::string& caption, const std::string& text, const std::string& picture) {
+        Tarnwick program(bare + "\\Tarnwick.exe");
+        ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
+        program.chooseMenu('H', 'H');
+        HWND box = program.waitForOtherWindow([&](const std::string& t) { return t == caption; }, 10000);
+        ASSERT_NE(box, nullptr) << "no message " << caption;
+        EXPECT_EQ(messageText(box), text);
+        testing_support::saveScreenshot(box, picture);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(waitFor([&] { return !IsWindow(box); }, 5000));
+        EXPECT_EQ(FindWindowA("LANTERNPANE_WINDOW", nullptr), nullptr);
+    };
+    expectMessage("Postwarden", "Error:\r\nNot found Lanternpane.exe program", "MainWindowHelpViewerMissing");
+    ASSERT_TRUE(CopyFileA(buildFile("Lanternpane.exe").c_str(), (bare + "\\Lanternpane.exe").c_str(), FALSE));
+    expectMessage("Tarnwick", "Error:\r\nNot found a help file(Tarnwick.html)", "MainWindowHelpPageMissing");
+}

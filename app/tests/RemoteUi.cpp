@@ -1,0 +1,227 @@
+#include "RemoteUi.h"
+
+#include <commctrl.h>
+
+namespace remote_ui {
+
+namespace {
+
+constexpr SIZE_T kRemoteBytes = 4096;
+constexpr SIZE_T kTextOffset = 512;
+constexpr int kTextBytes = 1024;
+
+void send(std::vector<INPUT>& inputs) {
+    if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    inputs.clear();
+}
+
+INPUT mouse(DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return input;
+}
+
+INPUT key(WORD code, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = code;
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+}  // namespace
+
+bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(50);
+    }
+}
+
+std::string windowText(HWND window) {
+    char text[1024] = {};
+    // WM_GETTEXT is carried across processes; GetWindowText would not ask a
+    // control of another process.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
+    return text;
+}
+
+std::string className(HWND window) {
+    char name[128] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::vector<HWND> topLevelWindows(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId && IsWindowVisible(window)) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitForWindow(DWORD processId, const std::function<bool(const std::string&)>& accept, DWORD timeoutMs) {
+    HWND found = nullptr;
+    waitFor(
+        [&] {
+            for (HWND window : topLevelWindows(processId)) {
+                if (accept(windowText(window))) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+RemoteList::RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {
+    remote_ = static_cast<char*>(VirtualAllocEx(process, nullptr, kRemoteBytes, MEM_COMMIT, PAGE_READWRITE));
+}
+
+RemoteList::~RemoteList() {
+    if (remote_ != nullptr) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+}
+
+int RemoteList::rowCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
+
+int RemoteList::selectedCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0)); }
+
+std::string RemoteList::cell(int row, int column) const {
+    if (remote_ == nullptr) return "";
+    LVITEMA request = {};
+    request.iSubItem = column;
+    request.pszText = remote_ + kTextOffset;
+    request.cchTextMax = kTextBytes;
+    char empty[kTextBytes] = {};
+    if (!WriteProcessMemory(process_, remote_, &request, sizeof request, nullptr) ||
+        !WriteProcessMemory(process_, remote_ + kTextOffset, empty, sizeof empty, nullptr)) {
+        return "";
+    }
+    SendMessageA(list_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote_));
+    char text[kTextBytes] = {};
+    if (!ReadProcessMemory(process_, remote_ + kTextOffset, text, sizeof text - 1, nullptr)) return "";
+    return text;
+}
+
+int RemoteList::rowOf(const std::string& name) const {
+    for (int row = 0; row < rowCount(); ++row) {
+        if (cell(row, 0) == name) return row;
+    }
+    return -1;
+}
+
+POINT RemoteList::rowCentre(int row) const {
+    POINT centre = {0, 0};
+    if (remote_ == nullptr) return centre;
+    RECT bounds = {};
+    bounds.left = LVIR_LABEL;
+    if (!WriteProcessMemory(process_, remote_, &bounds, sizeof bounds, nullptr)) return centre;
+    SendMessageA(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, remote_, &bounds, sizeof bounds, nullptr);
+    centre.x = bounds.left + 20;
+    centre.y = (bounds.top + bounds.bottom) / 2;
+    ClientToScreen(list_, &centre);
+    return centre;
+}
+
+std::vector<std::string> comboItems(HANDLE process, HWND combo) {
+    std::vector<std::string> items;
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, kRemoteBytes, MEM_COMMIT, PAGE_READWRITE));
+    if (remote == nullptr) return items;
+    const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index) {
+        COMBOBOXEXITEMA item = {};
+        item.mask = CBEIF_TEXT;
+        item.iItem = index;
+        item.pszText = remote + kTextOffset;
+        item.cchTextMax = kTextBytes;
+        char text[kTextBytes] = {};
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        WriteProcessMemory(process, remote + kTextOffset, text, sizeof text, nullptr);
+        SendMessageA(combo, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
+        ReadProcessMemory(process, remote + kTextOffset, text, sizeof text - 1, nullptr);
+        items.push_back(text);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return items;
+}
+
+void activate(HWND window) {
+    SetForegroundWindow(window);
+    waitFor([&] { return GetForegroundWindow() == window; }, 2000);
+}
+
+void moveTo(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    Sleep(30);
+}
+
+void clickAt(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    moveTo(client);
+    std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP)};
+    send(inputs);
+    Sleep(150);
+}
+
+void clickCentre(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    clickAt(window, {client.right / 2, client.bottom / 2});
+}
+
+void doubleClickAt(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    moveTo(client);
+    std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP), mouse(MOUSEEVENTF_LEFTDOWN),
+                                 mouse(MOUSEEVENTF_LEFTUP)};
+    send(inputs);
+    Sleep(150);
+}
+
+void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers) {
+    std::vector<INPUT> inputs;
+    for (WORD modifier : modifiers) inputs.push_back(key(modifier, 0));
+    send(inputs);
+    for (WORD code : keys) {
+        inputs.push_back(key(code, 0));
+        inputs.push_back(key(code, KEYEVENTF_KEYUP));
+        send(inputs);
+        Sleep(120);
+    }
+    for (WORD modifier : modifiers) inputs.push_back(key(modifier, KEYEVENTF_KEYUP));
+    send(inputs);
+    Sleep(100);
+}
+
+void drag(POINT from, POINT to) {
+    moveTo(from);
+    std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN)};
+    send(inputs);
+    Sleep(100);
+    const int steps = 8;
+    for (int i = 1; i <= steps; ++i) {
+        moveTo({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+        Sleep(30);
+    }
+    inputs.push_back(mouse(MOUSEEVENTF_LEFTUP));
+    send(inputs);
+    Sleep(150);
+}
+
+}  // namespace remote_ui

@@ -1,0 +1,65 @@
+#pragma once
+
+// Drives another process's windows from outside, as a user would: finds
+// them, reads their texts (list rows through memory in the other process),
+// and clicks and types through SendInput.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace remote_ui {
+
+// Polls condition every 50 ms until it holds or timeoutMs has passed.
+bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs);
+
+std::string windowText(HWND window);
+std::string className(HWND window);
+
+// Visible top-level windows of a process.
+std::vector<HWND> topLevelWindows(DWORD processId);
+// The first visible top-level window of the process whose title satisfies
+// accept, waiting up to timeoutMs.
+HWND waitForWindow(DWORD processId, const std::function<bool(const std::string&)>& accept, DWORD timeoutMs);
+
+// A list view in another process, read through a buffer allocated there.
+class RemoteList {
+public:
+    RemoteList(HANDLE process, HWND list);
+    ~RemoteList();
+    RemoteList(const RemoteList&) = delete;
+    RemoteList& operator=(const RemoteList&) = delete;
+
+    int rowCount() const;
+    int selectedCount() const;
+    std::string cell(int row, int column) const;
+    // The row whose first column is name, or -1.
+    int rowOf(const std::string& name) const;
+    // The row's on-screen centre of its first column.
+    POINT rowCentre(int row) const;
+
+private:
+    HANDLE process_;
+    HWND list_;
+    char* remote_ = nullptr;
+};
+
+// The texts of a ComboBoxEx's items in another process.
+std::vector<std::string> comboItems(HANDLE process, HWND combo);
+
+// Brings window to the front and gives it the keyboard.
+void activate(HWND window);
+// A left click at a point in window's client coordinates.
+void clickAt(HWND window, POINT client);
+// A left click in the middle of window.
+void clickCentre(HWND window);
+void doubleClickAt(HWND window, POINT client);
+// Presses keys one after the other (each down and up), with modifiers held
+// for the whole sequence.
+void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers = {});
+// Drags with the left button from one screen point to another.
+void drag(POINT from, POINT to);
+
+}  // namespace remote_ui
