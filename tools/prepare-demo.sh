@@ -13,8 +13,8 @@
 #   folder when it is made afresh; a "PathForPDFTK" that names no file any
 #   more (a moved checkout) is written again.
 set -eu
-prefix=$1
-build=$2
+prefix=$(realpath -m "$1")
+build=$(realpath -m "$2")
 reset=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
@@ -43,13 +43,13 @@ has_value() { run reg query "$key" /v "$1" >/dev/null 2>&1; }
 set_value() { run reg add "$key" /v "$1" /t REG_SZ /d "$2" /f >/dev/null; }
 
 if [ "$reset" = "--reset" ] && [ -d "$folder" ]; then
-    echo "prepare-demo: resetting $folder_windows"
+    printf "prepare-demo: resetting %s\n" "$folder_windows"
     rm -rf "$folder"
 fi
 
 fresh=0
 if [ ! -d "$folder" ]; then
-    echo "prepare-demo: making $folder_windows with the sample documents"
+    printf "prepare-demo: making %s with the sample documents\n" "$folder_windows"
     mkdir -p "$folder.partial"
     echo "$samples" | while IFS='|' read -r source name; do
         [ -n "$source" ] || continue
