@@ -1,10 +1,21 @@
 #!/bin/sh
 # Installs what is missing, builds Tarnwick for Windows, prepares a Wine
 # prefix of its own (with the stand-ins for Office, pdftk and the directory
-# service) and starts Tarnwick on $DISPLAY, or on a private Xvfb display when
-# there is none. Saves a screenshot of the window and prints its path.
+# service, and the demo folder C:\Tarnwick Demo with sample documents) and
+# starts Tarnwick on $DISPLAY, or on a private Xvfb display when there is
+# none. Saves a screenshot of the window and prints its path.
+#
+#   ./run.sh               keeps the demo folder as the last run left it
+#   ./run.sh --reset-demo  puts the plain sample documents back first
 set -eu
 . "$(dirname "$0")/tools/common.sh"
+
+reset=""
+case "${1:-}" in
+    "") ;;
+    --reset-demo) reset="--reset" ;;
+    *) echo "usage: $0 [--reset-demo]" >&2; exit 2 ;;
+esac
 
 install_packages
 build_windows
@@ -19,6 +30,7 @@ if [ -z "${DISPLAY:-}" ]; then
     headless=1
 fi
 "$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
+"$top/tools/prepare-demo.sh" "$prefix" "$build_win" $reset
 # Let the set-up's Wine session end first: the first start of a new prefix
 # can leave two service managers behind, which stalls out-of-process COM.
 WINEPREFIX="$prefix" wineserver -w

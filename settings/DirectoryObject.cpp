@@ -9,13 +9,14 @@
 #include "foundation/WinHandles.h"
 
 namespace {
-const wchar_t kIadsIid[] = L"{FD8256D0-FD15-11CE-ABC4-02608C9E7553}";
+// The computer object's interface (IADsComputer, derived from IADs).
+const wchar_t kComputerIid[] = L"{EFE3CC70-1D9F-11CF-B1F3-02608C9E7553}";
 }
 
 DirectoryObject::DirectoryObject(const char* name)
     : apartment_(std::make_unique<ComApartment>(ComApartment::Kind::Com)) {
     IID iid;
-    HRESULT hr = IIDFromString(kIadsIid, &iid);
+    HRESULT hr = IIDFromString(kComputerIid, &iid);
     if (SUCCEEDED(hr)) {
         std::unique_ptr<wchar_t[]> wideName = wideFromAnsi(name != nullptr ? name : "");
         if (wideName) {

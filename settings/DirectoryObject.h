@@ -31,5 +31,5 @@ private:
     // Held apart so that close() can leave the apartment after releasing the
     // object, as the destructor would.
     std::unique_ptr<ComApartment> apartment_;
-    Microsoft::WRL::ComPtr<IADs> object_;
+    Microsoft::WRL::ComPtr<IADsComputer> object_;
 };

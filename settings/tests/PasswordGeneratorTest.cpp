@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "settings/DirectoryObject.h"
 #include "settings/Md5Hasher.h"
 #include "settings/PasswordComposition.h"
 
@@ -122,6 +123,20 @@ TEST(PasswordGenerator, IdentityReachesTheDigest) {
     char owner[33] = {};
     ASSERT_TRUE(PasswordGenerator::getPdfOwnerPassword(owner));
     EXPECT_STREQ(owner, digest);
+}
+
+TEST(DirectoryObject, TheLocalComputerAnswersItsMachineGuidVerbatim) {
+    std::string guid = machineGuidInBraces();
+    ASSERT_FALSE(guid.empty());
+    DirectoryObject computer(".");
+    ASSERT_TRUE(computer.isOpen()) << "the computer object was not handed out through its interface";
+    String read;
+    ASSERT_TRUE(computer.getGuid(read));
+    ASSERT_NE(read.getContents(), nullptr);
+    EXPECT_EQ(std::string(read.getContents()), guid);
+    computer.close();
+    EXPECT_FALSE(computer.isOpen());
+    EXPECT_FALSE(computer.getGuid(read));
 }
 
 TEST(PasswordGenerator, PathFormsUseTheNameAfterTheLastBackslash) {

@@ -231,18 +231,31 @@ OpenOutcome fromEncryptedWorkbook(const std::wstring& path, AppKind app, const B
 
 // An RC4 CryptoAPI-encrypted presentation: decrypted into a plain compound
 // file. The encrypted summary (written when the properties were encrypted
-// too) is dropped: the presentation opens without those properties.
+// too) is dropped; the summary streams it holds are put back in place of
+// the placeholders, or, when it cannot be read, the presentation opens
+// without those properties.
 OpenOutcome fromEncryptedPresentation(const std::wstring& path, AppKind app, const Bytes& whole, const Bytes& currentUser,
-                                      const Bytes& document, const Bytes* pictures, bool encryptedSummary,
+                                      const Bytes& document, const Bytes* pictures, const Bytes* encryptedSummary,
                                       const std::u16string* password) {
     if (app != AppKind::PowerPoint) return notThisApp(path, app);
     if (!password) return failure(OpenFailure::NeedPassword, L"A password is required to open this document: " + path);
     DecryptedPresentation d = decryptPresentationStreams(currentUser, document, pictures, *password);
+    std::vector<std::pair<std::wstring, Bytes>> streams{{L"Current User", std::move(d.currentUser)},
+                                                        {L"PowerPoint Document", std::move(d.document)}};
     std::vector<std::wstring> remove;
-    if (encryptedSummary) remove.push_back(L"EncryptedSummary");
-    return fromDecrypted(path, app, whole, d.status, d.detail,
-                         {{L"Current User", std::move(d.currentUser)}, {L"PowerPoint Document", std::move(d.document)}},
-                         DocFormat::Ppt, false, *password, remove);
+    if (encryptedSummary) {
+        remove.push_back(L"EncryptedSummary");
+        std::vector<NamedStream> summary;
+        if (d.status == DecryptStatus::Ok &&
+            readEncryptedSummary(currentUser, document, *encryptedSummary, *password, summary)) {
+            for (NamedStream& s : summary) {
+                std::wstring name(s.name.begin(), s.name.end());
+                // Only the property streams: a name like "Current User" must not replace the document.
+                if (!name.empty() && name[0] == L'\x05') streams.push_back({name, std::move(s.data)});
+            }
+        }
+    }
+    return fromDecrypted(path, app, whole, d.status, d.detail, streams, DocFormat::Ppt, false, *password, remove);
 }
 
 OpenOutcome fromCompoundFile(const std::wstring& path, AppKind app, Bytes whole, const std::u16string* password) {
@@ -303,10 +316,11 @@ OpenOutcome fromCompoundFile(const std::wstring& path, AppKind app, Bytes whole,
         if (facts.valid && readStream(storage.get(), L"PowerPoint Document", document) &&
             isEncryptedPresentation(stream, document)) {
             bool hasPictures = readStream(storage.get(), L"Pictures", pictures);
-            bool encryptedSummary = hasStream(storage.get(), L"EncryptedSummary");
+            Bytes summary;
+            bool hasSummary = readStream(storage.get(), L"EncryptedSummary", summary);
             storage.reset();
             return fromEncryptedPresentation(path, app, whole, stream, document, hasPictures ? &pictures : nullptr,
-                                             encryptedSummary, password);
+                                             hasSummary ? &summary : nullptr, password);
         }
     }
     if (format == DocFormat::Unknown || !facts.valid)
@@ -444,10 +458,15 @@ Bytes encryptedWordDocument(const Bytes& whole, const std::u16string& password, 
     return replaceStreams(whole, streams);
 }
 
-// The presentation file with its streams encrypted (RC4 CryptoAPI).
+// The presentation file with its streams encrypted (RC4 CryptoAPI). The
+// summary information is encrypted too, as PowerPoint does: it moves into
+// the EncryptedSummary stream, the plain summary stream goes and the
+// document summary stream keeps no properties.
 Bytes encryptedPresentation(const Bytes& whole, const std::u16string& password, HRESULT errorCode) {
+    const std::wstring kSummary = L"\x05SummaryInformation", kDocumentSummary = L"\x05" L"DocumentSummaryInformation";
     Bytes currentUser, document, pictures;
     bool hasPictures = false;
+    std::vector<NamedStream> summary;
     {
         Com<ILockBytes> bytes;
         Com<IStorage> storage = openMemoryStorage(whole, bytes);
@@ -455,14 +474,25 @@ Bytes encryptedPresentation(const Bytes& whole, const std::u16string& password, 
             !readStream(storage.get(), L"PowerPoint Document", document))
             throw STG_E_FILENOTFOUND;
         hasPictures = readStream(storage.get(), L"Pictures", pictures);
+        for (const std::wstring& name : {kSummary, kDocumentSummary}) {
+            NamedStream s;
+            if (readStream(storage.get(), name.c_str(), s.data)) {
+                s.name.assign(name.begin(), name.end());
+                summary.push_back(std::move(s));
+            }
+        }
     }
-    Bytes encryptedUser, encryptedDocument;
+    Bytes encryptedUser, encryptedDocument, encryptedSummary;
     std::string error;
     if (!encryptPresentationStreams(currentUser, document, hasPictures ? &pictures : nullptr, password, randomFill,
-                                    encryptedUser, encryptedDocument, error))
+                                    encryptedUser, encryptedDocument, error, &summary, &encryptedSummary))
         throw AppError{errorCode, L"The presentation cannot be encrypted (" + wide(error) + L")."};
-    return replaceStreams(whole, {{L"Current User", std::move(encryptedUser)},
-                                  {L"PowerPoint Document", std::move(encryptedDocument)}});
+    return replaceStreams(whole,
+                          {{L"Current User", std::move(encryptedUser)},
+                           {L"PowerPoint Document", std::move(encryptedDocument)},
+                           {L"EncryptedSummary", std::move(encryptedSummary)},
+                           {kDocumentSummary, emptyDocumentSummary()}},
+                          {kSummary});
 }
 
 }  // namespace

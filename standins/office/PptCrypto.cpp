@@ -20,7 +20,8 @@ constexpr std::uint32_t kPlainToken = 0xE391C05F, kEncryptedToken = 0xF3D1C4DF;
 // The UserEditAtom's body without and with encryptSessionPersistIdRef.
 constexpr std::size_t kEditFields = 28, kEditFieldsEncrypted = 32;
 constexpr std::uint32_t kMaxPersistId = 0xFFFFF, kMaxRun = 0xFFF;
-// fDocProps: the summary information is not encrypted.
+// fDocProps: the summary information is not encrypted (clear: it is, in the
+// EncryptedSummary stream).
 constexpr std::uint8_t kFlagDocProps = 0x08;
 
 struct RecordHeader {
@@ -213,6 +214,105 @@ Bytes currentUserFor(const Bytes& cu, std::uint32_t token, std::uint32_t editOff
     return out;
 }
 
+// The encryption session of an encrypted presentation, with the password
+// checked against it.
+DecryptStatus openSession(const Bytes& currentUser, const Bytes& document, const std::u16string& password,
+                          Presentation& p, Rc4CryptoApiInfo& info, std::string& error) {
+    if (!readPresentation(currentUser, document, p, error)) return DecryptStatus::Corrupt;
+    std::uint32_t session = p.current.encryptSession;
+    if (!session) {
+        error = "the presentation is not encrypted";
+        return DecryptStatus::Unsupported;
+    }
+    auto found = p.directory.find(session);
+    RecordHeader h;
+    if (found == p.directory.end() || !recordAt(document, found->second, h) || h.type != kCryptSession) {
+        error = "the encryption session is missing or damaged";
+        return DecryptStatus::Corrupt;
+    }
+    std::size_t used = 0;
+    if (!parseRc4CryptoApiInfo(&document[found->second + 8], h.length, info, used)) {
+        error = "the encryption header is not RC4 CryptoAPI";
+        return DecryptStatus::Unsupported;
+    }
+    if (!checkRc4CryptoApiPassword(info, password)) {
+        error = "the password is incorrect";
+        return DecryptStatus::WrongPassword;
+    }
+    return DecryptStatus::Ok;
+}
+
+// The EncryptedSummary stream: two sizes (the descriptors' offset and size),
+// the streams, then the descriptor count and descriptors. Each stream is
+// encrypted from the start of the key stream of its own block number; the
+// sizes and, separately, the descriptors use block 0, each from the start.
+constexpr std::size_t kSummaryHeader = 8, kDescriptorFixed = 16;
+constexpr std::uint8_t kDescriptorIsStream = 0x01;
+
+bool buildEncryptedSummary(const std::vector<NamedStream>& streams, const Bytes& base, unsigned keyBits, Bytes& out,
+                           std::string& error) {
+    if (streams.size() > 0xFFFF) return fail(error, "too many summary streams");
+    out.assign(kSummaryHeader, 0);
+    Bytes descriptors;
+    putLe32(descriptors, std::uint32_t(streams.size()));
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        const NamedStream& s = streams[i];
+        if (s.name.empty() || s.name.size() > 0xFF) return fail(error, "a summary stream's name is too long");
+        if (out.size() + s.data.size() > 0xFFFFFFFFull) return fail(error, "the summary information is too large");
+        std::size_t at = out.size();
+        out.insert(out.end(), s.data.begin(), s.data.end());
+        objectCipher(base, std::uint32_t(i), keyBits).apply(out.data() + at, s.data.size());
+        putLe32(descriptors, std::uint32_t(at));
+        putLe32(descriptors, std::uint32_t(s.data.size()));
+        putLe16(descriptors, std::uint16_t(i));
+        descriptors.push_back(std::uint8_t(s.name.size()));
+        descriptors.push_back(kDescriptorIsStream);
+        putLe32(descriptors, 0);
+        for (char16_t c : s.name) putLe16(descriptors, std::uint16_t(c));
+        putLe16(descriptors, 0);
+    }
+    if (out.size() + descriptors.size() > 0xFFFFFFFFull) return fail(error, "the summary information is too large");
+    setLe32(&out[0], std::uint32_t(out.size()));
+    setLe32(&out[4], std::uint32_t(descriptors.size()));
+    objectCipher(base, 0, keyBits).apply(out.data(), kSummaryHeader);
+    objectCipher(base, 0, keyBits).apply(descriptors.data(), descriptors.size());
+    out.insert(out.end(), descriptors.begin(), descriptors.end());
+    return true;
+}
+
+bool parseEncryptedSummary(const Bytes& stream, const Bytes& base, unsigned keyBits, std::vector<NamedStream>& out) {
+    out.clear();
+    if (stream.size() < kSummaryHeader) return false;
+    std::uint8_t head[kSummaryHeader];
+    std::copy(stream.begin(), stream.begin() + kSummaryHeader, head);
+    objectCipher(base, 0, keyBits).apply(head, kSummaryHeader);
+    std::size_t arrayAt = le32(head), arraySize = le32(head + 4);
+    if (arrayAt < kSummaryHeader || arrayAt > stream.size() || arraySize > stream.size() - arrayAt || arraySize < 4)
+        return false;
+    Bytes d(stream.begin() + std::ptrdiff_t(arrayAt), stream.begin() + std::ptrdiff_t(arrayAt + arraySize));
+    objectCipher(base, 0, keyBits).apply(d.data(), d.size());
+    std::uint32_t count = le32(d.data());
+    std::size_t at = 4;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (d.size() - at < kDescriptorFixed) return false;
+        std::size_t offset = le32(&d[at]), size = le32(&d[at + 4]);
+        std::uint16_t block = le16(&d[at + 8]);
+        std::size_t nameSize = d[at + 10];
+        bool isStream = (d[at + 11] & kDescriptorIsStream) != 0;
+        at += kDescriptorFixed;
+        if ((d.size() - at) / 2 < nameSize + 1) return false;
+        NamedStream s;
+        for (std::size_t k = 0; k < nameSize; ++k) s.name.push_back(char16_t(le16(&d[at + 2 * k])));
+        at += 2 * (nameSize + 1);
+        if (offset < kSummaryHeader || offset > arrayAt || size > arrayAt - offset) return false;
+        if (!isStream) continue;
+        s.data.assign(stream.begin() + std::ptrdiff_t(offset), stream.begin() + std::ptrdiff_t(offset + size));
+        objectCipher(base, block, keyBits).apply(s.data.data(), s.data.size());
+        out.push_back(std::move(s));
+    }
+    return true;
+}
+
 }  // namespace
 
 bool isEncryptedPresentation(const Bytes& currentUser, const Bytes& document) {
@@ -233,19 +333,11 @@ DecryptedPresentation decryptPresentationStreams(const Bytes& currentUser, const
         return result;
     };
     Presentation p;
-    std::string error;
-    if (!readPresentation(currentUser, document, p, error)) return failWith(DecryptStatus::Corrupt, error);
-    std::uint32_t session = p.current.encryptSession;
-    if (!session) return failWith(DecryptStatus::Unsupported, "the presentation is not encrypted");
-    auto found = p.directory.find(session);
-    RecordHeader h;
-    if (found == p.directory.end() || !recordAt(document, found->second, h) || h.type != kCryptSession)
-        return failWith(DecryptStatus::Corrupt, "the encryption session is missing or damaged");
     Rc4CryptoApiInfo info;
-    std::size_t used = 0;
-    if (!parseRc4CryptoApiInfo(&document[found->second + 8], h.length, info, used))
-        return failWith(DecryptStatus::Unsupported, "the encryption header is not RC4 CryptoAPI");
-    if (!checkRc4CryptoApiPassword(info, password)) return failWith(DecryptStatus::WrongPassword, "the password is incorrect");
+    std::string error;
+    DecryptStatus status = openSession(currentUser, document, password, p, info, error);
+    if (status != DecryptStatus::Ok) return failWith(status, error);
+    std::uint32_t session = p.current.encryptSession;
     if (pictures && !pictures->empty())
         return failWith(DecryptStatus::Unsupported, "encrypted pictures are not supported");
 
@@ -267,7 +359,8 @@ DecryptedPresentation decryptPresentationStreams(const Bytes& currentUser, const
 
 bool encryptPresentationStreams(const Bytes& currentUser, const Bytes& document, const Bytes* pictures,
                                 const std::u16string& password, const RandomFill& random, Bytes& outCurrentUser,
-                                Bytes& outDocument, std::string& error) {
+                                Bytes& outDocument, std::string& error, const std::vector<NamedStream>* summary,
+                                Bytes* encryptedSummary) {
     Presentation p;
     if (!readPresentation(currentUser, document, p, error)) return false;
     if (p.token == kEncryptedToken || p.current.encryptSession) return fail(error, "the presentation is already encrypted");
@@ -284,8 +377,14 @@ bool encryptPresentationStreams(const Bytes& currentUser, const Bytes& document,
     for (PersistObject& o : objects) objectCipher(base, o.id, info.keyBits).apply(o.record.data(), o.record.size());
 
     Bytes header = buildRc4CryptoApiInfo(info);
-    header[4] |= kFlagDocProps;   // the flags' copy
-    header[12] |= kFlagDocProps;  // the EncryptionHeader's own
+    if (encryptedSummary) {
+        static const std::vector<NamedStream> none;
+        if (!buildEncryptedSummary(summary ? *summary : none, base, info.keyBits, *encryptedSummary, error))
+            return false;
+    } else {
+        header[4] |= kFlagDocProps;   // the flags' copy
+        header[12] |= kFlagDocProps;  // the EncryptionHeader's own
+    }
     PersistObject container;
     container.id = session;
     putLe16(container.record, 0x000F);
@@ -298,6 +397,42 @@ bool encryptPresentationStreams(const Bytes& currentUser, const Bytes& document,
     if (!writeDocument(objects, p.current, session, session, outDocument, editOffset, error)) return false;
     outCurrentUser = currentUserFor(currentUser, kEncryptedToken, editOffset);
     return true;
+}
+
+bool readEncryptedSummary(const Bytes& currentUser, const Bytes& document, const Bytes& encryptedSummary,
+                          const std::u16string& password, std::vector<NamedStream>& out) {
+    out.clear();
+    Presentation p;
+    Rc4CryptoApiInfo info;
+    std::string error;
+    if (openSession(currentUser, document, password, p, info, error) != DecryptStatus::Ok) return false;
+    return parseEncryptedSummary(encryptedSummary, rc4CryptoApiBaseHash(info.salt, password), info.keyBits, out);
+}
+
+Bytes emptyDocumentSummary() {
+    // FMTID_DocSummaryInformation {D5CDD502-2E9C-101B-9397-08002B2CF9AE}.
+    static const std::uint8_t kFormatId[16] = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                               0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+    constexpr std::uint32_t kSetOffset = 48;
+    constexpr std::uint16_t kVtI2 = 2, kCodePage = 1252;
+    Bytes out;
+    putLe16(out, 0xFFFE);      // byte order
+    putLe16(out, 0);           // version
+    putLe32(out, 0x00020006);  // system: Win32
+    out.insert(out.end(), 16, 0);  // class id
+    putLe32(out, 1);           // one property set
+    out.insert(out.end(), kFormatId, kFormatId + 16);
+    putLe32(out, kSetOffset);
+    // The property set: size, one property (the code page, id 1) at 16.
+    putLe32(out, 24);
+    putLe32(out, 1);
+    putLe32(out, 1);
+    putLe32(out, 16);
+    putLe16(out, kVtI2);
+    putLe16(out, 0);
+    putLe16(out, kCodePage);
+    putLe16(out, 0);
+    return out;
 }
 
 }  // namespace office_standin

@@ -13,6 +13,7 @@
 // takes untrusted bytes and fails cleanly on anything malformed.
 
 #include <string>
+#include <vector>
 
 #include "Crypto.h"
 #include "OfficeCrypto.h"
@@ -37,13 +38,37 @@ struct DecryptedPresentation {
 DecryptedPresentation decryptPresentationStreams(const Bytes& currentUser, const Bytes& document, const Bytes* pictures,
                                                  const std::u16string& password);
 
+// A stream of the compound file by name, for the summary information.
+struct NamedStream {
+    std::u16string name;
+    Bytes data;
+};
+
 // Encrypts a plain presentation with RC4 CryptoAPI (128-bit key): the
 // encryption session becomes a new persist object with the next free persist
-// id, named by the UserEditAtom. The summary information is left to the
-// caller and stays plain (the header says so). False with a reason when the
-// streams are not a plain presentation or it has pictures.
+// id, named by the UserEditAtom. False with a reason when the streams are
+// not a plain presentation or it has pictures.
+//
+// Without encryptedSummary the summary information is left to the caller and
+// stays plain (the header says so). With it, the summary streams are
+// encrypted into *encryptedSummary (the EncryptedSummary stream, written
+// even when summary is empty) and the header says the properties are
+// encrypted: the caller then drops "\x05SummaryInformation" and puts
+// emptyDocumentSummary() in place of "\x05DocumentSummaryInformation".
 bool encryptPresentationStreams(const Bytes& currentUser, const Bytes& document, const Bytes* pictures,
                                 const std::u16string& password, const RandomFill& random, Bytes& outCurrentUser,
-                                Bytes& outDocument, std::string& error);
+                                Bytes& outDocument, std::string& error,
+                                const std::vector<NamedStream>* summary = nullptr, Bytes* encryptedSummary = nullptr);
+
+// The streams an EncryptedSummary stream holds, decrypted with password
+// (the one of the presentation it belongs to). False when the stream is
+// damaged, the password is wrong or the presentation is not encrypted.
+bool readEncryptedSummary(const Bytes& currentUser, const Bytes& document, const Bytes& encryptedSummary,
+                          const std::u16string& password, std::vector<NamedStream>& out);
+
+// A document summary property set with no document properties (only the
+// code page every property set carries), the placeholder that stands beside
+// an EncryptedSummary stream.
+Bytes emptyDocumentSummary();
 
 }  // namespace office_standin

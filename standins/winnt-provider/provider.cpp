@@ -76,14 +76,17 @@ private:
     std::atomic<ULONG> refs_{1};
 };
 
-class Computer : public DispatchObject<IADs> {
+// The computer object. It answers both IADs and IADsComputer (the same
+// object: IADsComputer extends IADs), so callers asking for either get the
+// same GUID.
+class Computer : public DispatchObject<IADsComputer> {
 public:
     explicit Computer(const wchar_t* path) : path_(path != nullptr ? path : L"") {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (out == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IADs) {
-            *out = static_cast<IADs*>(this);
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IADs || iid == IID_IADsComputer) {
+            *out = static_cast<IADsComputer*>(this);
             AddRef();
             return S_OK;
         }
@@ -109,7 +112,50 @@ public:
     HRESULT STDMETHODCALLTYPE PutEx(LONG, BSTR, VARIANT) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetInfoEx(VARIANT, LONG) override { return S_OK; }
 
+    // The computer's own properties: none is kept by this stand-in.
+    HRESULT STDMETHODCALLTYPE get_ComputerID(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE get_Site(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE get_Description(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_Description(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Location(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_Location(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_PrimaryUser(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_PrimaryUser(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Owner(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_Owner(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Division(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_Division(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Department(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_Department(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Role(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_Role(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_OperatingSystem(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_OperatingSystem(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_OperatingSystemVersion(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_OperatingSystemVersion(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Model(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_Model(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Processor(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_Processor(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ProcessorCount(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_ProcessorCount(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_MemorySize(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_MemorySize(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_StorageCapacity(BSTR* out) override { return absent(out); }
+    HRESULT STDMETHODCALLTYPE put_StorageCapacity(BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_NetAddresses(VARIANT* out) override {
+        if (out == nullptr) return E_POINTER;
+        VariantInit(out);
+        return E_ADS_PROPERTY_NOT_FOUND;
+    }
+    HRESULT STDMETHODCALLTYPE put_NetAddresses(VARIANT) override { return E_NOTIMPL; }
+
 private:
+    static HRESULT absent(BSTR* out) {
+        if (out == nullptr) return E_POINTER;
+        *out = nullptr;
+        return E_ADS_PROPERTY_NOT_FOUND;
+    }
     static HRESULT text(const wchar_t* value, BSTR* out) {
         if (out == nullptr) return E_POINTER;
         *out = SysAllocString(value);

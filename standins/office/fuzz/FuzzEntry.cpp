@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "standins/office/BinaryCrypto.h"
 #include "standins/office/Formats.h"
@@ -63,9 +64,18 @@ void fuzzOne(const std::uint8_t* data, std::size_t size) {
             decryptPresentationStreams(user, package, nullptr, u"Secret-1");
             Bytes encUser, encDocument;
             auto zeros = [](std::uint8_t* p, std::size_t n) { std::fill(p, p + n, std::uint8_t(0)); };
-            if (encryptPresentationStreams(user, package, nullptr, u"Secret-1", zeros, encUser, encDocument, error) &&
-                decryptPresentationStreams(encUser, encDocument, nullptr, u"Secret-1").status != DecryptStatus::Ok)
-                std::abort();  // what we encrypt must decrypt
+            std::vector<NamedStream> summary{{u"\x05SummaryInformation", all}}, back;
+            Bytes encSummary;
+            if (encryptPresentationStreams(user, package, nullptr, u"Secret-1", zeros, encUser, encDocument, error,
+                                           &summary, &encSummary)) {
+                if (decryptPresentationStreams(encUser, encDocument, nullptr, u"Secret-1").status != DecryptStatus::Ok)
+                    std::abort();  // what we encrypt must decrypt
+                if (!readEncryptedSummary(encUser, encDocument, encSummary, u"Secret-1", back) || back.size() != 1 ||
+                    back[0].data != all)
+                    std::abort();  // and so must its summary
+                // The input itself as an encrypted summary of that presentation.
+                readEncryptedSummary(encUser, encDocument, all, u"Secret-1", back);
+            }
         }
     }
 }

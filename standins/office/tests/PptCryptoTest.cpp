@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "standins/office/BinaryCrypto.h"
 #include "standins/office/PptCrypto.h"
@@ -301,4 +302,129 @@ TEST(PptEncryption, MalformedStreamsFailCleanly) {
     e = enc;
     setLe32(e.document, encEdit + 8 + 28, 99);
     EXPECT_EQ(decryptPresentationStreams(e.currentUser, e.document, nullptr, u"pw").status, DecryptStatus::Corrupt);
+}
+
+namespace {
+
+// The key stream of one block from its start, as a reader of the format
+// applies it: independent of the writer's own parser.
+Bytes decryptBlock(const Bytes& base, std::uint32_t block, Bytes data) {
+    Rc4(rc4CryptoApiBlockKey(base, block, 128)).apply(data.data(), data.size());
+    return data;
+}
+
+std::u16string name16(const char* ascii) { return std::u16string(ascii, ascii + std::char_traits<char>::length(ascii)); }
+
+// Encrypts the sample with the summary streams given; the encrypted
+// presentation goes to enc, the EncryptedSummary stream to stream.
+bool encryptWithSummary(const Streams& plain, const std::u16string& password, const std::vector<NamedStream>& summary,
+                        Streams& enc, Bytes& stream) {
+    std::string error;
+    return encryptPresentationStreams(plain.currentUser, plain.document, nullptr, password, countingFrom(7),
+                                      enc.currentUser, enc.document, error, &summary, &stream);
+}
+
+}  // namespace
+
+TEST(PptEncryptedSummary, StreamsAreStoredEncryptedAndReadBack) {
+    Streams plain = deck();
+    ASSERT_FALSE(plain.document.empty());
+    std::vector<NamedStream> summary{{u"\x05SummaryInformation", text("title: Quarterly figures")},
+                                     {u"\x05" + name16("DocumentSummaryInformation"), Bytes(300, 0x42)}};
+    Streams enc;
+    Bytes stream;
+    ASSERT_TRUE(encryptWithSummary(plain, u"Secret-1", summary, enc, stream));
+
+    // The session says the properties are encrypted: fCryptoAPI set, fDocProps clear.
+    View after = view(enc, true);
+    const Bytes& session = after.objects[after.session];
+    EXPECT_EQ(le32(session, 8 + 4) & 0x0C, 0x04u);
+    Rc4CryptoApiInfo info;
+    std::size_t used = 0;
+    ASSERT_TRUE(parseRc4CryptoApiInfo(session.data() + 8, session.size() - 8, info, used));
+    Bytes base = rc4CryptoApiBaseHash(info.salt, u"Secret-1");
+
+    // Read by hand: the two sizes (block 0), the descriptors (block 0 afresh),
+    // each stream with its own block.
+    ASSERT_GE(stream.size(), 8u);
+    Bytes head = decryptBlock(base, 0, Bytes(stream.begin(), stream.begin() + 8));
+    std::size_t arrayAt = le32(head, 0), arraySize = le32(head, 4);
+    EXPECT_EQ(arrayAt, 8 + summary[0].data.size() + summary[1].data.size());
+    ASSERT_EQ(arrayAt + arraySize, stream.size());
+    Bytes d = decryptBlock(base, 0, Bytes(stream.begin() + std::ptrdiff_t(arrayAt), stream.end()));
+    ASSERT_EQ(le32(d, 0), 2u);
+    std::size_t at = 4;
+    for (const NamedStream& want : summary) {
+        std::size_t offset = le32(d, at), size = le32(d, at + 4);
+        std::uint16_t block = le16(d, at + 8);
+        ASSERT_EQ(d[at + 10], want.name.size());
+        EXPECT_EQ(d[at + 11] & 0x01, 0x01) << "fStream";
+        std::u16string name;
+        for (std::size_t k = 0; k < want.name.size(); ++k) name.push_back(char16_t(le16(d, at + 16 + 2 * k)));
+        EXPECT_TRUE(name == want.name);
+        EXPECT_EQ(le16(d, at + 16 + 2 * want.name.size()), 0) << "the name is NUL-terminated";
+        ASSERT_EQ(size, want.data.size());
+        Bytes data(stream.begin() + std::ptrdiff_t(offset), stream.begin() + std::ptrdiff_t(offset + size));
+        EXPECT_NE(data, want.data) << "stored in the clear";
+        EXPECT_EQ(decryptBlock(base, block, data), want.data);
+        at += 16 + 2 * (want.name.size() + 1);
+    }
+    EXPECT_EQ(at, arraySize);
+
+    // The reader gives them back with the password, and only with it.
+    std::vector<NamedStream> back;
+    ASSERT_TRUE(readEncryptedSummary(enc.currentUser, enc.document, stream, u"Secret-1", back));
+    ASSERT_EQ(back.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_TRUE(back[i].name == summary[i].name) << i;
+        EXPECT_EQ(back[i].data, summary[i].data) << i;
+    }
+    EXPECT_FALSE(readEncryptedSummary(enc.currentUser, enc.document, stream, u"secret-1", back));
+    EXPECT_FALSE(readEncryptedSummary(plain.currentUser, plain.document, stream, u"Secret-1", back));
+
+    // The presentation itself still decrypts to the plain one.
+    DecryptedPresentation plainAgain = decryptPresentationStreams(enc.currentUser, enc.document, nullptr, u"Secret-1");
+    ASSERT_EQ(plainAgain.status, DecryptStatus::Ok) << plainAgain.detail;
+    EXPECT_EQ(plainAgain.document, plain.document);
+}
+
+TEST(PptEncryptedSummary, WrittenEvenWithoutPropertiesAndDamageFailsCleanly) {
+    Streams plain = deck();
+    ASSERT_FALSE(plain.document.empty());
+    Streams enc;
+    Bytes stream;
+    ASSERT_TRUE(encryptWithSummary(plain, u"pw", {}, enc, stream));
+    EXPECT_EQ(stream.size(), 12u) << "the sizes and a descriptor count of zero";
+    std::vector<NamedStream> back{{u"x", Bytes(1)}};
+    ASSERT_TRUE(readEncryptedSummary(enc.currentUser, enc.document, stream, u"pw", back));
+    EXPECT_TRUE(back.empty());
+
+    ASSERT_TRUE(encryptWithSummary(plain, u"pw", {{u"\x05SummaryInformation", Bytes(40, 0x17)}}, enc, stream));
+    // Every cut and every flipped byte either reads or fails; never past the end.
+    for (std::size_t n = 0; n < stream.size(); ++n) {
+        Bytes cut(stream.begin(), stream.begin() + std::ptrdiff_t(n));
+        readEncryptedSummary(enc.currentUser, enc.document, cut, u"pw", back);
+        Bytes flipped = stream;
+        flipped[n] ^= 0xA5;
+        readEncryptedSummary(enc.currentUser, enc.document, flipped, u"pw", back);
+    }
+    EXPECT_FALSE(readEncryptedSummary(enc.currentUser, enc.document, Bytes(64, 0x5A), u"pw", back));
+
+    // A name no descriptor can hold is refused rather than cut.
+    EXPECT_FALSE(encryptWithSummary(plain, u"pw", {{std::u16string(256, u'n'), Bytes(4)}}, enc, stream));
+}
+
+TEST(PptEncryptedSummary, ThePlaceholderIsADocumentSummaryWithoutProperties) {
+    Bytes s = emptyDocumentSummary();
+    ASSERT_EQ(s.size(), 72u);
+    EXPECT_EQ(le16(s, 0), 0xFFFE) << "byte order mark";
+    EXPECT_EQ(le32(s, 24), 1u) << "one property set";
+    EXPECT_EQ(toHex(Bytes(s.begin() + 28, s.begin() + 44)), "02d5cdd59c2e1b10939708002b2cf9ae");
+    std::size_t set = le32(s, 44);
+    ASSERT_EQ(set, 48u);
+    EXPECT_EQ(le32(s, set), s.size() - set) << "the set's size";
+    EXPECT_EQ(le32(s, set + 4), 1u) << "the code page alone";
+    EXPECT_EQ(le32(s, set + 8), 1u) << "property id 1: the code page";
+    std::size_t value = set + le32(s, set + 12);
+    EXPECT_EQ(le16(s, value), 2u) << "VT_I2";
 }

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "classify/EncryptedFileFinder.h"
+#include "standins/office/PptCrypto.h"
 #include "testing/TestPaths.h"
 #include "testing/UnixCommand.h"
 
@@ -749,6 +751,7 @@ TEST_F(OfficeStandin, BinaryDocumentsSavePlainUnchanged) {
 }
 
 TEST_F(OfficeStandin, PresentationsAreEncryptedWithRc4AndOpenWithTheirPasswordOnly) {
+    const wchar_t* const kDocumentSummary = L"\x05" L"DocumentSummaryInformation";
     std::string folder = testing_support::freshFolder("office-standin-ppt-rc4");
     Engine engine{word, excel, powerPoint};
     std::vector<std::array<std::string, 3>> forChecker;
@@ -770,8 +773,18 @@ TEST_F(OfficeStandin, PresentationsAreEncryptedWithRc4AndOpenWithTheirPasswordOn
         EXPECT_EQ(le32(document, le32(user, 16) + 4), 32u) << name << ": the edit names no encryption session";
         EXPECT_EQ(std::search(document.begin(), document.end(), std::begin("Slide one"), std::end("Slide one") - 1),
                   document.end()) << name << ": the slide text is still readable";
-        // The properties stay readable, as the encryption header says.
-        EXPECT_EQ(workbookStream(path, L"\x05SummaryInformation"), workbookStream(original, L"\x05SummaryInformation"));
+        // The properties are encrypted too, as PowerPoint does it: into the
+        // EncryptedSummary stream, with no plain summary and an empty
+        // document summary left beside it. That stream is what the file
+        // list's classifier looks for.
+        EXPECT_TRUE(hasStream(path, L"EncryptedSummary")) << name;
+        EXPECT_FALSE(hasStream(path, L"\x05SummaryInformation")) << name;
+        EXPECT_EQ(workbookStream(path, kDocumentSummary), office_standin::emptyDocumentSummary()) << name;
+        EncryptedFileFinder finder;
+        EXPECT_EQ(finder.checkPowerPointDocument(path.c_str()), EncryptedFileFinder::kEncrypted) << name;
+        EncryptionState state = kNotProtected;
+        EXPECT_TRUE(finder.isEncrypted(path.c_str(), state)) << name;
+        EXPECT_EQ(state, kPasswordEncrypted) << name;
         std::string kept = folder + "\\encrypted-" + name;
         CopyFileA(path.c_str(), kept.c_str(), FALSE);
         forChecker.push_back({kept, original, "Pw-ppt"});
@@ -780,14 +793,17 @@ TEST_F(OfficeStandin, PresentationsAreEncryptedWithRc4AndOpenWithTheirPasswordOn
         EXPECT_NE(engine.run(App::PowerPoint, path, L"pw-ppt", false), "") << name;
         EXPECT_EQ(readFile(path), readFile(kept)) << name;
         EXPECT_EQ(engine.run(App::PowerPoint, path, L"Pw-ppt", false), "") << name;
-        for (const wchar_t* stream : {L"Current User", L"PowerPoint Document"})
+        // Decrypted, the summary streams come back from the EncryptedSummary.
+        for (const wchar_t* stream : {L"Current User", L"PowerPoint Document", L"\x05SummaryInformation", kDocumentSummary})
             EXPECT_EQ(workbookStream(path, stream), workbookStream(original, stream)) << name << " " << narrow(stream);
+        EXPECT_FALSE(hasStream(path, L"EncryptedSummary")) << name;
+        EXPECT_FALSE(finder.isEncrypted(path.c_str(), state)) << name;
     }
     std::vector<std::string> verdicts = runChecker(folder, "pptcheck", kPresentationChecker, forChecker);
     ASSERT_EQ(verdicts.size(), forChecker.size());
     for (const std::string& v : verdicts) EXPECT_EQ(v.substr(0, 3), "OK ") << v;
 
-    // An encrypted summary (properties encrypted too) is dropped on the way in.
+    // An encrypted summary that cannot be read is dropped on the way in.
     std::string summarised = folder + "\\summarised.ppt";
     ASSERT_TRUE(CopyFileA(forChecker[0][0].c_str(), summarised.c_str(), FALSE));
     ASSERT_TRUE(addStream(summarised, L"EncryptedSummary", Bytes(64, 0x5A)));
