@@ -42,12 +42,20 @@ shot="$build_win/tarnwick-window.png"
 window=""
 # A new prefix finishes its set-up on the first start: allow for it.
 for _ in $(seq 1 240); do
-    window=$(xdotool search --name '^Tarnwick' 2>/dev/null | head -n 1 || true)
+    # The main window's title is "<folder> - Tarnwick"; the start-up's
+    # "Office Applications - Tarnwick" window is not it.
+    for candidate in $(xdotool search --name ' - Tarnwick$' 2>/dev/null || true); do
+        case $(xdotool getwindowname "$candidate" 2>/dev/null) in
+            "Office Applications - Tarnwick") ;;
+            *) window=$candidate ;;
+        esac
+    done
     [ -n "$window" ] && break
     sleep 0.5
 done
 if [ -n "$window" ]; then
-    sleep 2
+    # Let the list fill and the first layout settle.
+    sleep 4
     xwd -silent -id "$window" | convert xwd:- "$shot" && echo "Screenshot: $shot"
 else
     echo "Tarnwick's window did not appear" >&2

@@ -108,16 +108,40 @@ public:
         return FindWindowExA(host, nullptr, WC_TREEVIEWA, nullptr);
     }
 
-    // Clicks the tree's selected folder, giving the tree the keyboard.
-    void clickTreeSelection() {
+    std::string itemText(HWND folders, LPARAM item) const {
+        void* remote = VirtualAllocEx(process_.hProcess, nullptr, 1024, MEM_COMMIT, PAGE_READWRITE);
+        TVITEMA request = {};
+        request.mask = TVIF_TEXT;
+        request.hItem = reinterpret_cast<HTREEITEM>(item);
+        request.pszText = static_cast<char*>(remote) + 256;
+        request.cchTextMax = 512;
+        WriteProcessMemory(process_.hProcess, remote, &request, sizeof request, nullptr);
+        SendMessageA(folders, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
+        char text[512] = {};
+        ReadProcessMemory(process_.hProcess, static_cast<char*>(remote) + 256, text, sizeof text - 1, nullptr);
+        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        return text;
+    }
+
+    // Clicks a folder of the tree: the selected one (TVGN_CARET) or its
+    // next or previous sibling (TVGN_NEXT, TVGN_PREVIOUS).
+    void clickTreeItem(UINT relation = TVGN_CARET) {
         HWND folders = tree();
         ASSERT_NE(folders, nullptr);
-        auto selected = static_cast<LPARAM>(SendMessageA(folders, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        ASSERT_NE(selected, 0);
+        // The dialog rebuilds parts of its tree when folders come and go
+        // (the test's own folders, just made): wait for a selection.
+        LPARAM item = 0;
+        waitFor([&] { return (item = SendMessageA(folders, TVM_GETNEXTITEM, TVGN_CARET, 0)) != 0; }, 10000);
+        if (relation != TVGN_CARET) {
+            const LPARAM caret = item;
+            item = static_cast<LPARAM>(SendMessageA(folders, TVM_GETNEXTITEM, relation, item));
+            ASSERT_NE(item, 0) << "the selected folder has no such neighbour: " << itemText(folders, caret)
+                               << ", title " << title();
+        }
         void* remote = VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
         ASSERT_NE(remote, nullptr);
         // TVM_GETITEMRECT takes the item in the rectangle it fills.
-        WriteProcessMemory(process_.hProcess, remote, &selected, sizeof selected, nullptr);
+        WriteProcessMemory(process_.hProcess, remote, &item, sizeof item, nullptr);
         SendMessageA(folders, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote));
         RECT rect = {};
         ReadProcessMemory(process_.hProcess, remote, &rect, sizeof rect, nullptr);
@@ -126,10 +150,10 @@ public:
         clickAt(folders, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
     }
 
-    // Moves the tree's selection with a key and waits for the window to show
-    // folder.
-    bool step(WORD key, const std::string& folder) {
-        pressKeys({key});
+    // Clicks the next or previous folder in the tree and waits for the
+    // window to show it.
+    bool step(UINT relation, const std::string& folder) {
+        clickTreeItem(relation);
         const std::string shown = folder + "\\ - Tarnwick";
         return waitFor([&] { return title() == shown; }, 5000);
     }
@@ -394,8 +418,7 @@ TEST_F(MainWindow, OnlyExitAndCloseEndItAndClosingStoresFolderAndGeometry) {
         EXPECT_TRUE(IsWindowVisible(program.window));
 
         // The tree lists Documents, Other, work.
-        program.clickTreeSelection();
-        ASSERT_TRUE(program.step(VK_DOWN, other)) << program.title();
+        ASSERT_TRUE(program.step(TVGN_NEXT, other)) << program.title();
         RECT rect;
         GetWindowRect(program.window, &rect);
         PostMessageA(program.window, WM_CLOSE, 0, 0);
@@ -445,10 +468,9 @@ TEST_F(MainWindow, HistoryKeepsFirstVisitOrderAndGoesBack) {
     Tarnwick program;
     ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
     // The tree lists Documents, First, Second, work.
-    program.clickTreeSelection();
-    ASSERT_TRUE(program.step(VK_DOWN, first)) << program.title();
-    ASSERT_TRUE(program.step(VK_DOWN, second)) << program.title();
-    ASSERT_TRUE(program.step(VK_UP, first)) << program.title();
+    ASSERT_TRUE(program.step(TVGN_NEXT, first)) << program.title();
+    ASSERT_TRUE(program.step(TVGN_NEXT, second)) << program.title();
+    ASSERT_TRUE(program.step(TVGN_PREVIOUS, first)) << program.title();
     HWND history = program.child(IDC_FOLDER_HISTORY);
     ASSERT_NE(history, nullptr);
     const std::vector<std::string> expected = {second + "\\", first + "\\", documents + "\\"};
@@ -525,7 +547,7 @@ TEST_F(MainWindow, AVirtualFolderEmptiesTheList) {
     ASSERT_EQ(program.rows->rowCount(), 1);
     EXPECT_TRUE(IsWindowEnabled(program.list));
 
-    program.clickTreeSelection();
+    program.clickTreeItem();
     pressKeys({VK_HOME});
     ASSERT_TRUE(waitFor([&] { return program.title() == " - Tarnwick"; }, 5000)) << program.title();
     EXPECT_EQ(program.rows->rowCount(), 0);
