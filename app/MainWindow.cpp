@@ -232,6 +232,9 @@ void MainWindow_Layout(int clientWidth, int clientHeight) {
         state.firstLayoutDone = true;
         PostMessageA(state.dialog, WM_LBUTTONDOWN, IDC_MAIN_SPLITTER, 0);
         PostMessageA(state.dialog, WM_LBUTTONUP, 0, 0);
+        if (state.initialFolder != nullptr) {
+            PostMessageA(state.dialog, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(state.initialFolder));
+        }
         return;
     }
     InvalidateRect(state.dialog, nullptr, FALSE);
@@ -338,17 +341,24 @@ void reselectTreeItem() {
     if (tree == nullptr) return;
     HTREEITEM selected = TreeView_GetSelection(tree);
     if (selected == nullptr) return;
-    // The tree's items take their names and icons from the dialog on demand:
-    // setting them back to callbacks makes it ask again.
+    // The item is set again with the name and icons it has, so that it keeps
+    // showing them whether the shell fills its items on demand (callbacks)
+    // or once (Wine's dialog answers no callback for icons).
+    char text[MAX_PATH] = {};
     TVITEMA item = {};
-    item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_HANDLE;
+    item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
     item.hItem = selected;
-    item.pszText = LPSTR_TEXTCALLBACKA;
-    item.iImage = I_IMAGECALLBACK;
-    item.iSelectedImage = I_IMAGECALLBACK;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;
+    item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_HANDLE;
+    item.pszText = text;
     item.state = 0;
     item.stateMask = 0;
     SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    // A folder chosen from the history or at start-up may lie outside the
+    // part of the tree in view.
+    TreeView_EnsureVisible(tree, selected);
 }
 
 void addToHistory(const char* folder) {
@@ -375,7 +385,6 @@ void MainWindow_OnFolderChanged(PCIDLIST_ABSOLUTE folder) {
         PathAddBackslashA(path);
     }
     lstrcpynA(state.currentFolder, path, sizeof state.currentFolder);
-    logDebug("MainWindow_OnFolderChanged,1,%s", state.currentFolder);
     XListView_ListFolder(state.list, state.currentFolder);
 
     char title[MAX_PATH + 32];
