@@ -39,7 +39,6 @@ public:
 
     // The list to fill; set before start().
     void setTarget(HWND list) { target_ = list; }
-    HWND getTarget() const { return target_; }
 
     void start() override;
     void run() override;
