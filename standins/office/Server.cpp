@@ -3,6 +3,8 @@
 //   office-standin.exe /RegServer | /UnregServer             register the three classes
 //   office-standin.exe /SetVersion 12|11|11+converters|14|none
 //                                                            write the installed-version keys
+//   office-standin.exe /ShowWindow word|excel|powerpoint|CLASS [TITLE]
+//                                                            show a visible frame window until it is closed
 
 #include <windows.h>
 #include <objbase.h>
@@ -212,6 +214,32 @@ int serve(const ClassEntry& entry) {
     return rc;
 }
 
+// The window an open document of an application shows: its frame class
+// (an application's name stands for its frame class, anything else is the
+// class itself) and a title, by default that of a new document.
+int showDocumentWindow(const std::wstring& kind, const wchar_t* title) {
+    struct Frame {
+        const wchar_t* name;
+        const wchar_t* className;
+        const wchar_t* title;
+    };
+    static const Frame kFrames[] = {
+        {L"word", L"OpusApp", L"Document1 - Word stand-in"},
+        {L"excel", L"XLMAIN", L"Book1 - Excel stand-in"},
+        {L"powerpoint", L"PP12FrameClass", L"Presentation1 - PowerPoint stand-in"},
+    };
+    std::wstring className = kind;
+    std::wstring shownTitle = kind + L" - Office stand-in";
+    for (const Frame& frame : kFrames) {
+        if (_wcsicmp(kind.c_str(), frame.name) == 0) {
+            className = frame.className;
+            shownTitle = frame.title;
+        }
+    }
+    if (title != nullptr) shownTitle = title;
+    return showWindowUntilClosed(className, shownTitle);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -226,6 +254,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         rc = registerServer(false);
     } else if (_wcsicmp(first.c_str(), L"/SetVersion") == 0 && argc > 2) {
         rc = setVersion(argv[2]);
+    } else if (_wcsicmp(first.c_str(), L"/ShowWindow") == 0 && argc > 2) {
+        rc = showDocumentWindow(argv[2], argc > 3 ? argv[3] : nullptr);
     } else {
         for (const ClassEntry& c : kClasses)
             if (_wcsicmp(first.c_str(), c.argument) == 0) rc = serve(c);

@@ -11,22 +11,41 @@ namespace office_standin {
 
 namespace {
 
+// A frame's face: the application workspace colour with the title in the
+// middle.
+void paintFrame(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillRect(dc, &r, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1));
+    wchar_t title[128];
+    GetWindowTextW(hwnd, title, 128);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, title, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    EndPaint(hwnd, &ps);
+}
+
 LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CLOSE) {
         ShowWindow(hwnd, SW_HIDE);  // the application decides when it ends, not the window
         return 0;
     }
     if (msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT r;
-        GetClientRect(hwnd, &r);
-        FillRect(dc, &r, reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1));
-        wchar_t title[128];
-        GetWindowTextW(hwnd, title, 128);
-        SetBkMode(dc, TRANSPARENT);
-        DrawTextW(dc, title, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        EndPaint(hwnd, &ps);
+        paintFrame(hwnd);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// A shown window as a user's open document window: closing it ends it.
+LRESULT CALLBACK shownWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        paintFrame(hwnd);
+        return 0;
+    }
+    if (msg == WM_DESTROY) {
+        PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
@@ -153,6 +172,24 @@ HWND createFrame(AppKind app) {
     RegisterClassW(&wc);
     return CreateWindowExW(0, cls, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640, 420, nullptr,
                            nullptr, wc.hInstance, nullptr);
+}
+
+int showWindowUntilClosed(const std::wstring& className, const std::wstring& title) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = shownWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = className.c_str();
+    if (RegisterClassW(&wc) == 0) return 1;
+    HWND window = CreateWindowExW(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 200,
+                                  480, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    if (window == nullptr) return 1;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
 }
 
 PromptAnswer askPassword(HWND frame, const std::wstring& documentName, std::wstring& password, UINT timeoutMs) {

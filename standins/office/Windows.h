@@ -15,6 +15,11 @@ namespace office_standin {
 // with a title that names it.
 HWND createFrame(AppKind app);
 
+// A visible top-level window of the class and title (at (300, 200), 480 x
+// 300), as an application's open document window: runs until the window is
+// closed, then returns 0; 1 when it cannot be created.
+int showWindowUntilClosed(const std::wstring& className, const std::wstring& title);
+
 enum class PromptAnswer { Ok, Cancel };
 
 // Modal password prompt owned by frame: a dialog with the message in a

@@ -1172,4 +1172,56 @@ TEST(OfficeStandinQuit, RepliesAndTheServerEndsEveryTime) {
     EXPECT_EQ(serverProcesses(), 0);
 }
 
+// /ShowWindow plays a user's open application window: visible, unowned, of
+// the application's frame class, until it is closed.
+TEST(OfficeStandinWindow, ShowWindowShowsAFrameUntilItIsClosed) {
+    const std::string standin =
+        testing_support::nativePath(std::string(TARNWICK_BINARY_DIR) + "/standins/office-standin.exe");
+    const struct {
+        const char* arguments;
+        const char* className;
+        const char* title;
+    } cases[] = {
+        {"excel", "XLMAIN", "Book1 - Excel stand-in"},
+        {"PP11FrameClass \"Deck.ppt - PowerPoint\"", "PP11FrameClass", "Deck.ppt - PowerPoint"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        std::string cmd = "\"" + standin + "\" /ShowWindow " + c.arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        struct Search {
+            DWORD process;
+            const char* className;
+            HWND found;
+        } search{pi.dwProcessId, c.className, nullptr};
+        for (DWORD start = GetTickCount(); !search.found && GetTickCount() - start < 30000; Sleep(50)) {
+            EnumWindows(
+                [](HWND h, LPARAM data) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(data);
+                    DWORD process = 0;
+                    GetWindowThreadProcessId(h, &process);
+                    if (process == s->process && IsWindowVisible(h) && classOf(h) == s->className) s->found = h;
+                    return s->found == nullptr;
+                },
+                reinterpret_cast<LPARAM>(&search));
+        }
+        EXPECT_NE(search.found, nullptr);
+        if (search.found) {
+            EXPECT_EQ(titleOf(search.found), c.title);
+            EXPECT_EQ(GetWindow(search.found, GW_OWNER), nullptr);
+            PostMessageA(search.found, WM_CLOSE, 0, 0);
+        }
+        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 15000), WAIT_OBJECT_0);
+        DWORD rc = 99;
+        GetExitCodeProcess(pi.hProcess, &rc);
+        if (rc == STILL_ACTIVE) TerminateProcess(pi.hProcess, 99);
+        EXPECT_EQ(rc, 0u);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+}
+
 }  // namespace

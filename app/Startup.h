@@ -1,0 +1,15 @@
+#pragma once
+
+#include <windows.h>
+
+// Process-wide state of the program's start, kept by the user-interface
+// thread.
+
+// Set when the user confirms cancelling the start in the Office monitor
+// window; false at start.
+extern bool startupCancelled;
+
+// The program's instance handle, stored at entry; for its resources. Null
+// before that.
+void Startup_SetInstance(HINSTANCE instance);
+HINSTANCE Startup_GetInstance();

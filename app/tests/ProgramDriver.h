@@ -1,0 +1,77 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Drives programs of the build from a test executable, as a user or an
+// accessibility tool would: starts them, finds their top-level windows and
+// reads their list views through memory in their own process.
+namespace program_driver {
+
+// Tarnwick.exe and the Office stand-in of the build tree.
+std::string tarnwickPath();
+std::string officeStandinPath();
+
+// A started program; ended (exit code 99) if still running when the object
+// goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts the command line; false (with GetLastError) when it cannot.
+    bool start(const std::string& commandLine);
+    HANDLE handle() const { return process_.hProcess; }
+    DWORD id() const { return process_.dwProcessId; }
+    bool isRunning() const;
+    // True and the exit code when the program ended within timeoutMs.
+    bool waitForExit(DWORD timeoutMs, DWORD& exitCode);
+
+private:
+    PROCESS_INFORMATION process_ = {};
+};
+
+// A top-level window of the test itself, of the class (registered on first
+// use; classes compare without regard to case), destroyed with the object:
+// what another program sees of an open window.
+class OwnWindow {
+public:
+    OwnWindow(const char* className, const char* title, bool visible, HWND owner = nullptr);
+    ~OwnWindow();
+    OwnWindow(const OwnWindow&) = delete;
+    OwnWindow& operator=(const OwnWindow&) = delete;
+    HWND get() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+// What a top-level window of another process must match: the process (0:
+// any), the class (null: any) and the start of the title (null: any).
+// Invisible windows count only when visibleOnly is false.
+struct WindowQuery {
+    DWORD processId;
+    const char* className;
+    const char* titlePrefix;
+    bool visibleOnly = true;
+};
+
+HWND findTopLevel(const WindowQuery& query);
+// Polls every 20 ms; null after timeoutMs.
+HWND waitForTopLevel(const WindowQuery& query, DWORD timeoutMs);
+
+// Window text through WM_GETTEXT, which the system carries across processes
+// (controls such as the status bar answer it themselves).
+std::string sentWindowText(HWND window);
+
+// A cell of a list view of process (row, column from 0), read through a
+// buffer in that process; empty when there is no such cell.
+std::string remoteListCell(HANDLE process, HWND list, int row, int column);
+// A column's header text and width, read the same way; false when there is
+// no such column.
+bool remoteListColumn(HANDLE process, HWND list, int column, std::string& title, int& width);
+
+}  // namespace program_driver
