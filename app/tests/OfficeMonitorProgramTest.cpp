@@ -79,8 +79,44 @@ HWND waitForMonitorShown(DWORD processId, DWORD timeoutMs) {
     }
 }
 
-// The main window: a visible window whose title starts with "Tarnwick".
-HWND mainWindow(DWORD processId) { return findTopLevel({processId, nullptr, "Tarnwick"}); }
+// The main window: the visible window whose title is "Tarnwick" or
+// "<folder> - Tarnwick" (not the monitor window).
+HWND mainWindow(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search = {processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            char className[64] = {};
+            char title[512] = {};
+            GetClassNameA(window, className, sizeof className);
+            GetWindowTextA(window, title, sizeof title);
+            const std::string text(title);
+            const bool named = text == "Tarnwick" ||
+                               (text.size() > 11 && text.compare(text.size() - 11, 11, " - Tarnwick") == 0);
+            if (owner == s->processId && IsWindowVisible(window) && named &&
+                std::string(className) != "_OfffceApplicationProgram_") {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitForMainWindow(DWORD processId, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = mainWindow(processId)) return window;
+        if (GetTickCount() - start >= timeoutMs) return nullptr;
+        Sleep(20);
+    }
+}
 
 // The row of the monitor's list whose title is title; -1 when none shows
 // within timeoutMs (each round empties the list and fills it again).
@@ -231,7 +267,7 @@ TEST(OfficeMonitorProgram, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     const DWORD closed = GetTickCount();
     ASSERT_TRUE(waitUntilGone(monitor, 10000)) << "the monitor stayed";
     EXPECT_LT(GetTickCount() - closed, 3000u);
-    HWND main = waitForTopLevel({tarnwick.id(), nullptr, "Tarnwick"}, kStartTimeoutMs);
+    HWND main = waitForMainWindow(tarnwick.id(), kStartTimeoutMs);
     ASSERT_NE(main, nullptr) << "no main window after Word was closed";
 
     PostMessageA(main, WM_CLOSE, 0, 0);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "ProgramDriver.h"
+
 namespace remote_ui {
 
 namespace {
@@ -41,14 +43,7 @@ bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-std::string windowText(HWND window) {
-    char text[1024] = {};
-    // WM_GETTEXT is carried across processes; GetWindowText would not ask a
-    // control of another process.
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        nullptr);
-    return text;
-}
+std::string windowText(HWND window) { return program_driver::sentWindowText(window); }
 
 std::string className(HWND window) {
     char name[128] = {};
@@ -102,20 +97,7 @@ int RemoteList::rowCount() const { return static_cast<int>(SendMessageA(list_, L
 int RemoteList::selectedCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETSELECTEDCOUNT, 0, 0)); }
 
 std::string RemoteList::cell(int row, int column) const {
-    if (remote_ == nullptr) return "";
-    LVITEMA request = {};
-    request.iSubItem = column;
-    request.pszText = remote_ + kTextOffset;
-    request.cchTextMax = kTextBytes;
-    char empty[kTextBytes] = {};
-    if (!WriteProcessMemory(process_, remote_, &request, sizeof request, nullptr) ||
-        !WriteProcessMemory(process_, remote_ + kTextOffset, empty, sizeof empty, nullptr)) {
-        return "";
-    }
-    SendMessageA(list_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote_));
-    char text[kTextBytes] = {};
-    if (!ReadProcessMemory(process_, remote_ + kTextOffset, text, sizeof text - 1, nullptr)) return "";
-    return text;
+    return program_driver::remoteListCell(process_, list_, row, column);
 }
 
 int RemoteList::rowOf(const std::string& name) const {
