@@ -41,6 +41,19 @@ void setCurrentFolder(const char* folder) {
 
 void setSubItem(HWND list, int row, int column, const char* text) { listSetCell(list, row, column, text); }
 
+// The row that shows name: the one at index while it still does, else the
+// row found by name (the list may have been listed again since the index
+// was taken, for instance by a job ending during a drag); -1 when none does.
+int rowNamed(HWND list, int index, const char* name) {
+    if (name == nullptr) return -1;
+    if (listGetCell(list, index, 0) == name) return index;
+    LVFINDINFOA find = {};
+    find.flags = LVFI_STRING;
+    find.psz = name;
+    return static_cast<int>(
+        SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
 }  // namespace
 
 HWND XListView_Create(HWND parent, int id) {
@@ -191,7 +204,8 @@ void XListView_Refresh(HWND list, LinkedList* items) {
         logDebug("XListView_Refresh,1,fullpath=%s", fullPath.c_str());
         if (GetFileAttributesA(fullPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
             logDebug("XListView_Refresh,2,removed fullpath=%s", fullPath.c_str());
-            SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(item->getIndex()), 0);
+            const int row = rowNamed(list, item->getIndex(), name.getContents());
+            if (row >= 0) SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
         }
     }
 }
