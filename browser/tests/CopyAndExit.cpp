@@ -1,7 +1,8 @@
-// A small program for the clipboard tests: it lists FOLDER (with its
-// trailing backslash) in a file list, selects the rows NAME..., runs the
-// list's Copy command and ends, so that the test can look at what the
-// clipboard keeps once the program that copied is gone.
+// A small program for the clipboard tests: it lists FOLDER in a file list,
+// selects the rows NAME..., runs the list's Copy command and ends, so that
+// the test can look at what the clipboard keeps once the program that
+// copied is gone. FOLDER comes without its trailing backslash, which would
+// escape the closing quote of the argument.
 //   list_copy_and_exit FOLDER NAME...
 // Exit codes: 0 copied, 2 usage, 3 no list, 4 a name without a row.
 #include <windows.h>
@@ -19,7 +20,8 @@ namespace {
 int copyRows(int count, char** names) {
     browser_test::ListHost host("Copy and exit", 900, 600);
     if (host.list == nullptr) return 3;
-    XListView_ListFolder(host.list, names[0]);
+    const std::string folder = std::string(names[0]) + "\\";
+    XListView_ListFolder(host.list, folder.c_str());
     for (int i = 1; i < count; ++i) {
         LVFINDINFOA find = {};
         find.flags = LVFI_STRING;

@@ -187,7 +187,6 @@ public:
               mouseMoveTo(from);
               Sleep(150);
               mouseLeftButton(from, true);
-              pressed = true;
               Sleep(150);
               for (int i = 1; i <= 4; ++i) {
                   mouseMoveTo({from.x + 3 * i, from.y + i});
@@ -213,7 +212,6 @@ public:
         settle();
     }
 
-    std::atomic<bool> pressed{false};
     std::atomic<bool> done{false};
 
 private:
@@ -251,7 +249,7 @@ TEST_F(TransferTest, CopiedFilesStayOnTheClipboardAfterTheProgramEnds) {
     emptyClipboard();
     const std::string helper = nativePath(TARNWICK_BINARY_DIR "/browser/list_copy_and_exit.exe");
     const std::vector<std::string> copied = {"first.docx", "second report.xlsx", "third.pdf"};
-    std::string commandLine = "\"" + helper + "\" \"" + folder_ + "\"";
+    std::string commandLine = "\"" + helper + "\" \"" + withoutSeparator(folder_) + "\"";
     for (const std::string& name : copied) commandLine += " \"" + name + "\"";
     ASSERT_EQ(runProgram(commandLine), 0) << commandLine;
     EXPECT_EQ(sorted(clipboardPaths()), sorted(pathsIn(folder_, copied)));
@@ -307,11 +305,16 @@ TEST_F(TransferTest, DragFromAnotherWindowOntoTheListMovesDocumentsIn) {
     DWORD effect = DROPEFFECT_NONE;
     HRESULT result = E_FAIL;
     {
-        RECT area;
-        GetWindowRect(host_->getWindow(), &area);
-        DraggingHand hand({area.right + 200, area.bottom + 150}, rowPoint(list(), 1));
-        while (!hand.pressed) Sleep(10);
-        Sleep(100);
+        // The drag starts over a window of this thread, as it would over the
+        // window of the program the files come from.
+        DropWindow from(elsewhere_, DropAction::Copy);
+        DraggingHand hand(from.middle(), rowPoint(list(), 1));
+        // As a program would: the drag starts once this thread has seen the
+        // button go down (OLE reads the thread's own key state).
+        while (GetKeyState(VK_LBUTTON) >= 0) {
+            pumpPendingMessages();
+            Sleep(10);
+        }
         result = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
         hand.pumpUntilDone();
     }
