@@ -63,16 +63,16 @@ struct JobSeen {
 JobSeen finishJob(const char* notifierClass, const char* tallyStart) {
     JobSeen seen;
     HWND notifier = nullptr;
-    if (!pumpUntil([&] { return (notifier = FindWindowA(notifierClass, nullptr)) != nullptr; }, 60000)) {
+    if (!pumpUntil([&] { return (notifier = FindWindowA(notifierClass, nullptr)) != nullptr && IsWindowVisible(notifier); },
+                   60000)) {
         ADD_FAILURE() << "no " << notifierClass;
         return seen;
     }
-    HWND status = GetDlgItem(notifier, kNotifierStatusId);
     const bool tallied = pumpUntil(
         [&] {
             char text[256] = {};
             DWORD_PTR length = 0;
-            SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 100,
+            SendMessageTimeoutA(GetDlgItem(notifier, kNotifierStatusId), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 100,
                                 &length);
             seen.tally = text;
             return seen.tally.rfind(tallyStart, 0) == 0;
