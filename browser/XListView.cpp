@@ -152,11 +152,15 @@ int XListView_InsertFile(HWND list, const WIN32_FIND_DATAA& entry, const char* f
         state = found;
     }
 
+    // The small icon's place in the system image list, by the extension as
+    // the type name is: asked of the file itself, the shell opens it and
+    // takes some milliseconds a file under Wine, many times what the state
+    // costs, and no icon handle is needed for the index.
     int image = -1;
     SHFILEINFOA icon = {};
-    if (SHGetFileInfoA(fullPath, 0, &icon, sizeof icon, SHGFI_ICON | SHGFI_SMALLICON) != 0) {
+    if (SHGetFileInfoA(fullPath, FILE_ATTRIBUTE_NORMAL, &icon, sizeof icon,
+                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) != 0) {
         image = icon.iIcon;
-        if (icon.hIcon != nullptr) DestroyIcon(icon.hIcon);
     }
 
     LVITEMA item = {};
