@@ -19,7 +19,6 @@
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
-#include "wingui/ComApartment.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 #include "wingui/TarnwickIds.h"
@@ -31,10 +30,6 @@ namespace {
 
 using browser_test::kListId;
 using namespace browser_test;
-
-// Holds the list the way the main window will: custom draw and the
-// label-edit notifications.
-using CommandHost = browser_test::ListHost;
 
 std::vector<std::string> strings(const LinkedList& list) {
     std::vector<std::string> result;
@@ -55,19 +50,15 @@ protected:
         writeBytes(folder_ + "Report.pdf", 10);
         writeBytes(folder_ + "OTHER.docx", 10);
         writeBytes(folder_ + "one.xps", 1);
-        host_.reset(new CommandHost("File list commands", 60, 60));
-        XListView_ListFolder(host_->list, folder_.c_str());
-        settle();
+        shown_ = std::make_unique<ListedFolder>("File list commands", folder_);
     }
     void TearDown() override {
-        host_.reset();
-        settle();
+        shown_.reset();
     }
-    HWND list() const { return host_->list; }
+    HWND list() const { return shown_->list(); }
 
-    ComApartment ole_{ComApartment::Kind::Ole};
     std::string folder_;
-    std::unique_ptr<CommandHost> host_;
+    std::unique_ptr<ListedFolder> shown_;
 };
 
 TEST_F(ListCommandsTest, SelectionQueries) {
@@ -177,11 +168,11 @@ TEST_F(ListCommandsTest, EmptyNameAsksForANameAndEditsAgain) {
     HWND edit = reinterpret_cast<HWND>(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0));
     ASSERT_NE(edit, nullptr);
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-    const int endEdits = host_->endEdits;
+    const int endEdits = shown_->host->endEdits;
     std::string message;
     ModalDriver::run([&] { pressKey(VK_RETURN); settle(); }, {answer("Change FileName", message, IDOK)});
     settle();
-    EXPECT_EQ(host_->endEdits, endEdits + 1);
+    EXPECT_EQ(shown_->host->endEdits, endEdits + 1);
     EXPECT_EQ(message, "Error: Please enter the file name.");
     EXPECT_NE(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0), 0) << "editing did not start again";
     pressKey(VK_ESCAPE);
@@ -578,8 +569,8 @@ TEST_F(ListCommandsTest, DropOfDataWithoutFilesIsRefused) {
 }
 
 TEST_F(ListCommandsTest, ScreenshotWithProtectedAndPlainRows) {
-    browser_test::settleForScreenshot(host_->getWindow());
-    EXPECT_FALSE(saveScreenshot(host_->getWindow(), "FileListCommands").empty());
+    browser_test::settleForScreenshot(shown_->host->getWindow());
+    EXPECT_FALSE(saveScreenshot(shown_->host->getWindow(), "FileListCommands").empty());
 }
 
 }  // namespace

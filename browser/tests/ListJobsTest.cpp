@@ -29,7 +29,6 @@
 #include "settings/TarnwickRegistry.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
-#include "wingui/ComApartment.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 #include "wingui/TarnwickIds.h"
@@ -113,16 +112,13 @@ protected:
             ASSERT_TRUE(CopyFileA(f.from.c_str(), (listed_ + f.name).c_str(), FALSE)) << f.from;
             originals_[f.name] = readAll(listed_ + f.name);
         }
-        host_ = std::make_unique<ListHost>("File list jobs", 60, 60);
-        XListView_ListFolder(host_->list, listed_.c_str());
-        settle();
+        shown_ = std::make_unique<ListedFolder>("File list jobs", listed_);
     }
     void TearDown() override {
-        host_.reset();
-        settle();
+        shown_.reset();
         OfficeFixture::TearDown();
     }
-    HWND list() const { return host_->list; }
+    HWND list() const { return shown_->list(); }
     std::string state(const char* name) const { return listGetCell(list(), rowOf(list(), name), 1); }
     // Waits for the list to be listed again after a job, with the state of
     // name as expected.
@@ -132,10 +128,9 @@ protected:
     }
     void expectUnchanged(const char* name) { EXPECT_EQ(readAll(listed_ + name), originals_[name]) << name; }
 
-    ComApartment ole_{ComApartment::Kind::Ole};
     std::string listed_;
     std::map<std::string, std::string> originals_;
-    std::unique_ptr<ListHost> host_;
+    std::unique_ptr<ListedFolder> shown_;
 };
 
 TEST_F(ListJobsTest, EncryptAndDecryptTakeExactlyTheFittingSelectedFiles) {
@@ -169,8 +164,8 @@ TEST_F(ListJobsTest, EncryptAndDecryptTakeExactlyTheFittingSelectedFiles) {
               0)
         << output;
     EXPECT_EQ(readAll(opened).substr(0, 2), "PK");
-    browser_test::settleForScreenshot(host_->getWindow());
-    testing_support::saveScreenshot(host_->getWindow(), "FileListAfterEncrypt");
+    browser_test::settleForScreenshot(shown_->host->getWindow());
+    testing_support::saveScreenshot(shown_->host->getWindow(), "FileListAfterEncrypt");
 
     // Decrypt with the two just encrypted and a plain file selected.
     select(list(), {"Memo plain.docx", "Report plain.pdf", "Untouched.docx"});

@@ -13,13 +13,17 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "browser/FileTransfer.h"
+#include "browser/XListView.h"
+#include "browser/tests/ListHost.h"
 #include "foundation/LinkedList.h"
 #include "testing/ModalDriver.h"
 #include "testing/TestPaths.h"
+#include "wingui/ComApartment.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 
@@ -190,5 +194,25 @@ inline IDataObject* shellDataObject(const std::string& folder, const std::vector
     EXPECT_TRUE(XListView_GetFilesDataObject(folder.c_str(), &items, &data));
     return data;
 }
+
+// What a file-list test holds: an OLE apartment (clipboard, drag and drop)
+// and a host window at (60, 60) whose list shows folder.
+class ListedFolder {
+public:
+    ListedFolder(const char* title, const std::string& folder) : host(std::make_unique<ListHost>(title, 60, 60)) {
+        XListView_ListFolder(host->list, folder.c_str());
+        settle();
+    }
+    ~ListedFolder() {
+        host.reset();
+        settle();
+    }
+    ListedFolder(const ListedFolder&) = delete;
+    ListedFolder& operator=(const ListedFolder&) = delete;
+    HWND list() const { return host->list; }
+
+    ComApartment ole{ComApartment::Kind::Ole};
+    std::unique_ptr<ListHost> host;
+};
 
 }  // namespace browser_test

@@ -24,7 +24,6 @@
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
-#include "wingui/ComApartment.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 #include "wingui/Window.h"
@@ -227,20 +226,16 @@ protected:
         writeBytes(folder_ + "second report.xlsx", 12, '2');
         writeBytes(folder_ + "third.pdf", 13, '3');
         writeBytes(folder_ + "stays.pptx", 14, '4');
-        host_ = std::make_unique<ListHost>("File list transfers", 60, 60);
-        XListView_ListFolder(host_->list, folder_.c_str());
-        settle();
+        shown_ = std::make_unique<ListedFolder>("File list transfers", folder_);
     }
     void TearDown() override {
-        host_.reset();
-        settle();
+        shown_.reset();
     }
-    HWND list() const { return host_->list; }
+    HWND list() const { return shown_->list(); }
 
-    ComApartment ole_{ComApartment::Kind::Ole};
     std::string folder_;
     std::string elsewhere_;
-    std::unique_ptr<ListHost> host_;
+    std::unique_ptr<ListedFolder> shown_;
 };
 
 // The list's Copy in another program that then ends: the clipboard still
@@ -290,8 +285,8 @@ TEST_F(TransferTest, DragToAWindowThatMovesTheFilesRemovesTheirRows) {
     EXPECT_EQ(window.target.drops, 1);
     EXPECT_EQ(namesIn(withoutSeparator(elsewhere_)), (std::vector<std::string>{"second report.xlsx", "third.pdf"}));
     EXPECT_EQ(rowNames(list()), (std::vector<std::string>{"first.docx", "stays.pptx"}));
-    browser_test::settleForScreenshot(host_->getWindow());
-    saveScreenshot(host_->getWindow(), "FileListAfterDragOut");
+    browser_test::settleForScreenshot(shown_->host->getWindow());
+    saveScreenshot(shown_->host->getWindow(), "FileListAfterDragOut");
 }
 
 // Files dragged from another window onto the list: the document is moved
