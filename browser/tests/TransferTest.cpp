@@ -289,6 +289,24 @@ TEST_F(TransferTest, DragToAWindowThatMovesTheFilesRemovesTheirRows) {
     saveScreenshot(shown_->host->getWindow(), "FileListAfterDragOut");
 }
 
+// Rows dragged from the list and dropped back on it: the message for the
+// file, and neither the list nor the file changes.
+TEST_F(TransferTest, DragBackOntoTheListChangesNothing) {
+    const std::vector<std::string> rowsBefore = rowNames(list());
+    select(list(), {"first.docx"});
+    std::string message;
+    ModalDriver::run(
+        [&] {
+            DraggingHand hand(rowPoint(list(), rowOf(list(), "first.docx")), rowPoint(list(), 3));
+            hand.pumpUntilDone();
+        },
+        {answer("Drag & Drop", message, IDOK)});
+    EXPECT_EQ(message, "Cannot copy the file '" + folder_ +
+                           "first.docx' to the destination folder, because the same file name already exists");
+    EXPECT_EQ(rowNames(list()), rowsBefore);
+    EXPECT_EQ(readAll(folder_ + "first.docx"), std::string(11, '1'));
+}
+
 // Files dragged from another window onto the list: the document is moved
 // into the list's folder and gets a selected row; the PDF is not taken.
 TEST_F(TransferTest, DragFromAnotherWindowOntoTheListMovesDocumentsIn) {
