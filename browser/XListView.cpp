@@ -41,6 +41,19 @@ void setCurrentFolder(const char* folder) {
 
 void setSubItem(HWND list, int row, int column, const char* text) { listSetCell(list, row, column, text); }
 
+// The row that shows name: the one at index while it still does, else the
+// row found by name (the list may have been listed again since the index
+// was taken, for instance by a job ending during a drag); -1 when none does.
+int rowNamed(HWND list, int index, const char* name) {
+    if (name == nullptr) return -1;
+    if (listGetCell(list, index, 0) == name) return index;
+    LVFINDINFOA find = {};
+    find.flags = LVFI_STRING;
+    find.psz = name;
+    return static_cast<int>(
+        SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
 }  // namespace
 
 HWND XListView_Create(HWND parent, int id) {
@@ -139,11 +152,15 @@ int XListView_InsertFile(HWND list, const WIN32_FIND_DATAA& entry, const char* f
         state = found;
     }
 
+    // The small icon's place in the system image list, by the extension as
+    // the type name is: asked of the file itself, the shell opens it and
+    // takes some milliseconds a file under Wine, many times what the state
+    // costs, and no icon handle is needed for the index.
     int image = -1;
     SHFILEINFOA icon = {};
-    if (SHGetFileInfoA(fullPath, 0, &icon, sizeof icon, SHGFI_ICON | SHGFI_SMALLICON) != 0) {
+    if (SHGetFileInfoA(fullPath, FILE_ATTRIBUTE_NORMAL, &icon, sizeof icon,
+                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) != 0) {
         image = icon.iIcon;
-        if (icon.hIcon != nullptr) DestroyIcon(icon.hIcon);
     }
 
     LVITEMA item = {};
@@ -191,7 +208,8 @@ void XListView_Refresh(HWND list, LinkedList* items) {
         logDebug("XListView_Refresh,1,fullpath=%s", fullPath.c_str());
         if (GetFileAttributesA(fullPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
             logDebug("XListView_Refresh,2,removed fullpath=%s", fullPath.c_str());
-            SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(item->getIndex()), 0);
+            const int row = rowNamed(list, item->getIndex(), name.getContents());
+            if (row >= 0) SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
         }
     }
 }

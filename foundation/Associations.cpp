@@ -10,14 +10,21 @@ namespace {
 
 constexpr DWORD kExpandedSize = 1024;
 
+// A class key's default value as Windows' merged HKEY_CLASSES_ROOT shows
+// it: the user's own classes (HKCU\Software\Classes) before the machine's.
+// Wine's HKEY_CLASSES_ROOT is the machine's alone, so the user's are asked
+// first here; on Windows the answer is the same.
+bool classDefault(const std::string& subKey, String& value) {
+    if (CurrentUserRegistry().getString(("Software\\Classes\\" + subKey).c_str(), "", value)) return true;
+    return ClassesRootRegistry().getString(subKey.c_str(), "", value);
+}
+
 bool findProgramToken(const char* extension, String& token) {
     if (extension == nullptr) return false;
-    ClassesRootRegistry registry;
     String typeName;
-    if (!registry.getString(extension, "", typeName)) return false;
-    std::string commandKey = std::string(typeName.getContents()) + "\\shell\\open\\command";
+    if (!classDefault(extension, typeName)) return false;
     String command;
-    if (!registry.getString(commandKey.c_str(), "", command)) return false;
+    if (!classDefault(std::string(typeName.getContents()) + "\\shell\\open\\command", command)) return false;
     StringTokenizer tokenizer(command.getContents());
     String first;
     if (tokenizer.getToken(first) == nullptr || first.getLength() == 0) return false;

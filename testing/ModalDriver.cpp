@@ -84,21 +84,42 @@ HWND findThreadWindow(const char* title) {
 
 void click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
+namespace {
+
+INPUT pointerAt(POINT point, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = point.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = point.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+    return input;
+}
+
+}  // namespace
+
 void mouseClick(HWND control) {
     RECT r;
     GetWindowRect(control, &r);
-    int x = (r.left + r.right) / 2;
-    int y = (r.top + r.bottom) / 2;
-    INPUT input[3] = {};
-    for (INPUT& i : input) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-        i.mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-        i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    mouseClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+void mouseMoveTo(POINT point) {
+    INPUT input = pointerAt(point, 0);
+    SendInput(1, &input, sizeof input);
+}
+
+void mouseLeftButton(POINT point, bool down) {
+    INPUT input = pointerAt(point, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    SendInput(1, &input, sizeof input);
+}
+
+void mouseClickAt(POINT point, int clicks) {
+    std::vector<INPUT> inputs = {pointerAt(point, 0)};
+    for (int i = 0; i < clicks; ++i) {
+        inputs.push_back(pointerAt(point, MOUSEEVENTF_LEFTDOWN));
+        inputs.push_back(pointerAt(point, MOUSEEVENTF_LEFTUP));
     }
-    input[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    SendInput(3, input, sizeof(INPUT));
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 void typeInto(HWND edit, const std::string& text) {

@@ -29,6 +29,11 @@ void click(HWND dialog, int id);
 // Clicks the middle of a control with the mouse (real input, so a disabled
 // control gets nothing).
 void mouseClick(HWND control);
+// Real pointer input at a screen point: the pointer moves there and the
+// left button goes down or up there; clicks (two make a double click).
+void mouseMoveTo(POINT point);
+void mouseLeftButton(POINT point, bool down);
+void mouseClickAt(POINT point, int clicks = 1);
 // Selects the whole text of an edit control and types text over it.
 void typeInto(HWND edit, const std::string& text);
 std::string windowText(HWND window);

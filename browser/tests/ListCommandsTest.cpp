@@ -14,11 +14,11 @@
 #include "browser/FileTransfer.h"
 #include "browser/XListView.h"
 #include "browser/tests/ListHost.h"
+#include "browser/tests/ListTestSupport.h"
 #include "foundation/LinkedList.h"
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
-#include "wingui/ComApartment.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 #include "wingui/TarnwickIds.h"
@@ -29,82 +29,7 @@ using namespace testing_support;
 namespace {
 
 using browser_test::kListId;
-constexpr int kMessageTextId = 0xFFFF;
-
-// Holds the list the way the main window will: custom draw and the
-// label-edit notifications.
-using CommandHost = browser_test::ListHost;
-
-void writeBytes(const std::string& path, size_t size, char fill = 'x') {
-    std::ofstream out(path, std::ios::binary);
-    out << std::string(size, fill);
-}
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string fixture(const std::string& name) {
-    return nativePath(TARNWICK_SOURCE_DIR "/classify/tests/fixtures") + "\\" + name;
-}
-
-void settle() {
-    for (int i = 0; i < 6; ++i) {
-        pumpPendingMessages();
-        Sleep(15);
-    }
-}
-
-void pressKey(WORD key, bool withControl = false) {
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    if (withControl) add(VK_CONTROL, 0);
-    add(key, 0);
-    add(key, KEYEVENTF_KEYUP);
-    if (withControl) add(VK_CONTROL, KEYEVENTF_KEYUP);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-int rowOf(HWND list, const std::string& name) {
-    for (int i = 0; i < listRowCount(list); ++i) {
-        if (listGetCell(list, i, 0) == name) return i;
-    }
-    return -1;
-}
-
-void select(HWND list, const std::vector<std::string>& names) {
-    LVITEMA clear = {};
-    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&clear));
-    for (const std::string& name : names) {
-        const int row = rowOf(list, name);
-        ASSERT_GE(row, 0) << name;
-        LVITEMA item = {};
-        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    }
-}
-
-// A step that answers the message box with the caption: records its text
-// and presses button.
-ModalDriver::Step answer(const char* caption, std::string& text, int button) {
-    return [caption, &text, button] {
-        HWND box = findThreadWindow(caption);
-        if (box == nullptr) return false;
-        text = windowText(GetDlgItem(box, kMessageTextId));
-        click(box, button);
-        return true;
-    };
-}
+using namespace browser_test;
 
 std::vector<std::string> strings(const LinkedList& list) {
     std::vector<std::string> result;
@@ -125,19 +50,15 @@ protected:
         writeBytes(folder_ + "Report.pdf", 10);
         writeBytes(folder_ + "OTHER.docx", 10);
         writeBytes(folder_ + "one.xps", 1);
-        host_.reset(new CommandHost("File list commands", 60, 60));
-        XListView_ListFolder(host_->list, folder_.c_str());
-        settle();
+        shown_ = std::make_unique<ListedFolder>("File list commands", folder_);
     }
     void TearDown() override {
-        host_.reset();
-        settle();
+        shown_.reset();
     }
-    HWND list() const { return host_->list; }
+    HWND list() const { return shown_->list(); }
 
-    ComApartment ole_{ComApartment::Kind::Ole};
     std::string folder_;
-    std::unique_ptr<CommandHost> host_;
+    std::unique_ptr<ListedFolder> shown_;
 };
 
 TEST_F(ListCommandsTest, SelectionQueries) {
@@ -237,6 +158,29 @@ TEST_F(ListCommandsTest, ChangeNameRulesThroughTheLabelEditor) {
     EXPECT_FALSE(exists(folder_ + "zzz.docx"));
 }
 
+// An emptied name, ended with Enter: the message, then the editor again on
+// the same row, and the file keeps its name.
+TEST_F(ListCommandsTest, EmptyNameAsksForANameAndEditsAgain) {
+    select(list(), {"a.docx"});
+    SetFocus(list());
+    pressKey(VK_F2);
+    settle();
+    HWND edit = reinterpret_cast<HWND>(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(edit, nullptr);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    const int endEdits = shown_->host->endEdits;
+    std::string message;
+    ModalDriver::run([&] { pressKey(VK_RETURN); settle(); }, {answer("Change FileName", message, IDOK)});
+    settle();
+    EXPECT_EQ(shown_->host->endEdits, endEdits + 1);
+    EXPECT_EQ(message, "Error: Please enter the file name.");
+    EXPECT_NE(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0), 0) << "editing did not start again";
+    pressKey(VK_ESCAPE);
+    settle();
+    EXPECT_TRUE(exists(folder_ + "a.docx"));
+    EXPECT_GE(rowOf(list(), "a.docx"), 0);
+}
+
 TEST_F(ListCommandsTest, ChangeNameFromTheMenuRefusesEncryptedRowsButF2Edits) {
     select(list(), {"Locked.docx"});
     std::string message;
@@ -250,6 +194,110 @@ TEST_F(ListCommandsTest, ChangeNameFromTheMenuRefusesEncryptedRowsButF2Edits) {
     EXPECT_NE(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0), 0);
     pressKey(VK_ESCAPE);
     settle();
+}
+
+// Registers program as the open command of extension for this user
+// (HKCU\Software\Classes) for one scope; what was there before comes back.
+class ScopedOpenCommand {
+public:
+    ScopedOpenCommand(const char* extension, const std::string& program)
+        : extensionKey_(std::string(kClasses) + extension) {
+        HKEY key = nullptr;
+        hadExtension_ = RegOpenKeyExA(HKEY_CURRENT_USER, extensionKey_.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (hadExtension_) {
+            char value[256] = {};
+            DWORD size = sizeof value;
+            hadType_ = RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+                       ERROR_SUCCESS;
+            if (hadType_) previousType_ = value;
+            RegCloseKey(key);
+        }
+        setDefault(extensionKey_, kType);
+        setDefault(std::string(kClasses) + kType + "\\shell\\open\\command", "\"" + program + "\" \"%1\"");
+    }
+    ~ScopedOpenCommand() {
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kClasses) + kType).c_str());
+        if (!hadExtension_) {
+            RegDeleteTreeA(HKEY_CURRENT_USER, extensionKey_.c_str());
+        } else if (hadType_) {
+            setDefault(extensionKey_, previousType_);
+        } else {
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, extensionKey_.c_str(), nullptr);
+        }
+    }
+    ScopedOpenCommand(const ScopedOpenCommand&) = delete;
+    ScopedOpenCommand& operator=(const ScopedOpenCommand&) = delete;
+
+private:
+    static constexpr const char* kClasses = "Software\\Classes\\";
+    static constexpr const char* kType = "TarnwickTest.ListOpen";
+    static void setDefault(const std::string& key, const std::string& value) {
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), nullptr, REG_SZ, value.c_str(),
+                                  static_cast<DWORD>(value.size() + 1)),
+                  ERROR_SUCCESS)
+            << key;
+    }
+    std::string extensionKey_;
+    bool hadExtension_ = false;
+    bool hadType_ = false;
+    std::string previousType_;
+};
+
+// The command line that the recording program wrote into file, waiting up
+// to twenty seconds for it (a loaded machine starts programs slowly);
+// "(nothing)" when none came.
+std::string recordedCommandLine(const std::string& file, DWORD waitMs = 20000) {
+    for (DWORD waited = 0; !exists(file); waited += 50) {
+        if (waited >= waitMs) return "(nothing)";
+        Sleep(50);
+        pumpPendingMessages();
+    }
+    return readAll(file);
+}
+
+// Open (Enter, a double click, the menu command) starts the program
+// registered for the extension with the quoted full path; rows without a
+// registered program are passed over.
+TEST_F(ListCommandsTest, OpenStartsTheRegisteredProgramWithTheQuotedPath) {
+    const std::string programs = freshFolder("listcommands-open");
+    CreateDirectoryA((programs + "\\Record Args").c_str(), nullptr);
+    const std::string program = programs + "\\Record Args\\record args.exe";
+    ASSERT_TRUE(CopyFileA(nativePath(TARNWICK_BINARY_DIR "/foundation/recordargs.exe").c_str(), program.c_str(), FALSE));
+    ScopedOpenCommand association(".doc", program);
+    const std::string expected = "\"" + program + "\" \"" + folder_ + "plain two.doc\"";
+    auto recordInto = [&](const char* name) {
+        const std::string file = programs + "\\" + name;
+        SetEnvironmentVariableA("TARNWICK_RECORD_FILE", file.c_str());
+        return file;
+    };
+
+    std::string record = recordInto("enter.txt");
+    select(list(), {"plain two.doc", "one.xps"});
+    // Keys go to the foreground window's focus.
+    SetForegroundWindow(GetAncestor(list(), GA_ROOT));
+    SetFocus(list());
+    pressKey(VK_RETURN);
+    EXPECT_EQ(recordedCommandLine(record), expected);
+
+    record = recordInto("double-click.txt");
+    select(list(), {});
+    mouseClickAt(rowPoint(list(), rowOf(list(), "plain two.doc")), 2);
+    EXPECT_EQ(recordedCommandLine(record), expected);
+    // The control never saw the double click: no label editor came up.
+    EXPECT_EQ(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0), 0);
+
+    record = recordInto("menu.txt");
+    SendMessageA(list(), WM_COMMAND, IDM_LIST_OPEN, 0);
+    EXPECT_EQ(recordedCommandLine(record), expected);
+
+    // Only rows whose extension has a program: nothing starts.
+    record = recordInto("nothing.txt");
+    select(list(), {"one.xps"});
+    SetForegroundWindow(GetAncestor(list(), GA_ROOT));
+    SetFocus(list());
+    pressKey(VK_RETURN);
+    EXPECT_EQ(recordedCommandLine(record, 1000), "(nothing)");
+    SetEnvironmentVariableA("TARNWICK_RECORD_FILE", nullptr);
 }
 
 TEST_F(ListCommandsTest, DeleteAsksOnceAndMovesToTheTrash) {
@@ -297,29 +345,6 @@ std::string shownMenuStates(HWND list, const std::string& screenshot) {
                          return true;
                      }});
     return states;
-}
-
-void putFilesOnClipboard(const std::vector<std::string>& paths) {
-    std::string packed;
-    for (const std::string& path : paths) packed += path + '\0';
-    packed += '\0';
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + packed.size());
-    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-    files->pFiles = sizeof(DROPFILES);
-    memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), packed.data(), packed.size());
-    GlobalUnlock(memory);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    SetClipboardData(CF_HDROP, memory);
-    CloseClipboard();
-}
-
-void emptyClipboard() {
-    OleSetClipboard(nullptr);
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
 }
 
 TEST_F(ListCommandsTest, ContextMenuStatesPerSelection) {
@@ -384,17 +409,7 @@ TEST_F(ListCommandsTest, PasswordMessagesAndExporter) {
 TEST_F(ListCommandsTest, CopyPutsTheSelectedFilesOnTheClipboard) {
     select(list(), {"a.docx", "secret.pdf"});
     SendMessageA(list(), WM_COMMAND, IDM_LIST_COPY, 0);
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HDROP files = static_cast<HDROP>(GetClipboardData(CF_HDROP));
-    std::vector<std::string> names;
-    if (files != nullptr) {
-        for (UINT i = 0; i < DragQueryFileA(files, 0xFFFFFFFF, nullptr, 0); ++i) {
-            char path[MAX_PATH] = {};
-            DragQueryFileA(files, i, path, sizeof path);
-            names.push_back(path);
-        }
-    }
-    CloseClipboard();
+    std::vector<std::string> names = clipboardPaths();
     std::sort(names.begin(), names.end());
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(lstrcmpiA(names[0].c_str(), (folder_ + "a.docx").c_str()), 0) << names[0];
@@ -449,14 +464,37 @@ TEST_F(ListCommandsTest, PasteCopiesAsksBeforeOverwritingAndRefusesFolders) {
     emptyClipboard();
 }
 
-// A shell data object for files of another folder, as the desktop offers
-// when files are dragged from it.
-IDataObject* shellDataObject(const std::string& folder, const std::vector<std::string>& names) {
-    LinkedList items;
-    for (const std::string& name : names) items.addLast(new ListItem(name.c_str(), 0, 0, ""));
-    IDataObject* data = nullptr;
-    EXPECT_TRUE(XListView_GetFilesDataObject(folder.c_str(), &items, &data));
-    return data;
+// Overwriting a read-only file, answered OK: the new content is in place
+// and nothing else is left in the folder. A copy that fails after the
+// answer puts the old file back.
+TEST_F(ListCommandsTest, PasteOverAReadOnlyFileAnsweredOk) {
+    const std::string source = freshFolder("listcommands-readonly") + "\\";
+    writeBytes(source + "OTHER.docx", 20, 'o');
+    const std::string destination = folder_ + "OTHER.docx";
+    SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::vector<std::string> before = namesIn(folder_.substr(0, folder_.size() - 1));
+    const int rows = listRowCount(list());
+    putFilesOnClipboard({source + "OTHER.docx"});
+
+    std::string question;
+    ModalDriver::run([&] { SendMessageA(list(), WM_COMMAND, IDM_LIST_PASTE, 0); },
+                     {answer("Drag & Drop", question, IDOK)});
+    EXPECT_FALSE(question.empty());
+    EXPECT_EQ(readAll(destination), std::string(20, 'o'));
+    EXPECT_EQ(namesIn(folder_.substr(0, folder_.size() - 1)), before);
+    EXPECT_EQ(listRowCount(list()), rows);
+
+    // The source cannot be read while another program holds it.
+    writeBytes(source + "OTHER.docx", 30, 'n');
+    SetFileAttributesA(destination.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE held = CreateFileA((source + "OTHER.docx").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ModalDriver::run([&] { XListView_PastFromClipboard(list()); }, {answer("Drag & Drop", question, IDOK)});
+    CloseHandle(held);
+    EXPECT_EQ(readAll(destination), std::string(20, 'o'));
+    EXPECT_EQ(namesIn(folder_.substr(0, folder_.size() - 1)), before);
+    EXPECT_EQ(listRowCount(list()), rows);
+    emptyClipboard();
 }
 
 DWORD dropOnList(IDataObject* data, DWORD keys) {
@@ -536,8 +574,8 @@ TEST_F(ListCommandsTest, DropOfDataWithoutFilesIsRefused) {
 }
 
 TEST_F(ListCommandsTest, ScreenshotWithProtectedAndPlainRows) {
-    browser_test::settleForScreenshot(host_->getWindow());
-    EXPECT_FALSE(saveScreenshot(host_->getWindow(), "FileListCommands").empty());
+    browser_test::settleForScreenshot(shown_->host->getWindow());
+    EXPECT_FALSE(saveScreenshot(shown_->host->getWindow(), "FileListCommands").empty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "browser/FileTransfer.h"
 #include "browser/ListCommands.h"
 #include "browser/XListView.h"
 #include "wingui/MessagePump.h"
@@ -13,8 +14,8 @@ namespace browser_test {
 constexpr int kListId = 1002;
 
 // A top-level window that holds the file list the way the main window
-// does: it answers the list's custom draw and its label-edit
-// notifications.
+// does: it answers the list's custom draw, its label-edit notifications and
+// the start of a drag.
 class ListHost : public Window {
 public:
     explicit ListHost(const char* title, int x = 50, int y = 50) {
@@ -35,6 +36,8 @@ public:
     }
     HWND list = nullptr;
     int customDraws = 0;
+    // End-of-edit notifications the control sent.
+    int endEdits = 0;
 
 protected:
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -50,7 +53,8 @@ private:
                 ++customDraws;
                 return XListView_OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
             case LVN_BEGINLABELEDITA: XListView_BeginLabelEdit(list); return 0;
-            case LVN_ENDLABELEDITA: return XListView_EndLabelEdit(list);
+            case LVN_ENDLABELEDITA: ++endEdits; return XListView_EndLabelEdit(list);
+            case LVN_BEGINDRAG: XListView_OnBegindrag(list); return 0;
             default: return 0;
         }
     }

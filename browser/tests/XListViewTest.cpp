@@ -196,4 +196,29 @@ TEST_F(XListViewTest, DroppedFilesAreAddedSelectedAndVanishedOnesRemoved) {
     EXPECT_EQ(findRow(rows(host.list), "dropped.pdf"), nullptr);
 }
 
+// Rows taken before the folder was listed again (a job may end during a
+// drag): the vanished file's own row goes, not the row now at its old index.
+TEST_F(XListViewTest, RefreshAfterAnotherListingRemovesTheRightRow) {
+    HostWindow host("File list");
+    XListView_ListFolder(host.list, folder_.c_str());
+    int old = -1;
+    for (int i = 0; i < listRowCount(host.list); ++i) {
+        if (listGetCell(host.list, i, 0) == "kib.pdf") old = i;
+    }
+    ASSERT_GE(old, 0);
+    LinkedList items;
+    items.addFirst(new ListItem("kib.pdf", old, 0, ""));
+    writeBytes(folder_ + "aaa.pdf", 3);  // sorts first: every row moves down one
+    XListView_ListFolder(host.list, folder_.c_str());
+    const std::string atOldIndex = listGetCell(host.list, old, 0);
+    ASSERT_NE(atOldIndex, "kib.pdf");
+    DeleteFileA((folder_ + "kib.pdf").c_str());
+    const int before = listRowCount(host.list);
+    XListView_Refresh(host.list, &items);
+    const std::vector<Row> after = rows(host.list);
+    EXPECT_EQ(static_cast<int>(after.size()), before - 1);
+    EXPECT_EQ(findRow(after, "kib.pdf"), nullptr);
+    EXPECT_NE(findRow(after, atOldIndex), nullptr);
+}
+
 }  // namespace

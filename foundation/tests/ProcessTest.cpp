@@ -16,24 +16,36 @@
 // its command line into the file named by TARNWICK_RECORD_FILE.
 namespace {
 
-const char* const kExtensions[] = {".twquoted", ".twenv", ".twnocommand", ".twdoc", ".twgone"};
+const char* const kExtensions[] = {".twquoted", ".twenv", ".twnocommand", ".twdoc", ".twgone", ".twuser"};
 const char* const kTypes[] = {"TarnwickTest.Quoted", "TarnwickTest.Env", "TarnwickTest.NoCommand",
-                              "TarnwickTest.Doc", "TarnwickTest.Gone"};
+                              "TarnwickTest.Doc", "TarnwickTest.Gone", "TarnwickTest.User"};
 
-void associate(const char* extension, const char* type, const std::string& command) {
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CLASSES_ROOT, extension, nullptr, REG_SZ, type,
+// The user's own classes: HKCU\Software\Classes.
+const char kUserClasses[] = "Software\\Classes\\";
+
+// Registers in HKEY_CLASSES_ROOT, or in the user's own classes.
+void associate(const char* extension, const char* type, const std::string& command, bool forUser = false) {
+    const HKEY root = forUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
+    const std::string prefix = forUser ? kUserClasses : "";
+    ASSERT_EQ(RegSetKeyValueA(root, (prefix + extension).c_str(), nullptr, REG_SZ, type,
                               static_cast<DWORD>(std::strlen(type) + 1)),
               ERROR_SUCCESS);
     if (command.empty()) return;
-    std::string key = std::string(type) + "\\shell\\open\\command";
-    ASSERT_EQ(RegSetKeyValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, command.c_str(),
+    std::string key = prefix + type + "\\shell\\open\\command";
+    ASSERT_EQ(RegSetKeyValueA(root, key.c_str(), nullptr, REG_SZ, command.c_str(),
                               static_cast<DWORD>(command.size() + 1)),
               ERROR_SUCCESS);
 }
 
 void removeAssociations() {
-    for (const char* extension : kExtensions) RegDeleteTreeA(HKEY_CLASSES_ROOT, extension);
-    for (const char* type : kTypes) RegDeleteTreeA(HKEY_CLASSES_ROOT, type);
+    for (const char* extension : kExtensions) {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, extension);
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kUserClasses) + extension).c_str());
+    }
+    for (const char* type : kTypes) {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, type);
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kUserClasses) + type).c_str());
+    }
 }
 
 std::string recorderPath() {
@@ -91,6 +103,19 @@ TEST_F(ProcessTest, AssociatedProgramLookup) {
         EXPECT_STREQ(name.getContents(), c.name) << label;
     }
     SetEnvironmentVariableA("TARNWICK_TEST_HOME", nullptr);
+}
+
+// As in Windows' merged view, the user's own classes come before the
+// machine's (Wine's HKEY_CLASSES_ROOT holds only the machine's).
+TEST_F(ProcessTest, TheUsersOwnClassesComeFirst) {
+    associate(".twquoted", "TarnwickTest.Quoted", "\"C:\\Machine\\viewer.exe\" \"%1\"");
+    associate(".twquoted", "TarnwickTest.User", "", true);
+    associate(".twuser", "TarnwickTest.User", "\"C:\\User Tools\\viewer.exe\" \"%1\"", true);
+    String quoted, user;
+    EXPECT_TRUE(findAssociatedProgram(".twquoted", quoted));
+    EXPECT_TRUE(findAssociatedProgram(".twuser", user));
+    EXPECT_STREQ(quoted.getContents(), "C:\\User Tools\\viewer.exe");
+    EXPECT_STREQ(user.getContents(), "C:\\User Tools\\viewer.exe");
 }
 
 TEST_F(ProcessTest, LaunchQuotesProgramAndDocument) {
