@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "FileTimeMenu.h"
 #include "MainLayout.h"
@@ -18,6 +19,7 @@
 #include "foundation/Log.h"
 #include "foundation/Registry.h"
 #include "foundation/String.h"
+#include "foundation/StringConverter.h"
 #include "office/OfficeVersion.h"
 #include "settings/OptionDialogs.h"
 #include "settings/TarnwickRegistry.h"
@@ -72,18 +74,14 @@ MainWindowState state;
 LRESULT CALLBACK MainWindow_WndProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 PIDLIST_ABSOLUTE parseFolder(const char* path) {
+    std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
+    if (!wide) return nullptr;
     IShellFolder* desktop = nullptr;
     if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
-    wchar_t wide[kHistoryTextSize];
-    PIDLIST_ABSOLUTE folder = nullptr;
-    if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kHistoryTextSize) > 0) {
-        PIDLIST_RELATIVE parsed = nullptr;
-        if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &parsed, nullptr))) {
-            folder = reinterpret_cast<PIDLIST_ABSOLUTE>(parsed);
-        }
-    }
+    PIDLIST_RELATIVE parsed = nullptr;
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.get(), nullptr, &parsed, nullptr))) parsed = nullptr;
     desktop->Release();
-    return folder;
+    return reinterpret_cast<PIDLIST_ABSOLUTE>(parsed);
 }
 
 HWND child(int id) { return GetDlgItem(state.dialog, id); }
@@ -232,6 +230,8 @@ void MainWindow_Layout(int clientWidth, int clientHeight) {
         state.firstLayoutDone = true;
         PostMessageA(state.dialog, WM_LBUTTONDOWN, IDC_MAIN_SPLITTER, 0);
         PostMessageA(state.dialog, WM_LBUTTONUP, 0, 0);
+        // The start folder once more: under Wine the tree can end up on the
+        // Desktop while the list shows the folder.
         if (state.initialFolder != nullptr) {
             PostMessageA(state.dialog, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(state.initialFolder));
         }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "ProgramDriver.h"
 #include "RemoteUi.h"
 #include "office/tests/OfficeTestSupport.h"
 #include "settings/PasswordGenerator.h"
@@ -91,7 +92,7 @@ public:
         rows = std::make_unique<RemoteList>(process_.hProcess, list);
         // The first layout and the simulated splitter click come as posted
         // messages: let them pass.
-        Sleep(800);
+        program_driver::pause(800);
         return list != nullptr;
     }
 
@@ -123,21 +124,49 @@ public:
         return text;
     }
 
-    // Clicks a folder of the tree: the selected one (TVGN_CARET) or its
-    // next or previous sibling (TVGN_NEXT, TVGN_PREVIOUS).
-    void clickTreeItem(UINT relation = TVGN_CARET) {
+    LPARAM treeItem(UINT relation, LPARAM item) const {
+        return static_cast<LPARAM>(SendMessageA(tree(), TVM_GETNEXTITEM, relation, item));
+    }
+
+    // The child of parent (expanded first) whose name is name, or 0.
+    LPARAM childNamed(LPARAM parent, const std::string& name) const {
+        HWND folders = tree();
+        SendMessageA(folders, TVM_EXPAND, TVE_EXPAND, parent);
+        for (LPARAM child = treeItem(TVGN_CHILD, parent); child != 0; child = treeItem(TVGN_NEXT, child)) {
+            const std::string text = itemText(folders, child);
+            // A drive shows as "<label> (Z:)".
+            const std::string drive = "(" + name + ")";
+            if (lstrcmpiA(text.c_str(), name.c_str()) == 0 ||
+                (text.size() >= drive.size() && text.compare(text.size() - drive.size(), drive.size(), drive) == 0)) {
+                return child;
+            }
+        }
+        return 0;
+    }
+
+    // Clicks a folder in the tree, found by the names along its path from
+    // "My Computer" down (the drive shows as "(Z:)"), as a user opens the
+    // tree down to it.
+    void clickFolder(const std::string& path) {
         HWND folders = tree();
         ASSERT_NE(folders, nullptr);
-        // The dialog rebuilds parts of its tree when folders come and go
-        // (the test's own folders, just made): wait for a selection.
-        LPARAM item = 0;
-        waitFor([&] { return (item = SendMessageA(folders, TVM_GETNEXTITEM, TVGN_CARET, 0)) != 0; }, 10000);
-        if (relation != TVGN_CARET) {
-            const LPARAM caret = item;
-            item = static_cast<LPARAM>(SendMessageA(folders, TVM_GETNEXTITEM, relation, item));
-            ASSERT_NE(item, 0) << "the selected folder has no such neighbour: " << itemText(folders, caret)
-                               << ", title " << title();
+        LPARAM item = childNamed(treeItem(TVGN_ROOT, 0), "My Computer");
+        ASSERT_NE(item, 0) << "no My Computer";
+        std::string rest = path;
+        while (!rest.empty() && item != 0) {
+            const size_t cut = rest.find('\\');
+            const std::string name = rest.substr(0, cut);
+            rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
+            item = childNamed(item, name);
+            ASSERT_NE(item, 0) << "no folder " << name << " in the tree";
         }
+        clickTreeItem(item);
+    }
+
+    // Clicks an item of the tree, brought into view first.
+    void clickTreeItem(LPARAM item) {
+        HWND folders = tree();
+        SendMessageA(folders, TVM_ENSUREVISIBLE, 0, item);
         void* remote = VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
         ASSERT_NE(remote, nullptr);
         // TVM_GETITEMRECT takes the item in the rectangle it fills.
@@ -150,10 +179,9 @@ public:
         clickAt(folders, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
     }
 
-    // Clicks the next or previous folder in the tree and waits for the
-    // window to show it.
-    bool step(UINT relation, const std::string& folder) {
-        clickTreeItem(relation);
+    // Clicks a folder in the tree and waits for the window to show it.
+    bool step(const std::string& folder) {
+        clickFolder(folder);
         const std::string shown = folder + "\\ - Tarnwick";
         return waitFor([&] { return title() == shown; }, 5000);
     }
@@ -163,7 +191,7 @@ public:
     void chooseMenu(WORD popup, WORD item) {
         activate(window);
         pressKeys({popup}, {VK_MENU});
-        Sleep(300);
+        program_driver::pause(300);
         pressKeys({item});
     }
 
@@ -224,6 +252,15 @@ std::string messageText(HWND box) {
 class MainWindow : public testing::Test {
 protected:
     void SetUp() override {
+        // Windows that earlier tests of this program left open (a shared
+        // owner window) would lie over the program and take the clicks.
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM) -> BOOL {
+                ShowWindow(window, SW_HIDE);
+                return TRUE;
+            },
+            0);
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
         folder = testing_support::freshFolder(std::string("MainWindow-") + info->name());
         documents = folder + "\\Documents";
@@ -264,7 +301,7 @@ protected:
             },
             240000))
             << "the job did not finish";
-        Sleep(300);
+        program_driver::pause(300);
         testing_support::saveScreenshot(notifier, picture);
         clickCentre(GetDlgItem(notifier, IDOK));
         ASSERT_TRUE(waitFor([&] { return !IsWindow(notifier); }, 10000));
@@ -413,12 +450,11 @@ TEST_F(MainWindow, OnlyExitAndCloseEndItAndClosingStoresFolderAndGeometry) {
         pressKeys({VK_RETURN});
         pressKeys({VK_ESCAPE});
         pressKeys({VK_RETURN});
-        Sleep(500);
+        program_driver::pause(500);
         EXPECT_EQ(WaitForSingleObject(program.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
         EXPECT_TRUE(IsWindowVisible(program.window));
 
-        // The tree lists Documents, Other, work.
-        ASSERT_TRUE(program.step(TVGN_NEXT, other)) << program.title();
+        ASSERT_TRUE(program.step(other)) << program.title();
         RECT rect;
         GetWindowRect(program.window, &rect);
         PostMessageA(program.window, WM_CLOSE, 0, 0);
@@ -467,10 +503,9 @@ TEST_F(MainWindow, HistoryKeepsFirstVisitOrderAndGoesBack) {
 
     Tarnwick program;
     ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
-    // The tree lists Documents, First, Second, work.
-    ASSERT_TRUE(program.step(TVGN_NEXT, first)) << program.title();
-    ASSERT_TRUE(program.step(TVGN_NEXT, second)) << program.title();
-    ASSERT_TRUE(program.step(TVGN_PREVIOUS, first)) << program.title();
+    ASSERT_TRUE(program.step(first)) << program.title();
+    ASSERT_TRUE(program.step(second)) << program.title();
+    ASSERT_TRUE(program.step(first)) << program.title();
     HWND history = program.child(IDC_FOLDER_HISTORY);
     ASSERT_NE(history, nullptr);
     const std::vector<std::string> expected = {second + "\\", first + "\\", documents + "\\"};
@@ -493,7 +528,7 @@ TEST_F(MainWindow, HistoryKeepsFirstVisitOrderAndGoesBack) {
             return dropped != nullptr;
         },
         3000));
-    Sleep(300);
+    program_driver::pause(300);
     testing_support::saveScreenshot(dropped, "MainWindowHistory");
     const int itemHeight = static_cast<int>(SendMessageA(dropped, LB_GETITEMHEIGHT, 0, 0));
     clickAt(dropped, {30, 2 * itemHeight + itemHeight / 2});
@@ -538,7 +573,7 @@ TEST_F(MainWindow, SplitterDragMovesTheEdgeAndFallsBackToAThird) {
     ASSERT_TRUE(waitFor([&] { return listLeft() == client.right / 3; }, 3000)) << listLeft();
 }
 
-// The tree's top nodes are no file-system folders: the list empties and is
+// The computer node is no file-system folder: the list empties and is
 // disabled, and the title has no folder.
 TEST_F(MainWindow, AVirtualFolderEmptiesTheList) {
     put("memo.docx", office_test::sample("memo.docx"));
@@ -547,8 +582,10 @@ TEST_F(MainWindow, AVirtualFolderEmptiesTheList) {
     ASSERT_EQ(program.rows->rowCount(), 1);
     EXPECT_TRUE(IsWindowEnabled(program.list));
 
-    program.clickTreeItem();
-    pressKeys({VK_HOME});
+    // A click on the computer node.
+    const LPARAM computer = program.childNamed(program.treeItem(TVGN_ROOT, 0), "My Computer");
+    ASSERT_NE(computer, 0);
+    program.clickTreeItem(computer);
     ASSERT_TRUE(waitFor([&] { return program.title() == " - Tarnwick"; }, 5000)) << program.title();
     EXPECT_EQ(program.rows->rowCount(), 0);
     EXPECT_FALSE(IsWindowEnabled(program.list));
@@ -573,7 +610,7 @@ TEST_F(MainWindow, MenuTogglesTheFileTimeSettingAndShowsHelp) {
     HWND popup = nullptr;
     ASSERT_TRUE(waitFor([&] { return (popup = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(popup); },
                         3000));
-    Sleep(300);
+    program_driver::pause(300);
     testing_support::saveScreenshot(program.window, "MainWindowWithFiles");
     testing_support::saveScreenshot(popup, "MainWindowEditMenu");
     pressKeys({VK_ESCAPE});

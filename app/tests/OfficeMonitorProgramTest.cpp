@@ -75,7 +75,7 @@ HWND waitForMonitorShown(DWORD processId, DWORD timeoutMs) {
         HWND window = monitorWindow(processId);
         if (isShownRestored(window)) return window;
         if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(20);
+        program_driver::pause(20);
     }
 }
 
@@ -114,7 +114,7 @@ HWND waitForMainWindow(DWORD processId, DWORD timeoutMs) {
     for (;;) {
         if (HWND window = mainWindow(processId)) return window;
         if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(20);
+        program_driver::pause(20);
     }
 }
 
@@ -128,7 +128,7 @@ int waitForRow(const ChildProcess& program, HWND list, const std::string& title,
             if (remoteListCell(program.handle(), list, row, 0) == title) return row;
         }
         if (GetTickCount() - start >= timeoutMs) return -1;
-        Sleep(50);
+        program_driver::pause(50);
     }
 }
 
@@ -143,16 +143,12 @@ void expectStartGoesStraightOn(const std::string& screenshotName) {
     while (main == nullptr && GetTickCount() - start < kStartTimeoutMs && tarnwick.isRunning()) {
         if (isShownRestored(monitorWindow(tarnwick.id()))) monitorShown = true;
         main = mainWindow(tarnwick.id());
-        // The test's own windows answer what the starting program sends
-        // them (activation), as any program's windows do.
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        Sleep(5);
+        program_driver::pause(5);
     }
     ASSERT_NE(main, nullptr) << "no main window";
     EXPECT_FALSE(monitorShown) << "the Office monitor showed";
     EXPECT_EQ(monitorWindow(tarnwick.id()), nullptr);
-    Sleep(300);
+    program_driver::pause(300);
     testing_support::saveScreenshot(main, screenshotName);
 
     PostMessageA(main, WM_CLOSE, 0, 0);
@@ -168,7 +164,7 @@ bool waitUntilGone(HWND window, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     while (IsWindow(window)) {
         if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(20);
+        program_driver::pause(20);
     }
     return true;
 }
@@ -256,7 +252,7 @@ TEST(OfficeMonitorProgram, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     EXPECT_STREQ(user, thisUser);
     EXPECT_EQ(remoteListCell(tarnwick.handle(), list, row, 1), user);
     EXPECT_EQ(remoteListCell(tarnwick.handle(), list, row, 2), domain);
-    Sleep(300);
+    program_driver::pause(300);
     EXPECT_FALSE(testing_support::saveScreenshot(monitor, "OfficeMonitor").empty());
 
     // Minimised, it comes back at the next round.
@@ -297,11 +293,11 @@ TEST(OfficeMonitorProgram, ClosingTheMonitorAsksAndOkEndsTheProgramWithOne) {
     EXPECT_EQ(sentWindowText(GetDlgItem(question, 0xFFFF)), "Are you sure you want to cancel to start 'Tarnwick'");
     EXPECT_NE(GetDlgItem(question, IDOK), nullptr);
     EXPECT_NE(GetDlgItem(question, IDCANCEL), nullptr);
-    Sleep(300);
+    program_driver::pause(300);
     EXPECT_FALSE(testing_support::saveScreenshot(question, "OfficeMonitorCancelQuestion").empty());
     testing_support::click(question, IDCANCEL);
     ASSERT_TRUE(waitUntilGone(question, 10000));
-    Sleep(2500);
+    program_driver::pause(2500);
     EXPECT_TRUE(tarnwick.isRunning());
     EXPECT_TRUE(IsWindow(monitor));
     EXPECT_EQ(mainWindow(tarnwick.id()), nullptr);
@@ -315,7 +311,7 @@ TEST(OfficeMonitorProgram, ClosingTheMonitorAsksAndOkEndsTheProgramWithOne) {
     const DWORD start = GetTickCount();
     while (tarnwick.isRunning() && GetTickCount() - start < 15000) {
         if (mainWindow(tarnwick.id()) != nullptr) mainShown = true;
-        Sleep(10);
+        program_driver::pause(10);
     }
     DWORD exitCode = 99;
     ASSERT_TRUE(tarnwick.waitForExit(0, exitCode)) << "still running";

@@ -93,7 +93,21 @@ HWND waitForTopLevel(const WindowQuery& query, DWORD timeoutMs) {
         HWND window = findTopLevel(query);
         if (window != nullptr) return window;
         if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(20);
+        pause(20);
+    }
+}
+
+void pause(DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
     }
 }
 

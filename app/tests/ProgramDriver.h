@@ -9,6 +9,11 @@
 // reads their list views through memory in their own process.
 namespace program_driver {
 
+// Waits for ms milliseconds while handling the messages of the calling
+// thread's windows. A test that owns a window must keep answering it as
+// any program does: a starting program may wait on the windows around it.
+void pause(DWORD ms);
+
 // Tarnwick.exe and the Office stand-in of the build tree.
 std::string tarnwickPath();
 std::string officeStandinPath();

@@ -39,7 +39,7 @@ bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     for (;;) {
         if (condition()) return true;
         if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(50);
+        program_driver::pause(50);
     }
 }
 
@@ -150,7 +150,7 @@ void activate(HWND window) {
 
 void moveTo(POINT screen) {
     SetCursorPos(screen.x, screen.y);
-    Sleep(30);
+    program_driver::pause(30);
 }
 
 void clickAt(HWND window, POINT client) {
@@ -158,7 +158,7 @@ void clickAt(HWND window, POINT client) {
     moveTo(client);
     std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP)};
     send(inputs);
-    Sleep(150);
+    program_driver::pause(150);
 }
 
 void clickCentre(HWND window) {
@@ -173,7 +173,7 @@ void doubleClickAt(HWND window, POINT client) {
     std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP), mouse(MOUSEEVENTF_LEFTDOWN),
                                  mouse(MOUSEEVENTF_LEFTUP)};
     send(inputs);
-    Sleep(150);
+    program_driver::pause(150);
 }
 
 void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers) {
@@ -184,26 +184,26 @@ void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers
         inputs.push_back(key(code, 0));
         inputs.push_back(key(code, KEYEVENTF_KEYUP));
         send(inputs);
-        Sleep(120);
+        program_driver::pause(120);
     }
     for (WORD modifier : modifiers) inputs.push_back(key(modifier, KEYEVENTF_KEYUP));
     send(inputs);
-    Sleep(100);
+    program_driver::pause(100);
 }
 
 void drag(POINT from, POINT to) {
     moveTo(from);
     std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN)};
     send(inputs);
-    Sleep(100);
+    program_driver::pause(100);
     const int steps = 8;
     for (int i = 1; i <= steps; ++i) {
         moveTo({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
-        Sleep(30);
+        program_driver::pause(30);
     }
     inputs.push_back(mouse(MOUSEEVENTF_LEFTUP));
     send(inputs);
-    Sleep(150);
+    program_driver::pause(150);
 }
 
 }  // namespace remote_ui

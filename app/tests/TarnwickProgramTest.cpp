@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ProgramDriver.h"
+
 #include <string>
 
 #include "testing/Screenshot.h"
@@ -42,7 +44,7 @@ HWND waitForTopLevel(DWORD processId, const char* title, DWORD timeoutMs) {
             },
             reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr) return search.found;
-        Sleep(100);
+        program_driver::pause(100);
     }
     return nullptr;
 }
@@ -73,7 +75,7 @@ TEST(TarnwickProgram, OpensItsWindowAndEndsWithZeroWhenClosed) {
     // The first start in a new prefix can be slow on a loaded machine.
     HWND window = waitForTopLevel(process.dwProcessId, " - Tarnwick", 180000);
     ASSERT_NE(window, nullptr) << "no main window";
-    Sleep(500);
+    program_driver::pause(500);
     EXPECT_FALSE(testing_support::saveScreenshot(window, "Tarnwick").empty());
 
     PostMessageA(window, WM_CLOSE, 0, 0);
