@@ -228,13 +228,7 @@ void OfficeMonitorWindow::createControls(HINSTANCE instance) {
                                 LVS_SHAREIMAGELISTS | LVS_NOLABELWRAP | LVS_EDITLABELS,
                             0, 0, 0, 0, window_, controlId(kOfficeMonitorListId), instance, nullptr);
     if (list_ == nullptr) return;
-    SHFILEINFOA info = {};
-    images_ = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (images_ != nullptr) {
-        SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
-        SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
-    }
+    listUseSystemImages(list_);
     const ListColumn columns[] = {{"Application Name", 240}, {"User Name", 120}, {"Domain Name", 120}};
     listAddColumns(list_, columns);
 }

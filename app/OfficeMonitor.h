@@ -81,8 +81,6 @@ private:
     void onClose();
     void onOfficeAppsClosed();
 
-    // The shell's system small-icon image list; the shell's to keep.
-    HIMAGELIST images_ = nullptr;
     std::unique_ptr<OfficeApplicationMonitor> monitor_;
     HWND status_ = nullptr;
     HWND list_ = nullptr;

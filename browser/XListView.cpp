@@ -22,7 +22,6 @@ namespace {
 // empty when no file-system folder is shown.
 char currentFolder[1024];
 WNDPROC controlProcedure = nullptr;
-HIMAGELIST systemImages = nullptr;
 
 // Search patterns and full paths are built in buffers of this size; what
 // does not fit is left out, never cut.
@@ -67,13 +66,7 @@ HWND XListView_Create(HWND parent, int id) {
     if (list == nullptr) return nullptr;
     controlProcedure =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(XListView_WndProc)));
-    SHFILEINFOA info = {};
-    systemImages = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-    if (systemImages != nullptr) {
-        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(systemImages));
-        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(systemImages));
-    }
+    listUseSystemImages(list);
     // The drop target stays registered for the window's life; the lock
     // keeps OLE's stub of it alive between drags.
     CDropTarget* target = XListView_DropTarget();

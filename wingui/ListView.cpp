@@ -1,5 +1,7 @@
 #include "wingui/ListView.h"
 
+#include <shellapi.h>
+
 void listAddColumns(HWND list, const ListColumn* columns, int count) {
     for (int i = 0; i < count; ++i) {
         LVCOLUMNA column = {};
@@ -45,6 +47,15 @@ LPARAM listGetData(HWND list, int row) {
     item.iItem = row;
     if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return 0;
     return item.lParam;
+}
+
+void listUseSystemImages(HWND list) {
+    SHFILEINFOA info = {};
+    const auto images =
+        reinterpret_cast<HIMAGELIST>(SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (images == nullptr) return;
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
 }
 
 int listRowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }

@@ -33,6 +33,10 @@ int listInsertRow(HWND list, int index, const char* text, int image, LPARAM data
 void listSetCell(HWND list, int row, int column, const char* text);
 // The text of a row's column, at most 1023 characters; empty for no row.
 std::string listGetCell(HWND list, int row, int column);
+// Shows the shell's system image list of small icons as the list's normal
+// and small images. The list only borrows it (LVS_SHAREIMAGELISTS): the
+// shell owns it and other controls show it too.
+void listUseSystemImages(HWND list);
 // The item data of a row; 0 for no row.
 LPARAM listGetData(HWND list, int row);
 int listRowCount(HWND list);
