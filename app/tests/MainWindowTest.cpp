@@ -65,20 +65,15 @@ std::string readBytes(const std::string& path) {
 class Tarnwick {
 public:
     explicit Tarnwick(const std::string& program = buildFile("Tarnwick.exe")) {
-        std::string commandLine = "\"" + program + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                  &process_) != FALSE;
+        started_ = process_.start("\"" + program + "\"");
     }
+    // Closes the program if a test leaves it running; the process guard
+    // ends it if it will not close.
     ~Tarnwick() {
-        if (!started_) return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);
-            if (WaitForSingleObject(process_.hProcess, 15000) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
+        if (!started_ || !process_.isRunning() || window == nullptr) return;
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        DWORD code = 0;
+        process_.waitForExit(15000, code);
     }
 
     // Waits for the main window showing a title that ends with titleEnd.
@@ -86,10 +81,10 @@ public:
         if (!started_) return false;
         // The first start in a new prefix can be slow on a loaded machine.
         window = waitForWindow(
-            process_.dwProcessId, [&](const std::string& title) { return endsWith(title, titleEnd); }, 120000);
+            process_.id(), [&](const std::string& title) { return endsWith(title, titleEnd); }, 120000);
         if (window == nullptr) return false;
         list = GetDlgItem(window, IDC_MAIN_LIST);
-        rows = std::make_unique<RemoteList>(process_.hProcess, list);
+        rows = std::make_unique<RemoteList>(process_.handle(), list);
         // The first layout and the simulated splitter click come as posted
         // messages: let them pass.
         program_driver::pause(800);
@@ -97,8 +92,8 @@ public:
     }
 
     HWND child(int id) const { return GetDlgItem(window, id); }
-    DWORD id() const { return process_.dwProcessId; }
-    HANDLE handle() const { return process_.hProcess; }
+    DWORD id() const { return process_.id(); }
+    HANDLE handle() const { return process_.handle(); }
     std::string title() const { return windowText(window); }
 
     // The folder tree, inside the shell's namespace control or not.
@@ -110,17 +105,17 @@ public:
     }
 
     std::string itemText(HWND folders, LPARAM item) const {
-        void* remote = VirtualAllocEx(process_.hProcess, nullptr, 1024, MEM_COMMIT, PAGE_READWRITE);
+        void* remote = VirtualAllocEx(process_.handle(), nullptr, 1024, MEM_COMMIT, PAGE_READWRITE);
         TVITEMA request = {};
         request.mask = TVIF_TEXT;
         request.hItem = reinterpret_cast<HTREEITEM>(item);
         request.pszText = static_cast<char*>(remote) + 256;
         request.cchTextMax = 512;
-        WriteProcessMemory(process_.hProcess, remote, &request, sizeof request, nullptr);
+        WriteProcessMemory(process_.handle(), remote, &request, sizeof request, nullptr);
         SendMessageA(folders, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
         char text[512] = {};
-        ReadProcessMemory(process_.hProcess, static_cast<char*>(remote) + 256, text, sizeof text - 1, nullptr);
-        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        ReadProcessMemory(process_.handle(), static_cast<char*>(remote) + 256, text, sizeof text - 1, nullptr);
+        VirtualFreeEx(process_.handle(), remote, 0, MEM_RELEASE);
         return text;
     }
 
@@ -167,14 +162,14 @@ public:
     void clickTreeItem(LPARAM item) {
         HWND folders = tree();
         SendMessageA(folders, TVM_ENSUREVISIBLE, 0, item);
-        void* remote = VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+        void* remote = VirtualAllocEx(process_.handle(), nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
         ASSERT_NE(remote, nullptr);
         // TVM_GETITEMRECT takes the item in the rectangle it fills.
-        WriteProcessMemory(process_.hProcess, remote, &item, sizeof item, nullptr);
+        WriteProcessMemory(process_.handle(), remote, &item, sizeof item, nullptr);
         SendMessageA(folders, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote));
         RECT rect = {};
-        ReadProcessMemory(process_.hProcess, remote, &rect, sizeof rect, nullptr);
-        VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+        ReadProcessMemory(process_.handle(), remote, &rect, sizeof rect, nullptr);
+        VirtualFreeEx(process_.handle(), remote, 0, MEM_RELEASE);
         activate(window);
         clickAt(folders, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
     }
@@ -197,10 +192,8 @@ public:
 
     // Waits for the program to end; its exit code, or -1.
     int waitForExit(DWORD timeoutMs = 30000) {
-        if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
         DWORD code = 0;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return static_cast<int>(code);
+        return process_.waitForExit(timeoutMs, code) ? static_cast<int>(code) : -1;
     }
 
     // Another visible top-level window of the program, not the main window,
@@ -209,7 +202,7 @@ public:
         HWND found = nullptr;
         waitFor(
             [&] {
-                for (HWND other : topLevelWindows(process_.dwProcessId)) {
+                for (HWND other : topLevelWindows(process_.id())) {
                     if (other != window && accept(windowText(other))) {
                         found = other;
                         return true;
@@ -234,7 +227,7 @@ public:
 
 private:
     bool started_ = false;
-    PROCESS_INFORMATION process_ = {};
+    program_driver::ChildProcess process_;
 };
 
 // The text of a message box of another process.
@@ -312,49 +305,15 @@ protected:
     std::string work;
 };
 
-// Each Office file opens with its derived password in msoffcrypto-tool and
-// not with a wrong one.
-const char kOfficeChecker[] = R"PY(
-import io, sys, msoffcrypto
-for line in open(sys.argv[1]):
-    path, pw = line.rstrip('\n').split('\t')
-    try:
-        f = msoffcrypto.OfficeFile(open(path, 'rb'))
-        f.load_key(password=pw)
-        f.decrypt(io.BytesIO())
-        result = 'OK'
-    except Exception as e:
-        result = 'FAIL %r' % e
-    try:
-        g = msoffcrypto.OfficeFile(open(path, 'rb'))
-        g.load_key(password=pw + 'x', verify_password=True)
-        g.decrypt(io.BytesIO())
-        result = 'WRONG-PASSWORD-ACCEPTED'
-    except Exception:
-        pass
-    print(result, path)
-)PY";
-
 std::string checkWithTools(const std::string& folder, const std::vector<std::string>& office,
                            const std::string& pdf) {
-    const std::string script = folder + "\\check-office.py";
-    const std::string listing = folder + "\\check-office.txt";
-    const std::string report = folder + "\\check-report.txt";
-    std::ofstream(script) << kOfficeChecker;
-    {
-        std::ofstream out(listing);
-        for (const std::string& path : office) {
-            out << testing_support::unixPath(path) << '\t' << office_test::officePassword(path) << '\n';
-        }
-    }
     char user[64] = {};
     EXPECT_TRUE(PasswordGenerator::getPdfUserPasswordForPath(pdf.c_str(), user));
-    testing_support::runUnix(folder, "/usr/bin/python3 '" + testing_support::unixPath(script) + "' '" +
-                                         testing_support::unixPath(listing) + "' > '" +
-                                         testing_support::unixPath(report) + "' 2>&1; qpdf --show-encryption " +
-                                         "--password=" + user + " '" + testing_support::unixPath(pdf) + "' >> '" +
-                                         testing_support::unixPath(report) + "' 2>&1");
-    return readBytes(report);
+    const std::string report = folder + "\\check-pdf.txt";
+    testing_support::runUnix(folder, "qpdf --show-encryption --password=" + std::string(user) + " '" +
+                                         testing_support::unixPath(pdf) + "' > '" + testing_support::unixPath(report) +
+                                         "' 2>&1");
+    return office_test::checkOfficePasswords(folder, office) + readBytes(report);
 }
 
 }  // namespace

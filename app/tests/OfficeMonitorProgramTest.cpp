@@ -79,45 +79,6 @@ HWND waitForMonitorShown(DWORD processId, DWORD timeoutMs) {
     }
 }
 
-// The main window: the visible window whose title is "Tarnwick" or
-// "<folder> - Tarnwick" (not the monitor window).
-HWND mainWindow(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search = {processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            char className[64] = {};
-            char title[512] = {};
-            GetClassNameA(window, className, sizeof className);
-            GetWindowTextA(window, title, sizeof title);
-            const std::string text(title);
-            const bool named = text == "Tarnwick" ||
-                               (text.size() > 11 && text.compare(text.size() - 11, 11, " - Tarnwick") == 0);
-            if (owner == s->processId && IsWindowVisible(window) && named &&
-                std::string(className) != "_OfffceApplicationProgram_") {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND waitForMainWindow(DWORD processId, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND window = mainWindow(processId)) return window;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        program_driver::pause(20);
-    }
-}
-
 // The row of the monitor's list whose title is title; -1 when none shows
 // within timeoutMs (each round empties the list and fills it again).
 int waitForRow(const ChildProcess& program, HWND list, const std::string& title, DWORD timeoutMs) {

@@ -111,6 +111,45 @@ void pause(DWORD ms) {
     }
 }
 
+// The main window: the visible window whose title is "Tarnwick" or
+// "<folder> - Tarnwick" (not the monitor window).
+HWND mainWindow(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search = {processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            char className[64] = {};
+            char title[512] = {};
+            GetClassNameA(window, className, sizeof className);
+            GetWindowTextA(window, title, sizeof title);
+            const std::string text(title);
+            const bool named = text == "Tarnwick" ||
+                               (text.size() > 11 && text.compare(text.size() - 11, 11, " - Tarnwick") == 0);
+            if (owner == s->processId && IsWindowVisible(window) && named &&
+                std::string(className) != "_OfffceApplicationProgram_") {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitForMainWindow(DWORD processId, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = mainWindow(processId)) return window;
+        if (GetTickCount() - start >= timeoutMs) return nullptr;
+        pause(20);
+    }
+}
+
 std::string sentWindowText(HWND window) {
     char text[1024] = {};
     DWORD_PTR copied = 0;

@@ -68,6 +68,13 @@ HWND findTopLevel(const WindowQuery& query);
 // Polls every 20 ms; null after timeoutMs.
 HWND waitForTopLevel(const WindowQuery& query, DWORD timeoutMs);
 
+// Tarnwick's main window: the visible window of the process titled
+// "Tarnwick" (before it shows a folder) or "<folder> - Tarnwick", not the
+// start-up's monitor window. Null when there is none (yet).
+HWND mainWindow(DWORD processId);
+// Polls, handling the caller's messages; null after timeoutMs.
+HWND waitForMainWindow(DWORD processId, DWORD timeoutMs);
+
 // Window text through WM_GETTEXT, which the system carries across processes
 // (controls such as the status bar answer it themselves).
 std::string sentWindowText(HWND window);

@@ -41,7 +41,7 @@
 namespace {
 
 using office_test::isProtected;
-using office_test::officePassword;
+using office_test::checkOfficePasswords;
 
 const char kEncryptionClass[] = "_EncodingNotifier_";
 const char kDecryptionClass[] = "_DecodingNotifier_";
@@ -188,52 +188,6 @@ void fill(LinkedList& list, const std::vector<std::string>& paths) {
     for (const std::string& path : paths) list.addLast(new String(path.c_str()));
 }
 
-// Checks with msoffcrypto-tool that each Office file opens with its derived
-// password (verified; with the package's integrity for Open XML) and not
-// with a wrong one. Returns the checker's report, one line per file.
-const char kOfficeChecker[] = R"PY(
-import io, sys, msoffcrypto
-for line in open(sys.argv[1]):
-    path, pw, kind = line.rstrip('\n').split('\t')
-    try:
-        f = msoffcrypto.OfficeFile(open(path, 'rb'))
-        if kind == 'xml':
-            f.load_key(password=pw, verify_password=True)
-            f.decrypt(io.BytesIO(), verify_integrity=True)
-        else:
-            f.load_key(password=pw)
-            f.decrypt(io.BytesIO())
-        result = 'OK'
-    except Exception as e:
-        result = 'FAIL %r' % e
-    try:
-        g = msoffcrypto.OfficeFile(open(path, 'rb'))
-        g.load_key(password=pw + 'x', verify_password=True)
-        g.decrypt(io.BytesIO(), verify_integrity=True)
-        result = 'WRONG-PASSWORD-ACCEPTED'
-    except Exception:
-        pass
-    print(result, path)
-)PY";
-
-bool isOpenXml(const std::string& path) { return isOfficeOpenXml(path.c_str()); }
-
-std::string checkOffice(const std::string& folder, const std::vector<std::string>& paths) {
-    const std::string script = folder + "\\check-office.py";
-    const std::string list = folder + "\\check-office.txt";
-    std::ofstream(script) << kOfficeChecker;
-    {
-        std::ofstream out(list);
-        for (const std::string& path : paths) {
-            out << unixName(path) << '\t' << officePassword(path) << '\t' << (isOpenXml(path) ? "xml" : "binary")
-                << '\n';
-        }
-    }
-    std::string output;
-    EXPECT_EQ(unix_runner::run("/usr/bin/python3", {unixName(script), unixName(list)}, &output), 0) << output;
-    return output;
-}
-
 std::string qpdf(const std::vector<std::string>& arguments) {
     std::string output;
     EXPECT_GE(unix_runner::run("/usr/bin/qpdf", arguments, &output), 0);
@@ -378,7 +332,7 @@ TEST_F(Jobs, EncryptsAFolderOfEveryKindAndDecryptsItBack) {
             office.push_back(path);
         }
     }
-    const std::string report = checkOffice(folder, office);
+    const std::string report = checkOfficePasswords(folder, office);
     std::printf("%s", report.c_str());
     EXPECT_FALSE(contains(report, "FAIL")) << report;
     EXPECT_FALSE(contains(report, "WRONG-PASSWORD-ACCEPTED")) << report;
@@ -393,7 +347,7 @@ TEST_F(Jobs, EncryptsAFolderOfEveryKindAndDecryptsItBack) {
         SCOPED_TRACE(path);
         if (fileNameOf(path) == "Annual Report.pdf") {
             expectPdfPlain(path);
-        } else if (isOpenXml(path) || path == xps) {
+        } else if (isOfficeOpenXml(path.c_str()) || path == xps) {
             EXPECT_EQ(readBytes(path), originals[path]);
         } else {
             EXPECT_FALSE(isProtected(path));

@@ -160,6 +160,47 @@ std::string officePassword(const std::string& path) {
     return password;
 }
 
+namespace {
+
+const char kPasswordChecker[] = R"PY(
+import io, sys, msoffcrypto
+def opens(path, pw):
+    f = msoffcrypto.OfficeFile(open(path, 'rb'))
+    xml = f.format == 'ooxml'
+    f.load_key(password=pw, verify_password=True) if xml else f.load_key(password=pw)
+    f.decrypt(io.BytesIO(), verify_integrity=True) if xml else f.decrypt(io.BytesIO())
+for line in open(sys.argv[1]):
+    path, pw = line.rstrip('\n').split('\t')
+    try:
+        opens(path, pw)
+        result = 'OK ' + path
+    except Exception as e:
+        result = 'FAIL %s %r' % (path, e)
+    try:
+        opens(path, pw + 'x')
+        result = 'WRONG-PASSWORD-ACCEPTED ' + path
+    except Exception:
+        pass
+    print(result)
+)PY";
+
+}  // namespace
+
+std::string checkOfficePasswords(const std::string& folder, const std::vector<std::string>& paths) {
+    const std::string script = folder + "\\check-office.py";
+    const std::string listing = folder + "\\check-office.txt";
+    const std::string report = folder + "\\check-office-report.txt";
+    std::ofstream(script) << kPasswordChecker;
+    {
+        std::ofstream out(listing);
+        for (const std::string& path : paths) out << unixPath(path) << '\t' << officePassword(path) << '\n';
+    }
+    runUnix(folder, "/usr/bin/python3 '" + unixPath(script) + "' '" + unixPath(listing) + "' > '" +
+                        unixPath(report) + "' 2>&1");
+    std::ifstream in(report, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 }  // namespace office_test
 
 #include "office/OfficeVersion.h"

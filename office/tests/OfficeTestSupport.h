@@ -62,6 +62,13 @@ bool isProtected(const std::string& path);
 // The password the product derives for a path.
 std::string officePassword(const std::string& path);
 
+// Checks with msoffcrypto-tool, run from Linux, that each Office file opens
+// with its derived password (verified, and with the package's integrity for
+// Open XML) and not with a wrong one. The report has one line per file:
+// "OK <unix path>", "FAIL <unix path> <why>" or
+// "WRONG-PASSWORD-ACCEPTED <unix path>". Works in folder.
+std::string checkOfficePasswords(const std::string& folder, const std::vector<std::string>& paths);
+
 }  // namespace office_test
 
 #include <gtest/gtest.h>
