@@ -41,7 +41,6 @@ constexpr int kHistoryTextSize = 1024;
 
 // The browse dialog's own controls that the layout treats specially.
 constexpr int kNewFolderButton = 14150;
-constexpr int kDialogEditBox = 14148;
 constexpr int kDialogText = 14151;
 
 struct MainWindowState {
@@ -193,8 +192,9 @@ bool isOwnChild(HWND control) {
 
 // Shrinks the dialog's own buttons, texts and edit box to nothing. Which of
 // them exist differs between shell versions, so every direct child that is
-// neither ours nor the tree (or its namespace control) goes; the edit box,
-// found by its class, is hidden and disabled as well.
+// neither ours nor the tree (or its namespace control) goes; the edit box
+// (14148 on Windows, 14149 on Wine), found by its class, is hidden and
+// disabled as well.
 void shrinkDialogControls(HWND tree, HWND host) {
     for (HWND control = GetWindow(state.dialog, GW_CHILD); control != nullptr;
          control = GetWindow(control, GW_HWNDNEXT)) {
@@ -211,10 +211,6 @@ void shrinkDialogControls(HWND tree, HWND host) {
     if (HWND newFolder = child(kNewFolderButton)) {
         ShowWindow(newFolder, SW_HIDE);
         EnableWindow(newFolder, TRUE);
-    }
-    if (HWND edit = child(kDialogEditBox)) {
-        ShowWindow(edit, SW_HIDE);
-        EnableWindow(edit, FALSE);
     }
     if (HWND text = child(kDialogText)) EnableWindow(text, FALSE);
 }
@@ -560,17 +556,14 @@ LRESULT onCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
         goToHistoryFolder();
         return 1;
     }
-    if (lParam != 0 && reinterpret_cast<HWND>(lParam) == state.buttons[0]) {
-        XListView_EncryptSelected(state.list);
-        return 1;
-    }
-    if (lParam != 0 && reinterpret_cast<HWND>(lParam) == state.buttons[1]) {
-        XListView_DecryptSelected(state.list);
-        return 1;
-    }
-    if (lParam != 0 && reinterpret_cast<HWND>(lParam) == state.buttons[2]) {
-        XListView_ShowPassword(state.list);
-        return 1;
+    // Encrypt, Decrypt and Password, in the order of state.buttons.
+    static void (*const kButtonCommands[])(HWND) = {XListView_EncryptSelected, XListView_DecryptSelected,
+                                                    XListView_ShowPassword};
+    for (int i = 0; i < 3; ++i) {
+        if (lParam != 0 && reinterpret_cast<HWND>(lParam) == state.buttons[i]) {
+            kButtonCommands[i](state.list);
+            return 1;
+        }
     }
     if (lParam == 0 && id != 0 && code == 0) {
         MainWindow_OnCommand(id);

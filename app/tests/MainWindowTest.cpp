@@ -105,17 +105,17 @@ public:
     }
 
     std::string itemText(HWND folders, LPARAM item) const {
-        void* remote = VirtualAllocEx(process_.handle(), nullptr, 1024, MEM_COMMIT, PAGE_READWRITE);
+        program_driver::RemoteMemory block(process_.handle(), 1024);
+        char* remote = block.get();
         TVITEMA request = {};
         request.mask = TVIF_TEXT;
         request.hItem = reinterpret_cast<HTREEITEM>(item);
-        request.pszText = static_cast<char*>(remote) + 256;
+        request.pszText = remote + 256;
         request.cchTextMax = 512;
         WriteProcessMemory(process_.handle(), remote, &request, sizeof request, nullptr);
         SendMessageA(folders, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
         char text[512] = {};
-        ReadProcessMemory(process_.handle(), static_cast<char*>(remote) + 256, text, sizeof text - 1, nullptr);
-        VirtualFreeEx(process_.handle(), remote, 0, MEM_RELEASE);
+        ReadProcessMemory(process_.handle(), remote + 256, text, sizeof text - 1, nullptr);
         return text;
     }
 
@@ -162,14 +162,14 @@ public:
     void clickTreeItem(LPARAM item) {
         HWND folders = tree();
         SendMessageA(folders, TVM_ENSUREVISIBLE, 0, item);
-        void* remote = VirtualAllocEx(process_.handle(), nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+        program_driver::RemoteMemory block(process_.handle(), sizeof(RECT));
+        char* remote = block.get();
         ASSERT_NE(remote, nullptr);
         // TVM_GETITEMRECT takes the item in the rectangle it fills.
         WriteProcessMemory(process_.handle(), remote, &item, sizeof item, nullptr);
         SendMessageA(folders, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote));
         RECT rect = {};
         ReadProcessMemory(process_.handle(), remote, &rect, sizeof rect, nullptr);
-        VirtualFreeEx(process_.handle(), remote, 0, MEM_RELEASE);
         activate(window);
         clickAt(folders, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
     }

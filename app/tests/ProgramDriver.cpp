@@ -167,22 +167,6 @@ struct RemoteBlock {
     char text[1024];
 };
 
-// Memory in another process, freed with the object.
-class RemoteMemory {
-public:
-    RemoteMemory(HANDLE process, std::size_t size)
-        : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-    ~RemoteMemory() {
-        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-    RemoteMemory(const RemoteMemory&) = delete;
-    RemoteMemory& operator=(const RemoteMemory&) = delete;
-    char* get() const { return static_cast<char*>(address_); }
-
-private:
-    HANDLE process_;
-    void* address_;
-};
 
 }  // namespace
 

@@ -79,6 +79,23 @@ HWND waitForMainWindow(DWORD processId, DWORD timeoutMs);
 // (controls such as the status bar answer it themselves).
 std::string sentWindowText(HWND window);
 
+// Memory in another process, freed with the object.
+class RemoteMemory {
+public:
+    RemoteMemory(HANDLE process, SIZE_T size)
+        : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+    ~RemoteMemory() {
+        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+    char* get() const { return static_cast<char*>(address_); }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
 // A cell of a list view of process (row, column from 0), read through a
 // buffer in that process; empty when there is no such cell.
 std::string remoteListCell(HANDLE process, HWND list, int row, int column);

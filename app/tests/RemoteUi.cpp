@@ -84,13 +84,7 @@ HWND waitForWindow(DWORD processId, const std::function<bool(const std::string&)
     return found;
 }
 
-RemoteList::RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {
-    remote_ = static_cast<char*>(VirtualAllocEx(process, nullptr, kRemoteBytes, MEM_COMMIT, PAGE_READWRITE));
-}
-
-RemoteList::~RemoteList() {
-    if (remote_ != nullptr) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
-}
+RemoteList::RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {}
 
 int RemoteList::rowCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
 
@@ -109,12 +103,13 @@ int RemoteList::rowOf(const std::string& name) const {
 
 POINT RemoteList::rowCentre(int row) const {
     POINT centre = {0, 0};
-    if (remote_ == nullptr) return centre;
+    program_driver::RemoteMemory remote(process_, sizeof(RECT));
+    if (remote.get() == nullptr) return centre;
     RECT bounds = {};
     bounds.left = LVIR_LABEL;
-    if (!WriteProcessMemory(process_, remote_, &bounds, sizeof bounds, nullptr)) return centre;
-    SendMessageA(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote_));
-    ReadProcessMemory(process_, remote_, &bounds, sizeof bounds, nullptr);
+    if (!WriteProcessMemory(process_, remote.get(), &bounds, sizeof bounds, nullptr)) return centre;
+    SendMessageA(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.get()));
+    ReadProcessMemory(process_, remote.get(), &bounds, sizeof bounds, nullptr);
     centre.x = bounds.left + 20;
     centre.y = (bounds.top + bounds.bottom) / 2;
     ClientToScreen(list_, &centre);
@@ -123,7 +118,8 @@ POINT RemoteList::rowCentre(int row) const {
 
 std::vector<std::string> comboItems(HANDLE process, HWND combo) {
     std::vector<std::string> items;
-    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, kRemoteBytes, MEM_COMMIT, PAGE_READWRITE));
+    program_driver::RemoteMemory block(process, kRemoteBytes);
+    char* remote = block.get();
     if (remote == nullptr) return items;
     const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
     for (int index = 0; index < count; ++index) {
@@ -139,7 +135,6 @@ std::vector<std::string> comboItems(HANDLE process, HWND combo) {
         ReadProcessMemory(process, remote + kTextOffset, text, sizeof text - 1, nullptr);
         items.push_back(text);
     }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return items;
 }
 

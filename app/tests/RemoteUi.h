@@ -24,13 +24,10 @@ std::vector<HWND> topLevelWindows(DWORD processId);
 // accept, waiting up to timeoutMs.
 HWND waitForWindow(DWORD processId, const std::function<bool(const std::string&)>& accept, DWORD timeoutMs);
 
-// A list view in another process, read through a buffer allocated there.
+// A list view in another process, read through buffers allocated there.
 class RemoteList {
 public:
     RemoteList(HANDLE process, HWND list);
-    ~RemoteList();
-    RemoteList(const RemoteList&) = delete;
-    RemoteList& operator=(const RemoteList&) = delete;
 
     int rowCount() const;
     int selectedCount() const;
@@ -43,7 +40,6 @@ public:
 private:
     HANDLE process_;
     HWND list_;
-    char* remote_ = nullptr;
 };
 
 // The texts of a ComboBoxEx's items in another process.
