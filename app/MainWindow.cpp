@@ -358,8 +358,13 @@ void reselectTreeItem() {
 }
 
 void addToHistory(const char* folder) {
-    // A folder outside the file system has no path to go back to.
-    if (state.history == nullptr || folder[0] == '\0') return;
+    if (state.history == nullptr) return;
+    // A folder outside the file system has no path to go back to; the box
+    // shows none rather than the folder before it.
+    if (folder[0] == '\0') {
+        SetWindowTextA(state.history, "");
+        return;
+    }
     const LRESULT found = SendMessageA(state.history, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(folder));
     if (found == CB_ERR) {
         char text[MAX_PATH + 1];
@@ -434,7 +439,7 @@ void MainWindow_Setup(HWND dialog) {
     SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
     SetWindowTextA(dialog, kProgramName);
 
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = Program_GetInstance();
     HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINMENU));
     if (menu == nullptr) {
         MessageBoxA(dialog, "Failed to load a menu", "ERROR", MB_OK);
@@ -537,10 +542,16 @@ LRESULT onNotify(HWND dialog, WPARAM wParam, LPARAM lParam) {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (header != nullptr && header->hwndFrom == state.list) {
         switch (header->code) {
+            // Both forms carry the row and the text pointer at one place.
             case LVN_ENDLABELEDITW:
-            case LVN_ENDLABELEDITA: return XListView_EndLabelEdit(state.list);
+            case LVN_ENDLABELEDITA: {
+                const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+                return XListView_EndLabelEdit(state.list, item.iItem, item.pszText == nullptr);
+            }
             case LVN_BEGINLABELEDITW:
-            case LVN_BEGINLABELEDITA: XListView_BeginLabelEdit(state.list); return 0;
+            case LVN_BEGINLABELEDITA:
+                XListView_BeginLabelEdit(state.list, reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
+                return 0;
             case LVN_BEGINDRAG: XListView_OnBegindrag(state.list); return 1;
             case NM_CUSTOMDRAW: return XListView_OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
             default: break;
@@ -621,7 +632,12 @@ PIDLIST_ABSOLUTE initialFolder() {
     String saved;
     if (!settings.getInitialFolder(saved)) return nullptr;
     logDebug("Tarnwick_Run,2,InitialFolder %s", saved.getContents());
-    const UINT driveType = GetDriveTypeA(saved.getContents());
+    // The drive decides, also for a folder below its root.
+    char root[MAX_PATH + 2] = {};
+    lstrcpynA(root, saved.getContents(), MAX_PATH);
+    PathStripToRootA(root);
+    PathAddBackslashA(root);
+    const UINT driveType = GetDriveTypeA(root);
     if (driveType == DRIVE_REMOVABLE || driveType == DRIVE_CDROM) {
         PIDLIST_ABSOLUTE documents = nullptr;
         if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &documents))) return nullptr;
@@ -634,6 +650,10 @@ PIDLIST_ABSOLUTE initialFolder() {
 
 int Tarnwick_Run() {
     logDebug("Tarnwick_Run,1,Start");
+    // Quiet before the stored folder is looked at: an empty drive in it
+    // must raise no system message box.
+    state.errorMode = SetErrorMode(0);
+    setQuietErrorMode();
     state.initialFolder = initialFolder();
 
     char displayName[MAX_PATH] = {};
@@ -646,8 +666,6 @@ int Tarnwick_Run() {
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(state.initialFolder);
 
-    state.errorMode = SetErrorMode(0);
-    setQuietErrorMode();
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
     if (chosen != nullptr) CoTaskMemFree(chosen);
     if (state.initialFolder != nullptr) CoTaskMemFree(state.initialFolder);

@@ -1,11 +1,10 @@
 #include "Startup.h"
 
+#include "wingui/ProcessWindows.h"
+
 bool startupCancelled = false;
 
-namespace {
-HINSTANCE programInstance = nullptr;
-}  // namespace
+// The lower layers read the instance from wingui, which keeps it.
+void Startup_SetInstance(HINSTANCE instance) { Program_SetInstance(instance); }
 
-void Startup_SetInstance(HINSTANCE instance) { programInstance = instance; }
-
-HINSTANCE Startup_GetInstance() { return programInstance; }
+HINSTANCE Startup_GetInstance() { return Program_GetInstance(); }

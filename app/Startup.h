@@ -9,7 +9,7 @@
 // window; false at start.
 extern bool startupCancelled;
 
-// The program's instance handle, stored at entry; for its resources. Null
-// before that.
+// The program's instance handle, stored at entry (kept by wingui for the
+// lower layers); for its resources. The executable's before that.
 void Startup_SetInstance(HINSTANCE instance);
 HINSTANCE Startup_GetInstance();

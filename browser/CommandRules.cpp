@@ -37,6 +37,10 @@ const char* protectedExtensionOf(const char* oldName) {
     return ".doc";
 }
 
+bool isExactFileName(const char* name) {
+    return name != nullptr && *name != '\0' && std::strpbrk(name, "?*") == nullptr;
+}
+
 NameCheck checkNewFileName(const char* oldName, const char* newName, const wchar_t* newNameWide) {
     if (!endsWithIgnoreCase(newName, protectedExtensionOf(oldName))) return NameCheck::Extension;
     if (newNameWide == nullptr) return NameCheck::Characters;
@@ -80,6 +84,14 @@ std::uint32_t dropEffect(std::uint32_t keyState, std::uint32_t allowed) {
     if ((allowed & kEffectMove) != 0) return kEffectMove;
     if ((allowed & kEffectCopy) != 0) return kEffectCopy;
     return kEffectNone;
+}
+
+bool dropMoves(bool controlDown, std::uint32_t allowed) { return !controlDown && (allowed & kEffectMove) != 0; }
+
+std::uint32_t performedDropEffect(const DropTally& tally, std::uint32_t allowed) {
+    if (tally.taken <= 0) return kEffectNone;
+    if (tally.moved && tally.taken == tally.offered && (allowed & kEffectMove) != 0) return kEffectMove;
+    return kEffectCopy;
 }
 
 DragStep continueDrag(bool escapePressed, std::uint32_t keyState) {

@@ -21,6 +21,11 @@ bool isProtectedRow(const char* name, long itemData);
 // extensions the old name ends with, ".doc" when it ends with none.
 const char* protectedExtensionOf(const char* oldName);
 
+// True for a name that can only spell itself: not empty and free of the
+// wildcards '?' and '*' (which no file name holds; a name that the ANSI
+// code page cannot write comes with '?' in their place).
+bool isExactFileName(const char* name);
+
 enum class NameCheck { Ok, Extension, Characters };
 
 // The two rules on a new name, in this order: it ends with the old name's
@@ -52,6 +57,24 @@ constexpr std::uint32_t kKeyLeftButton = 0x1, kKeyRightButton = 0x2, kKeyShift =
 // move; otherwise (or when that is not allowed) a move, then a copy, if
 // allowed.
 std::uint32_t dropEffect(std::uint32_t keyState, std::uint32_t allowed);
+
+// Whether a drop on the list moves its files (copies them and deletes the
+// originals): only when the source allows a move and Ctrl is not held.
+bool dropMoves(bool controlDown, std::uint32_t allowed);
+
+// What a drop did with the files of its list: how many entries it was
+// offered, how many files it took, and whether it took them by moving.
+struct DropTally {
+    int offered = 0;
+    int taken = 0;
+    bool moved = false;
+};
+
+// The effect a drop answers to its source, which may finish a move by
+// deleting its originals: none when nothing was taken; a move only when
+// every offered entry was moved in and the source allowed a move; a copy
+// otherwise.
+std::uint32_t performedDropEffect(const DropTally& tally, std::uint32_t allowed);
 
 enum class DragStep { Continue, Drop, Cancel };
 // The drag source's answer while a drag from the list goes on.

@@ -106,8 +106,10 @@ void showSameFile(HWND list, const char* format, const std::string& source) {
 }
 
 // Where the file that the last prepared copy replaces waits until its
-// replacement is in place: its own path followed by a new GUID.
+// replacement is in place: its own path followed by a new GUID; and its
+// attributes, given back when it returns.
 std::string parkedPath;
+DWORD parkedAttributes = 0;
 
 // Logs whether the current user may update the rights of a copied
 // rights-managed document.
@@ -260,28 +262,43 @@ int XListView_PrepareFileCopy(HWND list, const char* destination) {
         MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
         return 0;
     }
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        logDebug("XListView_PrepareFileCopy,2,ReadOnly");
-        SetFileAttributesA(destination, FILE_ATTRIBUTE_NORMAL);
-    }
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) logDebug("XListView_PrepareFileCopy,2,ReadOnly");
     std::snprintf(text, sizeof text,
                   "The same file name '%s' already exists in the destination drop target.\r\nAre you sure you want "
                   "to overwrite it?",
                   destination);
+    // Asked before anything changes: a cancelled overwrite leaves the file
+    // exactly as it was, read-only included.
     if (MessageBoxA(list, text, kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return 0;
     // The old file is set aside rather than deleted, so that a copy that
     // fails afterwards does not lose it (XListView_FinishFileCopy).
     String guid;
-    if (!Guid().toString(guid)) return 0;
-    parkedPath = std::string(destination) + guid.getContents();
-    return MoveFileA(destination, parkedPath.c_str()) ? 2 : 0;
+    std::string parked;
+    if (Guid().toString(guid)) parked = std::string(destination) + guid.getContents();
+    if (readOnly) SetFileAttributesA(destination, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (parked.empty() || parked.size() >= MAX_PATH || !MoveFileA(destination, parked.c_str())) {
+        // Its place for the meantime would not fit a path (or the file is
+        // held): it stays, and the user hears why nothing was copied.
+        if (readOnly) SetFileAttributesA(destination, attributes);
+        logError("XListView_PrepareFileCopy,3,Could not set aside %s", destination);
+        std::snprintf(text, sizeof text, "Error: Couldn't overwrite the file '%s'. It stays as it was.", destination);
+        MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    parkedPath = parked;
+    parkedAttributes = attributes;
+    return 2;
 }
 
 void XListView_FinishFileCopy(const char* destination, bool copied) {
     if (parkedPath.empty()) return;
     if (copied) {
+        SetFileAttributesA(parkedPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(parkedPath.c_str());
-    } else if (!MoveFileA(parkedPath.c_str(), destination)) {
+    } else if (MoveFileA(parkedPath.c_str(), destination)) {
+        SetFileAttributesA(destination, parkedAttributes);
+    } else {
         logError("XListView_FinishFileCopy,1,Could not restore %s from %s", destination, parkedPath.c_str());
     }
     parkedPath.clear();
@@ -325,10 +342,14 @@ void XListView_DoPaste(HWND list, HDROP files) {
     logDebug("XListView_DoPaste,9,end");
 }
 
-void XListView_DragDropFiles(HWND list, HDROP files, bool move) {
+listcmd::DropTally XListView_DragDropFiles(HWND list, HDROP files, bool move) {
     logDebug("XListView_DragDropFiles,1,Start");
     clearSelection(list);
-    if (files == nullptr) return;
+    listcmd::DropTally tally;
+    tally.moved = move;
+    if (files == nullptr) return tally;
+    // Every entry counts, also those left out before they are looked at.
+    tally.offered = static_cast<int>(DragQueryFileA(files, 0xFFFFFFFF, nullptr, 0));
     for (const std::string& source : droppedPaths(files, "XListView_DragDropFiles")) {
         if (!isPlainFile(source)) continue;
         logDebug("XListView_DragDropFiles,2,filePath=%s", source.c_str());
@@ -351,6 +372,7 @@ void XListView_DragDropFiles(HWND list, HDROP files, bool move) {
         const bool copied = CopyFileA(source.c_str(), destination.c_str(), TRUE) != FALSE;
         if (prepared == 2) XListView_FinishFileCopy(destination.c_str(), copied);
         if (!copied) continue;
+        ++tally.taken;
         if (move && !DeleteFileA(source.c_str())) {
             logError("XListView_DragDropFiles,4,Failed to delete a sourcefile %s", source.c_str());
         }
@@ -358,6 +380,7 @@ void XListView_DragDropFiles(HWND list, HDROP files, bool move) {
         if (prepared == 1) XListView_InsertDroppedFile(list, destination.c_str());
     }
     logDebug("XListView_DragDropFiles,13,End");
+    return tally;
 }
 
 void XListView_OnBegindrag(HWND list) {
@@ -427,22 +450,27 @@ HRESULT CDropTarget::DragLeave() {
     return S_OK;
 }
 
-HRESULT CDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL, DWORD* effect) {
+HRESULT CDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     if (!accept_ || data == nullptr) {
         *effect = DROPEFFECT_NONE;
         return S_OK;
     }
+    // On entry the effects the source allows; on return what was done, for
+    // a source that finishes a move by deleting its originals.
+    const DWORD allowed = *effect;
+    listcmd::DropTally tally;
     try {
         FORMATETC format = fileListFormat();
         if (data->QueryGetData(&format) == S_OK) {
-            const bool move = GetKeyState(VK_CONTROL) >= 0;
+            const bool move = listcmd::dropMoves(GetKeyState(VK_CONTROL) < 0, allowed);
             SetForegroundWindow(window_);
-            withFileList(data, [&](HDROP files) { XListView_DragDropFiles(window_, files, move); });
+            withFileList(data, [&](HDROP files) { tally = XListView_DragDropFiles(window_, files, move); });
         }
     } catch (...) {
         logError("CDropTarget::Drop,1,Unexpected exception");
     }
-    *effect = listcmd::dropEffect(keyState, *effect);
+    *effect = listcmd::performedDropEffect(tally, allowed);
+    logDebug("CDropTarget::Drop,2,offered=%d taken=%d effect=%lu", tally.offered, tally.taken, *effect);
     return S_OK;
 }
 

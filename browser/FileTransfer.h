@@ -4,6 +4,8 @@
 #include <oleidl.h>
 #include <shellapi.h>
 
+#include "browser/CommandRules.h"
+
 class LinkedList;
 
 // Files between the file list and the rest of the desktop: the shell's data
@@ -26,7 +28,9 @@ bool XListView_GetFilesDataObject(const char* folder, LinkedList* items, IDataOb
 void XListView_OnBegindrag(HWND list);
 // Clears the way for a copy to destination: 0 do not copy, 1 the
 // destination did not exist, 2 an existing file was set aside to be
-// replaced (see XListView_FinishFileCopy).
+// replaced (see XListView_FinishFileCopy). An existing file is replaced
+// only when the user agrees; when it cannot be set aside the user is told
+// and 0 returned.
 int XListView_PrepareFileCopy(HWND list, const char* destination);
 // After a copy prepared with result 2: drops the set-aside file when the
 // copy succeeded, puts it back when it failed.
@@ -34,8 +38,8 @@ void XListView_FinishFileCopy(const char* destination, bool copied);
 // Copies the plain files of a CF_HDROP list into the current folder.
 void XListView_DoPaste(HWND list, HDROP files);
 // Moves (or copies) the listable files of a CF_HDROP list into the current
-// folder.
-void XListView_DragDropFiles(HWND list, HDROP files, bool move);
+// folder; what it was offered and what it took.
+listcmd::DropTally XListView_DragDropFiles(HWND list, HDROP files, bool move);
 
 // The list's single drop target: takes file lists dropped on the list.
 class CDropTarget : public IDropTarget {

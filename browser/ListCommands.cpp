@@ -22,12 +22,15 @@
 #include "settings/PasswordExporterDialog.h"
 #include "settings/PasswordGenerator.h"
 #include "wingui/ListView.h"
+#include "wingui/ProcessWindows.h"
 #include "wingui/TarnwickIds.h"
 
 namespace {
 
 // The row whose name is being edited; set when editing begins.
 int editedRow = -1;
+// Set while the list cancels an open editor itself.
+bool cancellingEdit = false;
 // The context menu, loaded at the first popup and kept for the process.
 HMENU contextMenu = nullptr;
 
@@ -51,6 +54,11 @@ std::string rowName(HWND list, int row) {
 }
 
 std::string fullPathOf(const std::string& name) { return std::string(XListView_GetCurrentFolder()) + name; }
+
+bool isExistingFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
 
 int selectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
 
@@ -249,16 +257,30 @@ int XListView_DeleteSelectedFiles(HWND list) {
     if (MessageBoxA(list, question, "Delete Files", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return 1;
     for (int row = listRowCount(list) - 1; row >= 0; --row) {
         if (!isSelected(list, row)) continue;
-        std::string source = fullPathOf(rowName(list, row));
-        source.push_back('\0');  // the list of sources ends with two NULs
-        SHFILEOPSTRUCTA operation = {};
-        operation.hwnd = list;
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = source.c_str();
-        operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SIMPLEPROGRESS;
-        const int result = SHFileOperationA(&operation);
-        logDebug("OnKeyDown,2,Deleted a filePath=%s d=%d", source.c_str(), result);
-        SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+        const std::string name = rowName(list, row);
+        const std::string path = fullPathOf(name);
+        // The shell's delete reads '?' and '*' as wildcards, and a name
+        // that the ANSI code page cannot spell comes with '?' in it: only a
+        // path that names exactly one existing file is handed over.
+        if (!listcmd::isExactFileName(name.c_str())) {
+            logError("OnKeyDown,3,Not one file, not deleted: %s", path.c_str());
+            continue;
+        }
+        if (isExistingFile(path)) {
+            std::string source = path;
+            source.push_back('\0');  // the list of sources ends with two NULs
+            SHFILEOPSTRUCTA operation = {};
+            operation.hwnd = list;
+            operation.wFunc = FO_DELETE;
+            operation.pFrom = source.c_str();
+            operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SIMPLEPROGRESS;
+            const int result = SHFileOperationA(&operation);
+            logDebug("OnKeyDown,2,Deleted a filePath=%s d=%d", path.c_str(), result);
+        }
+        // A row stays while something of its name does.
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+        }
     }
     return 1;
 }
@@ -276,21 +298,34 @@ void XListView_ChangeNameSelected(HWND list) {
     startEditing(list, row);
 }
 
-int XListView_BeginLabelEdit(HWND list) {
-    editedRow = XListView_GetLastSelelctedItem(list);
+int XListView_BeginLabelEdit(HWND list, int row) {
+    editedRow = row >= 0 && row < listRowCount(list) ? row : -1;
     logDebug("XListView_BeginLabelEdit,indexLabelEdit=%d", editedRow);
     return editedRow;
 }
 
-BOOL XListView_EndLabelEdit(HWND list) {
-    if (GetKeyState(VK_ESCAPE) < 0) return FALSE;
-    if (editedRow < 0) return FALSE;
+void XListView_CancelLabelEdit(HWND list) {
+    if (SendMessageA(list, LVM_GETEDITCONTROL, 0, 0) == 0) return;
+    cancellingEdit = true;
+    SendMessageA(list, LVM_CANCELEDITLABEL, 0, 0);
+    cancellingEdit = false;
+}
+
+BOOL XListView_EndLabelEdit(HWND list, int row, bool withoutText) {
+    if (cancellingEdit || GetKeyState(VK_ESCAPE) < 0) return FALSE;
+    // The row is the one the notification names, not the selection's.
+    if (row < 0 || row >= listRowCount(list)) return FALSE;
+    editedRow = row;
     const std::string oldName = rowName(list, editedRow);
     HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
     if (edit == nullptr) return FALSE;
     char text[kNameCapacity] = {};
     GetWindowTextA(edit, text, sizeof text);
     const std::string newName = text;
+    // Without text the editor was cancelled; only an emptied editor, which
+    // Wine's list reports without text too, goes on to the empty-name
+    // message.
+    if (withoutText && !newName.empty()) return FALSE;
 
     switch (listcmd::classifyRename(oldName.c_str(), newName.c_str())) {
         case listcmd::RenameStart::Empty:
@@ -361,7 +396,7 @@ void XListView_OnContextMenu(HWND list, LPARAM position) {
         at.y += 5;
     }
     if (contextMenu == nullptr) {
-        contextMenu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LISTVIEW_CONTEXTMENU));
+        contextMenu = LoadMenuA(Program_GetInstance(), MAKEINTRESOURCEA(IDR_LISTVIEW_CONTEXTMENU));
         if (contextMenu == nullptr) {
             MessageBoxA(list, "Failed to load a context menu,", "Tarnwick", MB_OK);
             return;

@@ -39,17 +39,25 @@ void XListView_ShowPassword(HWND list);
 // Opens every selected file with the program registered for its extension.
 void RunSelectedFiles(HWND list);
 // Asks once, then moves the selected files to the recycle bin and removes
-// their rows (even those whose file could not be moved). Returns 1.
+// their rows. A row whose name does not spell exactly one existing file
+// (a name the ANSI code page cannot write comes with '?') is not handed to
+// the shell, and a row stays while its file does. Returns 1.
 int XListView_DeleteSelectedFiles(HWND list);
 // Change Name from the context menu: edits the last selected row's name
 // unless the row is protected.
 void XListView_ChangeNameSelected(HWND list);
 
 // In-place renaming, called by the window that receives the list's
-// LVN_BEGINLABELEDIT and LVN_ENDLABELEDIT: the first returns the edited row,
-// the second TRUE when the file was renamed to the edit box's text.
-int XListView_BeginLabelEdit(HWND list);
-BOOL XListView_EndLabelEdit(HWND list);
+// LVN_BEGINLABELEDIT and LVN_ENDLABELEDIT with the row the notification
+// names (its item.iItem): the first returns the edited row, the second TRUE
+// when the file was renamed to the edit box's text. withoutText: the
+// notification's text pointer was null, which is how the editor reports a
+// cancel.
+int XListView_BeginLabelEdit(HWND list, int row);
+BOOL XListView_EndLabelEdit(HWND list, int row, bool withoutText);
+// Ends an open label editor as a cancel, whatever it holds: its row is
+// about to go.
+void XListView_CancelLabelEdit(HWND list);
 
 // True when the current folder holds a file (not a folder) whose name
 // equals name without regard to case.

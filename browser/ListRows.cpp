@@ -15,10 +15,10 @@ constexpr std::uint32_t rgb(unsigned r, unsigned g, unsigned b) { return r | (g 
 
 }  // namespace
 
-std::string sizeText(std::uint32_t bytes) {
-    std::uint32_t kib = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(kib));
+std::string sizeText(std::uint64_t bytes) {
+    const std::uint64_t kib = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    char text[24];
+    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(kib));
     return text;
 }
 

@@ -8,8 +8,8 @@
 namespace listrows {
 
 // The "Size(KB)" text: the size in KiB rounded up ("0" for an empty file,
-// "1" for 1 to 1024 bytes, "2" for 1025).
-std::string sizeText(std::uint32_t bytes);
+// "1" for 1 to 1024 bytes, "2" for 1025), files of 4 GiB and more included.
+std::string sizeText(std::uint64_t bytes);
 
 // The "LastModified" text "yyyy/mm/dd hh:mm".
 std::string dateText(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute);

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "foundation/String.h"
 #include "foundation/WinHandles.h"
 #include "wingui/ListView.h"
+#include "wingui/ProcessWindows.h"
 #include "wingui/TarnwickIds.h"
 
 namespace {
@@ -57,12 +59,11 @@ int rowNamed(HWND list, int index, const char* name) {
 
 HWND XListView_Create(HWND parent, int id) {
     currentFolder[0] = '\0';
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
     HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                                 WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING |
                                     LVS_SHAREIMAGELISTS | LVS_NOLABELWRAP | LVS_EDITLABELS,
                                 400, 0, 200, 200, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                instance, nullptr);
+                                Program_GetInstance(), nullptr);
     if (list == nullptr) return nullptr;
     controlProcedure =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(XListView_WndProc)));
@@ -90,6 +91,9 @@ BOOL XListView_SetColumns(HWND list) {
 }
 
 void XListView_ListFolder(HWND list, const char* folder) {
+    // A name being edited belongs to a row that is about to go: the editor
+    // is cancelled, never ended with its text on another row.
+    XListView_CancelLabelEdit(list);
     setCurrentFolder(folder);
     EnableWindow(list, currentFolder[0] != '\0');
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
@@ -126,7 +130,8 @@ void XListView_ListFolder(HWND list, const char* folder) {
 }
 
 int XListView_InsertFile(HWND list, const WIN32_FIND_DATAA& entry, const char* fullPath) {
-    const std::string size = listrows::sizeText(entry.nFileSizeLow);
+    const std::string size =
+        listrows::sizeText((static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
 
     std::string date;
     FILETIME local;

@@ -5,16 +5,9 @@
 #include "ProtectionJob.h"
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
+#include "wingui/ProcessWindows.h"
 
 namespace {
-
-// The owner's instance holds the notifier's class and icons; a job without
-// an owner window uses the program's own.
-HINSTANCE instanceOf(HWND owner) {
-    HINSTANCE instance =
-        owner != nullptr ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE)) : nullptr;
-    return instance != nullptr ? instance : GetModuleHandleA(nullptr);
-}
 
 template <class Job>
 bool startJob(HWND owner, const LinkedList& files, JobDirection direction) {
@@ -36,7 +29,7 @@ bool startJob(HWND owner, const LinkedList& files, JobDirection direction) {
 }  // namespace
 
 PasswordEncryptionThread::PasswordEncryptionThread(HWND owner, const LinkedList& list)
-    : Thread(owner, 0, 0), instance(instanceOf(owner)) {
+    : Thread(owner, 0, 0), instance(Program_GetInstance()) {
     files.addAllCopies(list);
 }
 
@@ -48,7 +41,7 @@ void PasswordEncryptionThread::run() {
 }
 
 PasswordDecryptionThread::PasswordDecryptionThread(HWND owner, const LinkedList& list)
-    : Thread(owner, 0, 0), instance(instanceOf(owner)) {
+    : Thread(owner, 0, 0), instance(Program_GetInstance()) {
     files.addAllCopies(list);
 }
 

@@ -23,6 +23,12 @@ std::string freshFolder(const std::string& name) {
     std::filesystem::path folder =
         std::filesystem::path(nativePath(TARNWICK_BINARY_DIR)) / "test-output" / name;
     std::error_code ignored;
+    // Read-only files left by a test would stay, and with them the folder.
+    for (std::filesystem::recursive_directory_iterator entry(folder, ignored), end; entry != end;
+         entry.increment(ignored)) {
+        std::filesystem::permissions(entry->path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ignored);
+    }
     std::filesystem::remove_all(folder, ignored);
     std::filesystem::create_directories(folder);
     return folder.make_preferred().string();

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "wingui/Placement.h"
+#include "wingui/ProcessWindows.h"
 
 void centerWindow(HWND window, HWND parent) {
     RECT bounds;
@@ -28,8 +29,7 @@ bool chooseFile(HWND owner, const char* filter, char* buffer, int size) {
     OPENFILENAMEA request = {};
     request.lStructSize = sizeof request;
     request.hwndOwner = owner;
-    request.hInstance = owner != nullptr ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE))
-                                         : nullptr;
+    request.hInstance = Program_GetInstance();
     request.lpstrFilter = filter;
     request.nFilterIndex = 0;
     request.lpstrFile = buffer;

@@ -1,6 +1,7 @@
 #include "wingui/Dialog.h"
 
 #include "foundation/Log.h"
+#include "wingui/ProcessWindows.h"
 
 INT_PTR Dialog::runModal(HINSTANCE instance, int templateId, HWND owner) {
     return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), owner, procedure, reinterpret_cast<LPARAM>(this));
@@ -35,7 +36,7 @@ INT_PTR CALLBACK Dialog::procedure(HWND dialog, UINT message, WPARAM wParam, LPA
 
 void ModalDialog::prepare(HWND owner) {
     owner_ = owner;
-    instance_ = GetModuleHandleA(nullptr);
+    instance_ = Program_GetInstance();
 }
 
 INT_PTR ModalDialog::run() { return runModal(instance_, templateId_, owner_); }

@@ -5,7 +5,15 @@
 namespace {
 std::atomic<HWND> mainWindow{nullptr};
 std::atomic<HMODULE> user32Module{nullptr};
+std::atomic<HINSTANCE> programInstance{nullptr};
 }  // namespace
+
+void Program_SetInstance(HINSTANCE instance) { programInstance.store(instance); }
+
+HINSTANCE Program_GetInstance() {
+    HINSTANCE instance = programInstance.load();
+    return instance != nullptr ? instance : GetModuleHandleA(nullptr);
+}
 
 void MainWindow_SetHandle(HWND window) {
     HWND none = nullptr;

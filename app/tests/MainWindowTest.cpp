@@ -6,12 +6,16 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -277,8 +281,9 @@ protected:
     std::string pathOf(const std::string& name) const { return documents + "\\" + name; }
 
     // Waits for the job's progress window to show its tally, photographs
-    // it and closes it with a click on Close.
-    void waitForJobAndClose(Tarnwick& program, const std::string& picture) {
+    // it, lets inspect look at it and closes it with a click on Close.
+    void waitForJobAndClose(Tarnwick& program, const std::string& picture,
+                            const std::function<void(HWND)>& inspect = nullptr) {
         HWND notifier = nullptr;
         ASSERT_TRUE(waitFor(
             [&] {
@@ -296,6 +301,7 @@ protected:
             << "the job did not finish";
         program_driver::pause(300);
         testing_support::saveScreenshot(notifier, picture);
+        if (inspect) inspect(notifier);
         clickCentre(GetDlgItem(notifier, IDOK));
         ASSERT_TRUE(waitFor([&] { return !IsWindow(notifier); }, 10000));
     }
@@ -316,6 +322,99 @@ std::string checkWithTools(const std::string& folder, const std::vector<std::str
     return office_test::checkOfficePasswords(folder, office) + readBytes(report);
 }
 
+std::uint32_t windowColour() {
+    const COLORREF colour = GetSysColor(COLOR_WINDOW);
+    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+
+// How much of each row's image on the screen is Tarnwick's success image
+// and how much its failure image (the icon resources of Tarnwick.exe drawn
+// at the row image's size), by row name; with the row's result.
+struct RowImage {
+    std::string result;
+    double success;
+    double failure;
+};
+
+std::map<std::string, RowImage> notifierRowImages(HANDLE process, HWND notifier) {
+    std::map<std::string, RowImage> images;
+    HWND list = GetDlgItem(notifier, 1000);
+    RemoteList rows(process, list);
+    HMODULE program = LoadLibraryExA(buildFile("Tarnwick.exe").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    EXPECT_NE(program, nullptr);
+    const testing_support::WindowImage success = testing_support::drawIconResource(program, IDI_SUCCESS, 16, windowColour());
+    const testing_support::WindowImage failure = testing_support::drawIconResource(program, IDI_FAILURE, 16, windowColour());
+    FreeLibrary(program);
+    const testing_support::WindowImage shot = testing_support::captureWindow(list);
+    // The picture includes the list's border; the rectangles are in client
+    // coordinates.
+    RECT frame;
+    GetWindowRect(list, &frame);
+    POINT origin = {0, 0};
+    ClientToScreen(list, &origin);
+    const int dx = origin.x - frame.left, dy = origin.y - frame.top;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const RECT icon = rows.itemRect(row, LVIR_ICON);
+        const RECT corners = {icon.left + dx - 2, icon.top + dy - 2, icon.left + dx + 4, icon.top + dy + 4};
+        images[rows.cell(row, 0)] = {rows.cell(row, 2), testing_support::bestMatchShare(shot, corners, success, 24),
+                                     testing_support::bestMatchShare(shot, corners, failure, 24)};
+    }
+    return images;
+}
+
+// A drive letter of the Wine prefix defined for one scope through Wine's
+// mount manager, as its configuration tool defines one: a removable drive
+// (its type as GetDriveType reports it) on a Unix folder.
+class ScopedWineDrive {
+public:
+    ScopedWineDrive(char letter, unsigned type, const std::string& unixFolder) : letter_(letter) {
+        defined_ = define(type, unixFolder);
+    }
+    ~ScopedWineDrive() {
+        if (defined_) define(DRIVE_NO_ROOT_DIR, "");
+    }
+    bool defined() const { return defined_; }
+
+private:
+    // The request of the mount manager's Wine extension "define Unix drive".
+    struct Request {
+        ULONG size;
+        ULONG type;
+        ULONG fsType;
+        DWORD serial;
+        ULONGLONG unixDevice;
+        WCHAR letter;
+        USHORT mountPointOffset;
+        USHORT deviceOffset;
+        USHORT labelOffset;
+    };
+
+    bool define(unsigned type, const std::string& unixFolder) {
+        std::vector<char> buffer(sizeof(Request) + unixFolder.size() + 1, '\0');
+        auto* request = reinterpret_cast<Request*>(buffer.data());
+        request->size = static_cast<ULONG>(buffer.size());
+        request->type = type;
+        request->letter = static_cast<WCHAR>(letter_);
+        if (!unixFolder.empty()) {
+            request->mountPointOffset = sizeof(Request);
+            std::copy(unixFolder.begin(), unixFolder.end(), buffer.begin() + sizeof(Request));
+        }
+        HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (manager == INVALID_HANDLE_VALUE) return false;
+        const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+        DWORD returned = 0;
+        const bool done = DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                          nullptr, 0, &returned, nullptr) != FALSE;
+        CloseHandle(manager);
+        return done;
+    }
+
+    char letter_;
+    bool defined_ = false;
+};
+
 }  // namespace
 
 // The typical request: open the program on a folder, select everything,
@@ -332,21 +431,46 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     }
     const std::string pdf = pathOf("report.pdf");
     put("report.pdf", testing_support::nativePath(TARNWICK_SOURCE_DIR "/jobs/tests/fixtures/sample.pdf"));
+    // A document that another program holds open fails ("NG").
+    put("held.docx", office_test::sample("memo.docx"));
+    HANDLE held = CreateFileA(pathOf("held.docx").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
     Tarnwick program;
     ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick")) << "no main window on the folder";
-    ASSERT_TRUE(waitFor([&] { return program.rows->rowCount() == 6; }, 10000)) << program.rows->rowCount();
-    EXPECT_EQ(program.states(), "||||||");
+    ASSERT_TRUE(waitFor([&] { return program.rows->rowCount() == 7; }, 10000)) << program.rows->rowCount();
+    EXPECT_EQ(program.states(), "|||||||");
     testing_support::saveScreenshot(program.window, "MainWindowPlain");
 
     // Edit > Select All, then the Encrypt button.
     activate(program.window);
     clickAt(program.list, {40, 200});
     program.chooseMenu('E', 'A');
-    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 6; }, 5000)) << program.rows->selectedCount();
+    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 7; }, 5000)) << program.rows->selectedCount();
     clickCentre(program.child(IDC_ENCRYPT_BUTTON));
-    waitForJobAndClose(program, "MainWindowEncryptionDone");
-    ASSERT_TRUE(waitFor([&] { return program.states() == "PWD|PWD|PWD|PWD|PWD|PWD|"; }, 10000))
+    // The finished notifier's rows show Tarnwick's own images: the success
+    // image beside each "OK", the failure image beside the "NG".
+    waitForJobAndClose(program, "MainWindowEncryptionDone", [&](HWND notifier) {
+        const std::map<std::string, RowImage> images = notifierRowImages(program.handle(), notifier);
+        ASSERT_EQ(images.size(), 7u);
+        for (const auto& [name, image] : images) {
+            SCOPED_TRACE(name);
+            const bool ok = name != "held.docx";
+            EXPECT_EQ(image.result, ok ? "OK" : "NG");
+            EXPECT_GE(ok ? image.success : image.failure, 0.95);
+            EXPECT_LE(ok ? image.failure : image.success, 0.85);
+        }
+        // And its window carries Tarnwick's icon.
+        HICON icon = reinterpret_cast<HICON>(SendMessageA(notifier, WM_GETICON, ICON_SMALL, 0));
+        ASSERT_NE(icon, nullptr);
+        HMODULE module = LoadLibraryExA(buildFile("Tarnwick.exe").c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        const testing_support::WindowImage own = testing_support::drawIconResource(module, IDI_TARNWICK, 16, windowColour());
+        FreeLibrary(module);
+        EXPECT_GE(testing_support::matchShare(testing_support::drawIcon(icon, 16, windowColour()), 0, 0, own, 24), 0.95);
+    });
+    CloseHandle(held);
+    ASSERT_TRUE(waitFor([&] { return program.states() == "PWD||PWD|PWD|PWD|PWD|PWD|"; }, 10000))
         << program.states();
     testing_support::saveScreenshot(program.window, "MainWindowEncrypted");
 
@@ -374,10 +498,10 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
 
     // Everything back.
     program.chooseMenu('E', 'A');
-    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 6; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 7; }, 5000));
     clickCentre(program.child(IDC_DECRYPT_BUTTON));
     waitForJobAndClose(program, "MainWindowDecryptionDone");
-    ASSERT_TRUE(waitFor([&] { return program.states() == "||||||"; }, 10000)) << program.states();
+    ASSERT_TRUE(waitFor([&] { return program.states() == "|||||||"; }, 10000)) << program.states();
 
     for (const auto& [name, sample] : samples) {
         SCOPED_TRACE(name);
@@ -548,7 +672,34 @@ TEST_F(MainWindow, AVirtualFolderEmptiesTheList) {
     ASSERT_TRUE(waitFor([&] { return program.title() == " - Tarnwick"; }, 5000)) << program.title();
     EXPECT_EQ(program.rows->rowCount(), 0);
     EXPECT_FALSE(IsWindowEnabled(program.list));
+    // The history box no longer shows the folder before, but keeps it.
+    HWND history = program.child(IDC_FOLDER_HISTORY);
+    EXPECT_EQ(windowText(history), "");
+    EXPECT_EQ(comboItems(program.handle(), history), std::vector<std::string>{documents + "\\"});
     testing_support::saveScreenshot(program.window, "MainWindowVirtualFolder");
+}
+
+// A start folder stored on a removable drive opens the documents folder
+// instead, also when it is a folder below the drive's root.
+TEST_F(MainWindow, AStartFolderOnARemovableDriveOpensTheDocumentsFolder) {
+    const std::string stick = folder + "\\stick";
+    CreateDirectoryA(stick.c_str(), nullptr);
+    CreateDirectoryA((stick + "\\reports").c_str(), nullptr);
+    ScopedWineDrive drive('R', DRIVE_REMOVABLE, testing_support::unixPath(stick));
+    ASSERT_TRUE(drive.defined());
+    ASSERT_EQ(GetDriveTypeA("R:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
+    ASSERT_NE(GetFileAttributesA("R:\\reports"), INVALID_FILE_ATTRIBUTES);
+    char personal[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, 0, personal), S_OK);
+
+    for (const char* stored : {"R:\\", "R:\\reports\\"}) {
+        SCOPED_TRACE(stored);
+        TarnwickRegistry().setInitialFolder(stored);
+        Tarnwick program;
+        ASSERT_TRUE(program.waitForMainWindow(" - Tarnwick"));
+        EXPECT_TRUE(waitFor([&] { return program.title() == std::string(personal) + "\\ - Tarnwick"; }, 5000))
+            << program.title();
+    }
 }
 
 // Option > Don't Update LastModified flips the setting; Help > Show Help

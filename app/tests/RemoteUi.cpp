@@ -101,17 +101,20 @@ int RemoteList::rowOf(const std::string& name) const {
     return -1;
 }
 
-POINT RemoteList::rowCentre(int row) const {
-    POINT centre = {0, 0};
-    program_driver::RemoteMemory remote(process_, sizeof(RECT));
-    if (remote.get() == nullptr) return centre;
+RECT RemoteList::itemRect(int row, int part) const {
     RECT bounds = {};
-    bounds.left = LVIR_LABEL;
-    if (!WriteProcessMemory(process_, remote.get(), &bounds, sizeof bounds, nullptr)) return centre;
+    program_driver::RemoteMemory remote(process_, sizeof(RECT));
+    if (remote.get() == nullptr) return bounds;
+    bounds.left = part;
+    if (!WriteProcessMemory(process_, remote.get(), &bounds, sizeof bounds, nullptr)) return {};
     SendMessageA(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.get()));
     ReadProcessMemory(process_, remote.get(), &bounds, sizeof bounds, nullptr);
-    centre.x = bounds.left + 20;
-    centre.y = (bounds.top + bounds.bottom) / 2;
+    return bounds;
+}
+
+POINT RemoteList::rowCentre(int row) const {
+    const RECT bounds = itemRect(row, LVIR_LABEL);
+    POINT centre = {bounds.left + 20, (bounds.top + bounds.bottom) / 2};
     ClientToScreen(list_, &centre);
     return centre;
 }

@@ -36,6 +36,9 @@ public:
     int rowOf(const std::string& name) const;
     // The row's on-screen centre of its first column.
     POINT rowCentre(int row) const;
+    // A part of a row (LVIR_ICON, LVIR_LABEL, ...) in the list's client
+    // coordinates.
+    RECT itemRect(int row, int part) const;
 
 private:
     HANDLE process_;

@@ -112,6 +112,34 @@ TEST(CommandRules, DropEffects) {
     for (const auto& c : cases) EXPECT_EQ(dropEffect(c.keys, c.allowed), c.expected) << c.keys << "/" << c.allowed;
 }
 
+// What a drop answers after it has done its work: a source that finishes a
+// move by deleting its originals must lose nothing that was not taken.
+TEST(CommandRules, PerformedDropEffects) {
+    const std::uint32_t both = kEffectCopy | kEffectMove;
+    const struct {
+        bool control;
+        std::uint32_t allowed;
+        DropTally tally;  // offered, taken, moved
+        bool moves;
+        std::uint32_t expected;
+    } cases[] = {
+        {false, both, {2, 2, true}, true, kEffectMove},         // every file moved in
+        {false, both, {4, 2, true}, true, kEffectCopy},         // a PDF and a text file left out
+        {false, both, {3, 0, true}, true, kEffectNone},         // nothing taken
+        {false, kEffectCopy, {2, 2, false}, false, kEffectCopy},  // the source only allows copying
+        {true, both, {2, 2, false}, false, kEffectCopy},        // Ctrl held
+        {false, kEffectMove, {1, 1, true}, true, kEffectMove},
+        {false, kEffectCopy, {2, 2, true}, false, kEffectCopy},  // a move the source did not allow
+        {false, kEffectNone, {1, 0, false}, false, kEffectNone},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.control << "/" << c.allowed << "/" << c.tally.offered << "/"
+                                        << c.tally.taken);
+        EXPECT_EQ(dropMoves(c.control, c.allowed), c.moves);
+        EXPECT_EQ(performedDropEffect(c.tally, c.allowed), c.expected);
+    }
+}
+
 TEST(CommandRules, DragContinuesWhileAButtonIsDown) {
     EXPECT_EQ(continueDrag(true, kKeyLeftButton), DragStep::Cancel);
     EXPECT_EQ(continueDrag(false, kKeyLeftButton), DragStep::Continue);

@@ -82,6 +82,16 @@ TEST_F(ListCommandsTest, SelectionQueries) {
     EXPECT_EQ(XListView_GetOfficeFileNamesList(list(), &items), 0);
 }
 
+// Selects the row of name and opens the label editor with F2; the editor,
+// or null.
+HWND editWithF2(HWND list, const std::string& name) {
+    select(list, {name});
+    SetFocus(list);
+    pressKey(VK_F2);
+    settle();
+    return reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+}
+
 // Types a new name into the label editor opened by F2 and ends it with
 // key; returns the text of the "Change FileName" message, if one came.
 // Wine's list view sends no end-of-edit notification for a change of case
@@ -89,11 +99,7 @@ TEST_F(ListCommandsTest, SelectionQueries) {
 // notification would have asked, with the editor still open.
 std::string renameThroughEditor(HWND list, const std::string& name, const std::string& typed, WORD key,
                                 bool expectMessage, bool direct) {
-    select(list, {name});
-    SetFocus(list);
-    pressKey(VK_F2);
-    settle();
-    HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0));
+    HWND edit = editWithF2(list, name);
     EXPECT_NE(edit, nullptr) << name;
     if (edit == nullptr) return "";
     // Select everything, rub it out, then type.
@@ -106,7 +112,7 @@ std::string renameThroughEditor(HWND list, const std::string& name, const std::s
             pressKey(key);
             return;
         }
-        if (XListView_EndLabelEdit(list)) {
+        if (XListView_EndLabelEdit(list, rowOf(list, name), false)) {
             LVITEMA item = {};
             item.pszText = const_cast<char*>(typed.c_str());
             SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(rowOf(list, name)), reinterpret_cast<LPARAM>(&item));
@@ -161,11 +167,7 @@ TEST_F(ListCommandsTest, ChangeNameRulesThroughTheLabelEditor) {
 // An emptied name, ended with Enter: the message, then the editor again on
 // the same row, and the file keeps its name.
 TEST_F(ListCommandsTest, EmptyNameAsksForANameAndEditsAgain) {
-    select(list(), {"a.docx"});
-    SetFocus(list());
-    pressKey(VK_F2);
-    settle();
-    HWND edit = reinterpret_cast<HWND>(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0));
+    HWND edit = editWithF2(list(), "a.docx");
     ASSERT_NE(edit, nullptr);
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
     const int endEdits = shown_->host->endEdits;
@@ -179,6 +181,38 @@ TEST_F(ListCommandsTest, EmptyNameAsksForANameAndEditsAgain) {
     settle();
     EXPECT_TRUE(exists(folder_ + "a.docx"));
     EXPECT_GE(rowOf(list(), "a.docx"), 0);
+}
+
+// The editor's cancel is a cancel, also when a finished job lists the
+// folder again while the editor is open; and the row renamed is the one
+// being edited, not the highest selected one.
+TEST_F(ListCommandsTest, RenameCancelledByAReloadAndRenameOfTheEditedRow) {
+    HWND edit = editWithF2(list(), "a.docx");
+    ASSERT_NE(edit, nullptr);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("moved.docx"));
+    SendMessageA(list(), WM_JOB_DONE, 0, 0);
+    settle();
+    pressKey(VK_RETURN);
+    settle();
+    EXPECT_EQ(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0), 0);
+    EXPECT_TRUE(exists(folder_ + "a.docx"));
+    EXPECT_FALSE(exists(folder_ + "moved.docx"));
+
+    // The editor opened on the lower of two selected rows, as a click on
+    // its name opens it.
+    select(list(), {"a.docx", "one.xps"});
+    SendMessageA(list(), LVM_EDITLABELA, static_cast<WPARAM>(rowOf(list(), "a.docx")), 0);
+    settle();
+    edit = reinterpret_cast<HWND>(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(edit, nullptr);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("renamed.docx"));
+    pressKey(VK_RETURN);
+    settle();
+    EXPECT_TRUE(exists(folder_ + "renamed.docx"));
+    EXPECT_FALSE(exists(folder_ + "a.docx"));
+    EXPECT_TRUE(exists(folder_ + "one.xps"));
+    EXPECT_GE(rowOf(list(), "renamed.docx"), 0);
+    EXPECT_GE(rowOf(list(), "one.xps"), 0);
 }
 
 TEST_F(ListCommandsTest, ChangeNameFromTheMenuRefusesEncryptedRowsButF2Edits) {
@@ -322,6 +356,29 @@ TEST_F(ListCommandsTest, DeleteAsksOnceAndMovesToTheTrash) {
     HANDLE found = FindFirstFileA((trash + "a*.docx").c_str(), &entry);
     EXPECT_NE(found, INVALID_HANDLE_VALUE) << trash;
     if (found != INVALID_HANDLE_VALUE) FindClose(found);
+
+    // A name that the prefix's code page cannot write reaches the list as
+    // "r?.docx"; the shell would read that '?' as a wildcard and take
+    // "ra.docx" and "rb.docx" with it. Its row is not handed over and
+    // stays; the other selected file goes, and nothing else.
+    const std::wstring wide = std::wstring(folder_.begin(), folder_.end()) + L"r\u8868.docx";
+    HANDLE unwritable = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(unwritable, INVALID_HANDLE_VALUE);
+    CloseHandle(unwritable);
+    writeBytes(folder_ + "ra.docx", 3);
+    writeBytes(folder_ + "rb.docx", 3);
+    XListView_ListFolder(list(), folder_.c_str());
+    ASSERT_GE(rowOf(list(), "r?.docx"), 0);
+    select(list(), {"r?.docx", "ra.docx"});
+    ModalDriver::run([&] { SendMessageA(list(), WM_KEYDOWN, VK_DELETE, 0); },
+                     {answer("Delete Files", question, IDOK)});
+    EXPECT_EQ(question, "Are you sure you want to move the selected 2 files to the TrashBox?");
+    EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(exists(folder_ + "ra.docx"));
+    EXPECT_TRUE(exists(folder_ + "rb.docx"));
+    EXPECT_GE(rowOf(list(), "r?.docx"), 0);
+    EXPECT_EQ(rowOf(list(), "ra.docx"), -1);
+    EXPECT_GE(rowOf(list(), "rb.docx"), 0);
 }
 
 // The context menu's item states while it is shown, in menu order:
@@ -443,9 +500,10 @@ TEST_F(ListCommandsTest, PasteCopiesAsksBeforeOverwritingAndRefusesFolders) {
                              "to overwrite it?");
     EXPECT_EQ(directory, "Error: Couldn't drop the directory '" + folder_ +
                              "sub.pdf' to the destination folder,\r\n because the same name directory already exists");
-    // Cancelled: the old file stays, now writable; the text file got a row.
+    // Cancelled: the old file stays as it was, read-only too; the text file
+    // got a row.
     EXPECT_EQ(readAll(folder_ + "OTHER.docx").size(), 10u);
-    EXPECT_EQ(GetFileAttributesA((folder_ + "OTHER.docx").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_NE(GetFileAttributesA((folder_ + "OTHER.docx").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     EXPECT_EQ(readAll(folder_ + "notes.txt"), "nnnnnnn");
     EXPECT_EQ(listRowCount(list()), before + 1);
     EXPECT_GE(rowOf(list(), "notes.txt"), 0);
@@ -494,6 +552,22 @@ TEST_F(ListCommandsTest, PasteOverAReadOnlyFileAnsweredOk) {
     EXPECT_EQ(readAll(destination), std::string(20, 'o'));
     EXPECT_EQ(namesIn(folder_.substr(0, folder_.size() - 1)), before);
     EXPECT_EQ(listRowCount(list()), rows);
+
+    // In a folder so deep that the old file's place for the meantime (its
+    // path and a GUID) would not fit a path: the user is told, and the old
+    // file stays as it was.
+    std::string deep = freshFolder("listcommands-deep");
+    deep += "\\" + std::string(230 - deep.size() - 1, 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    const std::string old = deep + "\\OTHER.docx";
+    writeBytes(old, 9, 'k');
+    XListView_ListFolder(list(), (deep + "\\").c_str());
+    std::string failure;
+    ModalDriver::run([&] { XListView_PastFromClipboard(list()); },
+                     {answer("Drag & Drop", question, IDOK), answer("Drag & Drop", failure, IDOK)});
+    EXPECT_EQ(failure, "Error: Couldn't overwrite the file '" + old + "'. It stays as it was.");
+    EXPECT_EQ(readAll(old), std::string(9, 'k'));
+    EXPECT_EQ(namesIn(deep), std::vector<std::string>{"OTHER.docx"});
     emptyClipboard();
 }
 
@@ -520,7 +594,9 @@ TEST_F(ListCommandsTest, DropMovesListableFilesAndCopiesWithControl) {
 
     IDataObject* data = shellDataObject(desktop, {"moved.docx", "ignored.pdf", "ignored.txt", "folder.docx"});
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(dropOnList(data, MK_LBUTTON), static_cast<DWORD>(DROPEFFECT_MOVE));
+    // Moved in, but the PDF, the text file and the folder were left out:
+    // the source hears "copy", so that it deletes none of them.
+    EXPECT_EQ(dropOnList(data, MK_LBUTTON), static_cast<DWORD>(DROPEFFECT_COPY));
     data->Release();
     EXPECT_FALSE(exists(desktop + "moved.docx"));
     EXPECT_TRUE(exists(folder_ + "moved.docx"));
@@ -549,8 +625,20 @@ TEST_F(ListCommandsTest, DropMovesListableFilesAndCopiesWithControl) {
     // Dropping the list's own files back on it.
     std::string same;
     data = shellDataObject(folder_, {"a.docx"});
-    ModalDriver::run([&] { dropOnList(data, MK_LBUTTON); }, {answer("Drag & Drop", same, IDOK)});
+    DWORD effect = DROPEFFECT_MOVE;
+    ModalDriver::run([&] { effect = dropOnList(data, MK_LBUTTON); }, {answer("Drag & Drop", same, IDOK)});
     data->Release();
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+
+    // A cancelled overwrite takes nothing either.
+    writeBytes(desktop + "OTHER.docx", 4);
+    data = shellDataObject(desktop, {"OTHER.docx"});
+    std::string overwrite;
+    ModalDriver::run([&] { effect = dropOnList(data, MK_LBUTTON); }, {answer("Drag & Drop", overwrite, IDCANCEL)});
+    data->Release();
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_TRUE(exists(desktop + "OTHER.docx"));
+    EXPECT_EQ(readAll(folder_ + "OTHER.docx").size(), 10u);
     EXPECT_EQ(same, "Cannot copy the file '" + folder_ +
                         "a.docx' to the destination folder, because the same file name already exists");
     EXPECT_TRUE(exists(folder_ + "a.docx"));
@@ -567,9 +655,11 @@ TEST_F(ListCommandsTest, DropOfDataWithoutFilesIsRefused) {
     DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
     target->DragEnter(data, 0, point, &effect);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+
     effect = DROPEFFECT_COPY;
     target->Drop(data, 0, point, &effect);
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+
     data->Release();
 }
 

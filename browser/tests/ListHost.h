@@ -52,8 +52,14 @@ private:
             case NM_CUSTOMDRAW:
                 ++customDraws;
                 return XListView_OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
-            case LVN_BEGINLABELEDITA: XListView_BeginLabelEdit(list); return 0;
-            case LVN_ENDLABELEDITA: ++endEdits; return XListView_EndLabelEdit(list);
+            case LVN_BEGINLABELEDITA:
+                XListView_BeginLabelEdit(list, reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
+                return 0;
+            case LVN_ENDLABELEDITA: {
+                ++endEdits;
+                const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+                return XListView_EndLabelEdit(list, item.iItem, item.pszText == nullptr);
+            }
             case LVN_BEGINDRAG: XListView_OnBegindrag(list); return 0;
             default: return 0;
         }

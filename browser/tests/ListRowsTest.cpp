@@ -8,9 +8,13 @@ using namespace listrows;
 
 TEST(ListRows, SizeIsInKibRoundedUp) {
     const struct {
-        std::uint32_t bytes;
+        std::uint64_t bytes;
         const char* text;
-    } cases[] = {{0, "0"}, {1, "1"}, {1024, "1"}, {1025, "2"}, {2048, "2"}, {0xFFFFFFFFu, "4194304"}};
+    } cases[] = {{0, "0"},           {1, "1"},
+                 {1024, "1"},        {1025, "2"},
+                 {2048, "2"},        {0xFFFFFFFFu, "4194304"},
+                 {0x100000000u, "4194304"}, {0x100000001u, "4194305"},
+                 {5ull << 30, "5242880"},   {0xFFFFFFFFFFFFFFFFull, "18014398509481984"}};
     for (const auto& c : cases) EXPECT_EQ(sizeText(c.bytes), c.text) << c.bytes;
 }
 

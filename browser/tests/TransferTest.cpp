@@ -307,42 +307,70 @@ TEST_F(TransferTest, DragBackOntoTheListChangesNothing) {
     EXPECT_EQ(readAll(folder_ + "first.docx"), std::string(11, '1'));
 }
 
-// Files dragged from another window onto the list: the document is moved
-// into the list's folder and gets a selected row; the PDF is not taken.
-TEST_F(TransferTest, DragFromAnotherWindowOntoTheListMovesDocumentsIn) {
-    writeBytes(elsewhere_ + "arriving.docx", 21, 'a');
-    writeBytes(elsewhere_ + "left out.pdf", 22, 'p');
-    IDataObject* data = shellDataObject(withoutSeparator(elsewhere_), {"arriving.docx", "left out.pdf"});
-    ASSERT_NE(data, nullptr);
-    PlainDropSource source;
-    DWORD effect = DROPEFFECT_NONE;
-    HRESULT result = E_FAIL;
-    {
-        // The drag starts over a window of this thread, as it would over the
-        // window of the program the files come from.
-        DropWindow from(elsewhere_, DropAction::Copy);
-        DraggingHand hand(from.middle(), rowPoint(list(), 1));
-        // As a program would: the drag starts once this thread has seen the
-        // button go down (OLE reads the thread's own key state).
-        while (GetKeyState(VK_LBUTTON) >= 0) {
-            pumpPendingMessages();
-            Sleep(10);
+// Files dragged from another window onto the list, from a source that
+// finishes a move by deleting its originals, as the shell does: the Office
+// documents come into the list's folder with selected rows, moved when the
+// source allows it; a PDF and a text file are not taken, and the source
+// loses nothing that the list did not take.
+TEST_F(TransferTest, DragFromAnotherWindowOntoTheListTakesOnlyDocuments) {
+    const struct {
+        const char* name;
+        std::vector<std::string> names;
+        DWORD allowed;
+        DWORD effect;
+        bool movedIn;  // the documents left the source folder
+    } cases[] = {
+        {"documents with a PDF and a text file", {"arriving.docx", "arriving.xls", "left out.pdf", "notes.txt"},
+         DROPEFFECT_COPY | DROPEFFECT_MOVE, DROPEFFECT_COPY, true},
+        {"documents only", {"moving.docx", "moving.xls"}, DROPEFFECT_COPY | DROPEFFECT_MOVE, DROPEFFECT_MOVE, true},
+        {"a source that only copies", {"copied.docx", "copied.xls", "kept.pdf"}, DROPEFFECT_COPY, DROPEFFECT_COPY,
+         false},
+    };
+    char fill = 'a';
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& name : c.names) writeBytes(elsewhere_ + name, 21, fill);
+        IDataObject* data = shellDataObject(withoutSeparator(elsewhere_), c.names);
+        ASSERT_NE(data, nullptr);
+        PlainDropSource source;
+        DWORD effect = DROPEFFECT_NONE;
+        HRESULT result = E_FAIL;
+        {
+            // The drag starts over a window of this thread, as it would over
+            // the window of the program the files come from.
+            DropWindow from(elsewhere_, DropAction::Copy);
+            DraggingHand hand(from.middle(), rowPoint(list(), 1));
+            // As a program would: the drag starts once this thread has seen
+            // the button go down (OLE reads the thread's own key state).
+            while (GetKeyState(VK_LBUTTON) >= 0) {
+                pumpPendingMessages();
+                Sleep(10);
+            }
+            result = DoDragDrop(data, &source, c.allowed, &effect);
+            hand.pumpUntilDone();
         }
-        result = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
-        hand.pumpUntilDone();
+        data->Release();
+        // The source finishes a move by deleting what it offered.
+        if (effect == DROPEFFECT_MOVE) {
+            for (const std::string& name : c.names) DeleteFileA((elsewhere_ + name).c_str());
+        }
+        EXPECT_EQ(result, DRAGDROP_S_DROP);
+        EXPECT_EQ(effect, c.effect);
+        for (const std::string& name : c.names) {
+            SCOPED_TRACE(name);
+            const bool document = name.find(".do") != std::string::npos || name.find(".xl") != std::string::npos;
+            EXPECT_EQ(exists(elsewhere_ + name), !(document && c.movedIn));
+            EXPECT_EQ(readAll((document ? folder_ : elsewhere_) + name), std::string(21, fill));
+            EXPECT_EQ(exists(folder_ + name), document);
+            if (!document) continue;
+            const int row = rowOf(list(), name);
+            ASSERT_GE(row, 0);
+            EXPECT_EQ(SendMessageA(list(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED),
+                      static_cast<LRESULT>(LVIS_SELECTED));
+        }
+        EXPECT_EQ(SendMessageA(list(), LVM_GETSELECTEDCOUNT, 0, 0), 2);
+        ++fill;
     }
-    data->Release();
-    EXPECT_EQ(result, DRAGDROP_S_DROP);
-    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
-    EXPECT_FALSE(exists(elsewhere_ + "arriving.docx"));
-    EXPECT_EQ(readAll(folder_ + "arriving.docx"), std::string(21, 'a'));
-    EXPECT_TRUE(exists(elsewhere_ + "left out.pdf"));
-    EXPECT_FALSE(exists(folder_ + "left out.pdf"));
-    const int row = rowOf(list(), "arriving.docx");
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(SendMessageA(list(), LVM_GETSELECTEDCOUNT, 0, 0), 1);
-    EXPECT_EQ(SendMessageA(list(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED),
-              static_cast<LRESULT>(LVIS_SELECTED));
 }
 
 }  // namespace

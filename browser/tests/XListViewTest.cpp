@@ -79,6 +79,14 @@ protected:
 };
 
 TEST_F(XListViewTest, ListsDocumentsWithTheirStateAndNothingElse) {
+    // A file past 4 GiB, sparse so that it costs no disk.
+    {
+        const LARGE_INTEGER size = {{1025, 1}};
+        HANDLE huge = CreateFileA((folder_ + "huge.pdf").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(huge, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(SetFilePointerEx(huge, size, nullptr, FILE_BEGIN) && SetEndOfFile(huge));
+        CloseHandle(huge);
+    }
     HostWindow host("File list");
     ASSERT_NE(host.list, nullptr);
     XListView_ListFolder(host.list, folder_.c_str());
@@ -86,7 +94,7 @@ TEST_F(XListViewTest, ListsDocumentsWithTheirStateAndNothingElse) {
     EXPECT_TRUE(IsWindowEnabled(host.list));
 
     const std::vector<Row> all = rows(host.list);
-    ASSERT_EQ(all.size(), 8u);
+    ASSERT_EQ(all.size(), 9u);
     // The control keeps the rows sorted by name, whatever the enumeration.
     for (size_t i = 1; i < all.size(); ++i) EXPECT_LE(lstrcmpiA(all[i - 1].name.c_str(), all[i].name.c_str()), 0);
     EXPECT_EQ(findRow(all, "notes.txt"), nullptr);
@@ -110,6 +118,7 @@ TEST_F(XListViewTest, ListsDocumentsWithTheirStateAndNothingElse) {
     EXPECT_EQ(findRow(all, "one.xps")->size, "1");
     EXPECT_EQ(findRow(all, "kib.pdf")->size, "1");
     EXPECT_EQ(findRow(all, "kib plus.pdf")->size, "2");
+    EXPECT_EQ(findRow(all, "huge.pdf")->size, "4194306");
     EXPECT_FALSE(findRow(all, "secret.pdf")->type.empty());
 
     // Sizes are right-aligned, and the columns are the five of the list.
