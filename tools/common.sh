@@ -22,6 +22,7 @@ Xvfb:xvfb
 xwd:x11-apps
 xdotool:xdotool
 /usr/bin/convert:imagemagick
+xprop:x11-utils
 /usr/bin/pdftk:pdftk-java
 qpdf:qpdf
 /usr/lib/python3/dist-packages/msoffcrypto/__init__.py:python3-msoffcrypto-tool
