@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -277,8 +279,9 @@ protected:
     std::string pathOf(const std::string& name) const { return documents + "\\" + name; }
 
     // Waits for the job's progress window to show its tally, photographs
-    // it and closes it with a click on Close.
-    void waitForJobAndClose(Tarnwick& program, const std::string& picture) {
+    // it, lets inspect look at it and closes it with a click on Close.
+    void waitForJobAndClose(Tarnwick& program, const std::string& picture,
+                            const std::function<void(HWND)>& inspect = nullptr) {
         HWND notifier = nullptr;
         ASSERT_TRUE(waitFor(
             [&] {
@@ -296,6 +299,7 @@ protected:
             << "the job did not finish";
         program_driver::pause(300);
         testing_support::saveScreenshot(notifier, picture);
+        if (inspect) inspect(notifier);
         clickCentre(GetDlgItem(notifier, IDOK));
         ASSERT_TRUE(waitFor([&] { return !IsWindow(notifier); }, 10000));
     }
@@ -316,11 +320,101 @@ std::string checkWithTools(const std::string& folder, const std::vector<std::str
     return office_test::checkOfficePasswords(folder, office) + readBytes(report);
 }
 
+// ---- drawing at the screen's DPI --------------------------------------
+
+SIZE clientSize(HWND window) {
+    RECT rect = {};
+    GetClientRect(window, &rect);
+    return {rect.right, rect.bottom};
+}
+
+// Every visible push button among window's children shows its text and
+// picture whole: the size it asks for fits the size it has.
+void expectButtonsFit(HANDLE process, HWND window) {
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child) || lstrcmpiA(className(child).c_str(), "Button") != 0) continue;
+        const SIZE has = clientSize(child);
+        if (has.cx == 0 || has.cy == 0) continue;
+        SIZE wants = {};
+        program_driver::sendWithRecord(process, child, BCM_GETIDEALSIZE, 0, wants);
+        EXPECT_GT(wants.cx, 0) << windowText(child);
+        EXPECT_LE(wants.cx, has.cx) << windowText(child);
+        EXPECT_LE(wants.cy, has.cy) << windowText(child);
+    }
+}
+
+// A row's rectangle (LVIR_BOUNDS, LVIR_ICON or LVIR_LABEL) in a list of
+// another process.
+RECT rowRect(HANDLE process, HWND list, int row, int part) {
+    RECT rect = {};
+    rect.left = part;
+    program_driver::sendWithRecord(process, list, LVM_GETITEMRECT, static_cast<WPARAM>(row), rect);
+    return rect;
+}
+
+// The width of text in a list's own font.
+int textWidthIn(HANDLE process, HWND list, const std::string& text) {
+    struct {
+        char text[MAX_PATH];
+    } record = {};
+    lstrcpynA(record.text, text.c_str(), sizeof record.text);
+    return static_cast<int>(program_driver::sendWithRecord(process, list, LVM_GETSTRINGWIDTHA, 0, record));
+}
+
+// Every column of a list is wide enough for its title and for the text of
+// each row (the first column's beside the row's picture), with the list's
+// own room beside the text (6 pixels at 96 DPI).
+void expectColumnsFit(HANDLE process, HWND list, int dpi) {
+    const int padding = dpi * 6 / 96;
+    RemoteList rows(process, list);
+    std::string title;
+    int width = 0;
+    for (int column = 0; program_driver::remoteListColumn(process, list, column, title, width); ++column) {
+        EXPECT_LE(textWidthIn(process, list, title) + padding, width) << "title " << title << " at " << dpi;
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            const std::string text = rows.cell(row, column);
+            const RECT label = rowRect(process, list, row, LVIR_LABEL);
+            const int room = column == 0 ? label.right - label.left : width;
+            EXPECT_LE(textWidthIn(process, list, text) + padding, room) << text << " under " << title << " at " << dpi;
+        }
+    }
+}
+
+// The sizes that the two screens compare, in pixels.
+struct DrawnSizes {
+    int buttonWidth = 0;
+    int buttonHeight = 0;
+    int rowHeight = 0;
+    int columnWidth = 0;
+    int notifierWidth = 0;
+    int notifierButtonHeight = 0;
+    int notifierRowHeight = 0;
+    int dialogHeight = 0;
+};
+
+std::map<int, DrawnSizes> drawnAt;
+
+class MainWindowAtDpi : public MainWindow, public testing::WithParamInterface<int> {
+protected:
+    // The picture's name: at 96 DPI as it always was, else with the DPI.
+    std::string picture(const std::string& name) const {
+        return GetParam() == 96 ? name : name + "-" + std::to_string(GetParam()) + "dpi";
+    }
+};
+
 }  // namespace
 
 // The typical request: open the program on a folder, select everything,
-// encrypt, look at the password of one file, decrypt everything again.
-TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
+// encrypt, look at the password of one file, decrypt everything again. On
+// a 100 % and on a 150 % screen: there every window Tarnwick draws itself
+// is half again as large, texts fit their controls, and the stored geometry
+// keeps its 96 DPI numbers.
+TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
+    const int dpi = GetParam();
+    program_driver::ScreenDpi screen(static_cast<DWORD>(dpi));
+    DrawnSizes& drawn = drawnAt[dpi];
+    // Room for it on the test's screen at 150 %.
+    writeRegistry(kProfileWindowsKey, "Geometry", "20 20 800 600");
     const std::vector<std::pair<std::string, std::string>> samples = {
         {"memo.docx", "memo.docx"}, {"sheet.xlsx", "sheet.xlsx"}, {"deck.pptx", "deck.pptx"},
         {"memo.doc", "memo.doc"},   {"sheet.xls", "sheet.xls"},
@@ -337,7 +431,21 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick")) << "no main window on the folder";
     ASSERT_TRUE(waitFor([&] { return program.rows->rowCount() == 6; }, 10000)) << program.rows->rowCount();
     EXPECT_EQ(program.states(), "||||||");
-    testing_support::saveScreenshot(program.window, "MainWindowPlain");
+    testing_support::saveScreenshot(program.window, picture("MainWindowPlain"));
+    RECT frame = {};
+    GetWindowRect(program.window, &frame);
+    EXPECT_EQ(frame.left, 20 * dpi / 96);
+    EXPECT_EQ(frame.right - frame.left, 800 * dpi / 96);
+    EXPECT_EQ(frame.bottom - frame.top, 600 * dpi / 96);
+    const SIZE encrypt = clientSize(program.child(IDC_ENCRYPT_BUTTON));
+    drawn.buttonWidth = encrypt.cx;
+    drawn.buttonHeight = encrypt.cy;
+    drawn.rowHeight = rowRect(program.handle(), program.list, 0, LVIR_BOUNDS).bottom -
+                      rowRect(program.handle(), program.list, 0, LVIR_BOUNDS).top;
+    std::string title;
+    program_driver::remoteListColumn(program.handle(), program.list, 0, title, drawn.columnWidth);
+    expectButtonsFit(program.handle(), program.window);
+    expectColumnsFit(program.handle(), program.list, dpi);
 
     // Edit > Select All, then the Encrypt button.
     activate(program.window);
@@ -345,10 +453,19 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     program.chooseMenu('E', 'A');
     ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 6; }, 5000)) << program.rows->selectedCount();
     clickCentre(program.child(IDC_ENCRYPT_BUTTON));
-    waitForJobAndClose(program, "MainWindowEncryptionDone");
+    waitForJobAndClose(program, picture("MainWindowEncryptionDone"), [&](HWND notifier) {
+        HWND results = GetDlgItem(notifier, 1000);
+        drawn.notifierWidth = clientSize(notifier).cx;
+        drawn.notifierButtonHeight = clientSize(GetDlgItem(notifier, IDOK)).cy;
+        drawn.notifierRowHeight = rowRect(program.handle(), results, 0, LVIR_BOUNDS).bottom -
+                                  rowRect(program.handle(), results, 0, LVIR_BOUNDS).top;
+        expectButtonsFit(program.handle(), notifier);
+        expectColumnsFit(program.handle(), results, dpi);
+    });
     ASSERT_TRUE(waitFor([&] { return program.states() == "PWD|PWD|PWD|PWD|PWD|PWD|"; }, 10000))
         << program.states();
-    testing_support::saveScreenshot(program.window, "MainWindowEncrypted");
+    testing_support::saveScreenshot(program.window, picture("MainWindowEncrypted"));
+    expectColumnsFit(program.handle(), program.list, dpi);
 
     const std::string report = checkWithTools(folder, office, pdf);
     for (const std::string& path : office) {
@@ -368,7 +485,11 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     HWND exporter = program.waitForOtherWindow([](const std::string& t) { return t == "Password Exporter"; }, 10000);
     ASSERT_NE(exporter, nullptr);
     EXPECT_EQ(windowText(GetDlgItem(exporter, IDC_EXPORTED_PASSWORD)), office_test::officePassword(pathOf("memo.docx")));
-    testing_support::saveScreenshot(exporter, "MainWindowPasswordExporter");
+    testing_support::saveScreenshot(exporter, picture("MainWindowPasswordExporter"));
+    RECT exporterFrame = {};
+    GetWindowRect(exporter, &exporterFrame);
+    drawn.dialogHeight = exporterFrame.bottom - exporterFrame.top;
+    expectButtonsFit(program.handle(), exporter);
     PostMessageA(exporter, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(exporter); }, 5000));
 
@@ -376,7 +497,7 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     program.chooseMenu('E', 'A');
     ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 6; }, 5000));
     clickCentre(program.child(IDC_DECRYPT_BUTTON));
-    waitForJobAndClose(program, "MainWindowDecryptionDone");
+    waitForJobAndClose(program, picture("MainWindowDecryptionDone"));
     ASSERT_TRUE(waitFor([&] { return program.states() == "||||||"; }, 10000)) << program.states();
 
     for (const auto& [name, sample] : samples) {
@@ -393,7 +514,32 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
 
     PostMessageA(program.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "20 20 800 600");
+
+    // Against the same run on the 100 % screen, when it ran before.
+    const auto base = drawnAt.find(96);
+    if (dpi == 96 || base == drawnAt.end()) return;
+    const std::pair<const char*, std::pair<int, int>> sizes[] = {
+        {"button width", {base->second.buttonWidth, drawn.buttonWidth}},
+        {"button height", {base->second.buttonHeight, drawn.buttonHeight}},
+        {"row height", {base->second.rowHeight, drawn.rowHeight}},
+        {"column width", {base->second.columnWidth, drawn.columnWidth}},
+        {"notifier width", {base->second.notifierWidth, drawn.notifierWidth}},
+        {"notifier button height", {base->second.notifierButtonHeight, drawn.notifierButtonHeight}},
+        {"notifier row height", {base->second.notifierRowHeight, drawn.notifierRowHeight}},
+        {"dialog height", {base->second.dialogHeight, drawn.dialogHeight}},
+    };
+    const double expected = dpi / 96.0;
+    for (const auto& [name, pair] : sizes) {
+        ASSERT_GT(pair.first, 0) << name;
+        const double ratio = static_cast<double>(pair.second) / pair.first;
+        std::printf("%-24s %4d at 96, %4d at %d: %.2f\n", name, pair.first, pair.second, dpi, ratio);
+        EXPECT_NEAR(ratio, expected, 0.1 * expected) << name;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, MainWindowAtDpi, testing::Values(96, 144),
+                         [](const testing::TestParamInfo<int>& screen) { return std::to_string(screen.param) + "dpi"; });
 
 // Enter and Esc leave the window open; WM_CLOSE ends the program and stores
 // the folder shown and the window's place; the menu's Exit and the close
