@@ -58,4 +58,22 @@ void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers
 // Drags with the left button from one screen point to another.
 void drag(POINT from, POINT to);
 
+// ---- what a window draws at its DPI ----
+
+SIZE clientSize(HWND window);
+
+// The visible push buttons among window's children (of a process) whose
+// text or picture is cut: the size a button asks for (BCM_GETIDEALSIZE) is
+// larger than the one it has. One line each; empty when all fit.
+std::string buttonsCut(HANDLE process, HWND window);
+
+// The columns of a list (of a process) too narrow for their title or the
+// text of a row (the first column's beside the row's picture), with the
+// list's own room beside the text (6 pixels at 96 DPI) at dpi. One line
+// each; empty when all fit.
+std::string columnsCut(HANDLE process, HWND list, int dpi);
+
+// The height of a list's first row; 0 when it has none.
+int rowHeight(HANDLE process, HWND list);
+
 }  // namespace remote_ui
