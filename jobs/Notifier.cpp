@@ -136,7 +136,7 @@ void Notifier::applyDpi() {
                    scaleForDpi(place.width, dpi_), scaleForDpi(place.height, dpi_), TRUE);
     }
     unique_hfont font = createMessageFont(static_cast<UINT>(dpi_));
-    for (HWND control : {status_, cancel_, closeButton_}) {
+    for (HWND control : {status_, list_, cancel_, closeButton_}) {
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     }
     font_ = std::move(font);

@@ -286,3 +286,53 @@ TEST_F(NotifierTest, AJobThreadHearsTheCancelBeforeItsNextFileAndReportsWhenClos
     EXPECT_EQ(files, done);
     DestroyWindow(owner);
 }
+
+// Moved to a screen of 144 DPI (WM_DPICHANGED): the window takes the
+// rectangle the system suggests, its controls, columns and row images grow
+// half again, and the rows keep their images.
+TEST_F(NotifierTest, FollowsItsWindowToAScreenOfAnotherDpi) {
+    DecryptionNotifier notifier(instance());
+    notifier.create(nullptr, GetCurrentThreadId());
+    HWND window = notifier.getWindow();
+    ASSERT_TRUE(window);
+    notifier.addResult("C:\\Reports\\Alpha.pdf", "NG", false);
+    notifier.addResult("C:\\Reports\\Bravo.xls", "OK", true);
+    notifier.finish("Total=2");
+    settle();
+    HWND list = GetDlgItem(window, kNotifierListId);
+    HWND close = GetDlgItem(window, kNotifierCloseId);
+    auto size = [](HWND control) {
+        RECT rect = {};
+        GetClientRect(control, &rect);
+        return rect;
+    };
+    auto rowHeight = [&] {
+        RECT rect = {};
+        rect.left = LVIR_BOUNDS;
+        SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rect));
+        return rect.bottom - rect.top;
+    };
+    const RECT button = size(close);
+    const int column = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    const int row = rowHeight();
+
+    RECT suggested = {100, 80, 100 + 810, 80 + 405};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    settle();
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, 100);
+    EXPECT_EQ(frame.right - frame.left, 810);
+    EXPECT_EQ(frame.bottom - frame.top, 405);
+    EXPECT_EQ(size(close).right, button.right * 3 / 2);
+    EXPECT_EQ(size(close).bottom, (button.bottom * 3 + 1) / 2);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), column * 3 / 2);
+    // The row images are 24 pixels high now.
+    EXPECT_GE(rowHeight(), 24);
+    EXPECT_GT(rowHeight(), row);
+    EXPECT_GE(itemOf(list, 0).iImage, 0);
+    EXPECT_NE(itemOf(list, 0).iImage, itemOf(list, 1).iImage);
+    EXPECT_TRUE(IsWindowEnabled(close));
+    EXPECT_FALSE(testing_support::saveScreenshot(window, "DecryptionNotifierDpiChanged").empty());
+    notifier.close();
+}
