@@ -200,8 +200,11 @@ HRESULT CBrowserWindow::createControls() {
     }
 
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE));
-    address_ = CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN, 0, 0, 0, 0,
-                               window_,
+    dpi_ = static_cast<int>(dpiOfWindow(window_));
+    // The height at creation is the one of the list that drops down.
+    address_ = CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN,
+                               scaleForDpi(kAddressLeft, dpi_), scaleForDpi(2, dpi_), scaleForDpi(200, dpi_),
+                               scaleForDpi(200, dpi_), window_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LANTERNPANE_ADDRESS)), instance,
                                nullptr);
     back_ = CreateWindowExA(0, "Button", "Back", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
@@ -211,7 +214,6 @@ HRESULT CBrowserWindow::createControls() {
                                0, window_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LANTERNPANE_FORWARD)), instance,
                                nullptr);
-    dpi_ = static_cast<int>(dpiOfWindow(window_));
     applyDpi();
     return S_OK;
 }

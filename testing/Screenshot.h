@@ -11,4 +11,20 @@ namespace testing_support {
 // Returns the file's path, or an empty text on failure.
 std::string saveScreenshot(HWND window, const std::string& name);
 
+// The screen DPI of the programs started while it lives: Wine reads
+// HKCU\Control Panel\Desktop\LogPixels when a program starts (the running
+// test keeps the DPI it started with). The value before comes back, or
+// goes again, with the object.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi);
+    ~ScreenDpi();
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+private:
+    DWORD previous_ = 0;
+    bool hadValue_ = false;
+};
+
 }  // namespace testing_support

@@ -353,7 +353,7 @@ protected:
 // keeps its 96 DPI numbers.
 TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     const int dpi = GetParam();
-    program_driver::ScreenDpi screen(static_cast<DWORD>(dpi));
+    testing_support::ScreenDpi screen(static_cast<DWORD>(dpi));
     DrawnSizes& drawn = drawnAt[dpi];
     // Room for it on the test's screen at 150 %.
     writeRegistry(kProfileWindowsKey, "Geometry", "20 20 800 600");

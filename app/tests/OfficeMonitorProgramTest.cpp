@@ -162,7 +162,7 @@ class OfficeMonitorAtDpi : public testing::TestWithParam<int> {};
 TEST_P(OfficeMonitorAtDpi, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     const int dpi = GetParam();
     const auto scaled = [dpi](int value) { return value * dpi / 96; };
-    program_driver::ScreenDpi screen(static_cast<DWORD>(dpi));
+    testing_support::ScreenDpi screen(static_cast<DWORD>(dpi));
     ChildProcess standin;
     HWND word = showWordWindow(standin, kWordTitle);
     ASSERT_NE(word, nullptr) << "the stand-in's Word window did not show";

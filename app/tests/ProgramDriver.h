@@ -111,21 +111,6 @@ LRESULT sendWithRecord(HANDLE process, HWND window, UINT message, WPARAM wParam,
     return result;
 }
 
-// The screen DPI of the programs started while it lives: Wine reads
-// HKCU\Control Panel\Desktop\LogPixels when a program starts. The value
-// before comes back (or goes again) with the object.
-class ScreenDpi {
-public:
-    explicit ScreenDpi(DWORD dpi);
-    ~ScreenDpi();
-    ScreenDpi(const ScreenDpi&) = delete;
-    ScreenDpi& operator=(const ScreenDpi&) = delete;
-
-private:
-    DWORD previous_ = 0;
-    bool hadValue_ = false;
-};
-
 // A cell of a list view of process (row, column from 0), read through a
 // buffer in that process; empty when there is no such cell.
 std::string remoteListCell(HANDLE process, HWND list, int row, int column);

@@ -103,4 +103,28 @@ TEST(LanternpaneProgramTest, TitleShowsTheWholeCommandLineAndCloseEndsWithZero) 
     }
 }
 
+// On a 150 % screen the bar grows with the DPI: the Back and Forward
+// buttons are half again as large as on a 100 % screen, the page below them.
+TEST(LanternpaneProgramTest, TheBarGrowsWithTheScreensDpi) {
+    RECT back[2] = {};
+    RECT forward[2] = {};
+    const DWORD dpis[2] = {96, 144};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(dpis[i]);
+        testing_support::ScreenDpi screen(dpis[i]);
+        ProgramRun run = start("", " - Lanternpane");
+        if (run.process.hProcess == nullptr) continue;
+        if (run.window != nullptr) {
+            GetClientRect(GetDlgItem(run.window, IDC_LANTERNPANE_BACK), &back[i]);
+            GetClientRect(GetDlgItem(run.window, IDC_LANTERNPANE_FORWARD), &forward[i]);
+            if (i == 1) testing_support::saveScreenshot(run.window, "LanternpaneProgram-144dpi");
+        }
+        EXPECT_EQ(closeAndWait(run), 0u);
+    }
+    for (const RECT* button : {back, forward}) {
+        EXPECT_NEAR(button[1].right, button[0].right * 1.5, 1);
+        EXPECT_NEAR(button[1].bottom, button[0].bottom * 1.5, 1);
+    }
+}
+
 }  // namespace
