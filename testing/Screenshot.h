@@ -11,10 +11,9 @@ namespace testing_support {
 // Returns the file's path, or an empty text on failure.
 std::string saveScreenshot(HWND window, const std::string& name);
 
-// The screen DPI of the programs started while it lives: Wine reads
-// HKCU\Control Panel\Desktop\LogPixels when a program starts (the running
-// test keeps the DPI it started with). The value before comes back, or
-// goes again, with the object.
+// The screen DPI of the programs started while it lives (Wine reads
+// HKCU\Control Panel\Desktop\LogPixels when a program starts); the value
+// before comes back with the object.
 class ScreenDpi {
 public:
     explicit ScreenDpi(DWORD dpi);

@@ -17,6 +17,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ProgramDriver.h"
@@ -322,19 +323,8 @@ std::string checkWithTools(const std::string& folder, const std::vector<std::str
 
 // ---- drawing at the screen's DPI --------------------------------------
 
-// The sizes that the two screens compare, in pixels.
-struct DrawnSizes {
-    int buttonWidth = 0;
-    int buttonHeight = 0;
-    int rowHeight = 0;
-    int columnWidth = 0;
-    int notifierWidth = 0;
-    int notifierButtonHeight = 0;
-    int notifierRowHeight = 0;
-    int dialogHeight = 0;
-};
-
-std::map<int, DrawnSizes> drawnAt;
+// The sizes that the runs on the two screens compare, in pixels, by DPI.
+std::map<int, std::map<std::string, int>> drawnAt;
 
 class MainWindowAtDpi : public MainWindow, public testing::WithParamInterface<int> {
 protected:
@@ -354,7 +344,7 @@ protected:
 TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     const int dpi = GetParam();
     testing_support::ScreenDpi screen(static_cast<DWORD>(dpi));
-    DrawnSizes& drawn = drawnAt[dpi];
+    auto& drawn = drawnAt[dpi];
     // Room for it on the test's screen at 150 %.
     writeRegistry(kProfileWindowsKey, "Geometry", "20 20 800 600");
     const std::vector<std::pair<std::string, std::string>> samples = {
@@ -376,15 +366,13 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     testing_support::saveScreenshot(program.window, picture("MainWindowPlain"));
     RECT frame = {};
     GetWindowRect(program.window, &frame);
-    EXPECT_EQ(frame.left, 20 * dpi / 96);
-    EXPECT_EQ(frame.right - frame.left, 800 * dpi / 96);
-    EXPECT_EQ(frame.bottom - frame.top, 600 * dpi / 96);
-    const SIZE encrypt = clientSize(program.child(IDC_ENCRYPT_BUTTON));
-    drawn.buttonWidth = encrypt.cx;
-    drawn.buttonHeight = encrypt.cy;
-    drawn.rowHeight = rowHeight(program.handle(), program.list);
+    EXPECT_EQ(std::make_tuple(frame.left, frame.right - frame.left, frame.bottom - frame.top),
+              std::make_tuple(20 * dpi / 96, 800 * dpi / 96, 600 * dpi / 96));
+    drawn["button width"] = clientSize(program.child(IDC_ENCRYPT_BUTTON)).cx;
+    drawn["button height"] = clientSize(program.child(IDC_ENCRYPT_BUTTON)).cy;
+    drawn["row height"] = rowHeight(program.handle(), program.list);
     std::string title;
-    program_driver::remoteListColumn(program.handle(), program.list, 0, title, drawn.columnWidth);
+    program_driver::remoteListColumn(program.handle(), program.list, 0, title, drawn["column width"]);
     EXPECT_EQ(buttonsCut(program.handle(), program.window), "");
     EXPECT_EQ(columnsCut(program.handle(), program.list, dpi), "");
 
@@ -396,9 +384,9 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     clickCentre(program.child(IDC_ENCRYPT_BUTTON));
     waitForJobAndClose(program, picture("MainWindowEncryptionDone"), [&](HWND notifier) {
         HWND results = GetDlgItem(notifier, 1000);
-        drawn.notifierWidth = clientSize(notifier).cx;
-        drawn.notifierButtonHeight = clientSize(GetDlgItem(notifier, IDOK)).cy;
-        drawn.notifierRowHeight = rowHeight(program.handle(), results);
+        drawn["notifier width"] = clientSize(notifier).cx;
+        drawn["notifier button height"] = clientSize(GetDlgItem(notifier, IDOK)).cy;
+        drawn["notifier row height"] = rowHeight(program.handle(), results);
         EXPECT_EQ(buttonsCut(program.handle(), notifier), "");
         EXPECT_EQ(columnsCut(program.handle(), results, dpi), "");
     });
@@ -426,9 +414,7 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     ASSERT_NE(exporter, nullptr);
     EXPECT_EQ(windowText(GetDlgItem(exporter, IDC_EXPORTED_PASSWORD)), office_test::officePassword(pathOf("memo.docx")));
     testing_support::saveScreenshot(exporter, picture("MainWindowPasswordExporter"));
-    RECT exporterFrame = {};
-    GetWindowRect(exporter, &exporterFrame);
-    drawn.dialogHeight = exporterFrame.bottom - exporterFrame.top;
+    drawn["dialog height"] = clientSize(exporter).cy;
     EXPECT_EQ(buttonsCut(program.handle(), exporter), "");
     PostMessageA(exporter, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(exporter); }, 5000));
@@ -457,24 +443,12 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "20 20 800 600");
 
     // Against the same run on the 100 % screen, when it ran before.
-    const auto base = drawnAt.find(96);
-    if (dpi == 96 || base == drawnAt.end()) return;
-    const std::pair<const char*, std::pair<int, int>> sizes[] = {
-        {"button width", {base->second.buttonWidth, drawn.buttonWidth}},
-        {"button height", {base->second.buttonHeight, drawn.buttonHeight}},
-        {"row height", {base->second.rowHeight, drawn.rowHeight}},
-        {"column width", {base->second.columnWidth, drawn.columnWidth}},
-        {"notifier width", {base->second.notifierWidth, drawn.notifierWidth}},
-        {"notifier button height", {base->second.notifierButtonHeight, drawn.notifierButtonHeight}},
-        {"notifier row height", {base->second.notifierRowHeight, drawn.notifierRowHeight}},
-        {"dialog height", {base->second.dialogHeight, drawn.dialogHeight}},
-    };
-    const double expected = dpi / 96.0;
-    for (const auto& [name, pair] : sizes) {
-        ASSERT_GT(pair.first, 0) << name;
-        const double ratio = static_cast<double>(pair.second) / pair.first;
-        std::printf("%-24s %4d at 96, %4d at %d: %.2f\n", name, pair.first, pair.second, dpi, ratio);
-        EXPECT_NEAR(ratio, expected, 0.1 * expected) << name;
+    if (dpi == 96 || drawnAt.count(96) == 0) return;
+    for (const auto& [name, size] : drawn) {
+        const int at96 = drawnAt[96][name];
+        ASSERT_GT(at96, 0) << name;
+        std::printf("%-24s %4d at 96, %4d at %d: %.2f\n", name.c_str(), at96, size, dpi, double(size) / at96);
+        EXPECT_NEAR(size, at96 * dpi / 96.0, 0.1 * at96 * dpi / 96.0) << name;
     }
 }
 
@@ -499,12 +473,8 @@ TEST_F(MainWindow, FollowsItsWindowToAScreenOfAnotherDpi) {
     program_driver::pause(500);
     RECT frame = {};
     GetWindowRect(program.window, &frame);
-    EXPECT_EQ(frame.left, 30);
-    EXPECT_EQ(frame.right - frame.left, 1200);
-    EXPECT_EQ(frame.bottom - frame.top, 840);
-    const SIZE grown = clientSize(program.child(IDC_ENCRYPT_BUTTON));
-    EXPECT_EQ(grown.cx, button.cx * 3 / 2);
-    EXPECT_GT(grown.cy, button.cy);
+    EXPECT_EQ(std::make_tuple(frame.left, frame.right, frame.bottom), std::make_tuple(30L, 1230L, 870L));
+    EXPECT_EQ(clientSize(program.child(IDC_ENCRYPT_BUTTON)).cx, button.cx * 3 / 2);
     int grownColumn = 0;
     ASSERT_TRUE(program_driver::remoteListColumn(program.handle(), program.list, 0, title, grownColumn));
     EXPECT_EQ(grownColumn, column * 3 / 2);

@@ -58,21 +58,15 @@ void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers
 // Drags with the left button from one screen point to another.
 void drag(POINT from, POINT to);
 
-// ---- what a window draws at its DPI ----
+// ---- whether texts fit ----
 
 SIZE clientSize(HWND window);
-
-// The visible push buttons among window's children (of a process) whose
-// text or picture is cut: the size a button asks for (BCM_GETIDEALSIZE) is
-// larger than the one it has. One line each; empty when all fit.
+// The visible push buttons among window's children whose text or picture
+// is cut (BCM_GETIDEALSIZE larger than the button), one line each.
 std::string buttonsCut(HANDLE process, HWND window);
-
-// The columns of a list (of a process) too narrow for their title or the
-// text of a row (the first column's beside the row's picture), with the
-// list's own room beside the text (6 pixels at 96 DPI) at dpi. One line
-// each; empty when all fit.
+// The titles and cells of a list's columns that do not fit with the list's
+// room beside them (6 pixels at 96 DPI), one line each.
 std::string columnsCut(HANDLE process, HWND list, int dpi);
-
 // The height of a list's first row; 0 when it has none.
 int rowHeight(HANDLE process, HWND list);
 

@@ -1,5 +1,4 @@
 #include "wingui/Placement.h"
-#include "wingui/DpiScale.h"
 
 #include <gtest/gtest.h>
 
@@ -25,22 +24,4 @@ TEST(Placement, CentresOverTheParentAndKeepsToTheScreen) {
         EXPECT_EQ(placement.x, c.x) << c.what;
         EXPECT_EQ(placement.y, c.y) << c.what;
     }
-}
-
-TEST(DpiScale, SizesScaleToTheNearestPixelBothWays) {
-    struct Case {
-        int value, fromDpi, toDpi, scaled;
-    } const cases[] = {
-        {74, 96, 144, 111},   {3, 96, 144, 5},     {5, 96, 144, 8},     {-3, 96, 144, -5},  {0, 96, 144, 0},
-        {18, 96, 120, 23},    {16, 96, 192, 32},   {1350, 144, 96, 900}, {1351, 144, 96, 901},
-        {751, 120, 96, 601},  {450, 96, 96, 450},  {300, 144, 120, 250},
-        // A DPI of 0 or less counts as 96.
-        {100, 0, 144, 150},   {100, 96, -1, 100},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(rescaleForDpi(c.value, c.fromDpi, c.toDpi), c.scaled)
-            << c.value << " from " << c.fromDpi << " to " << c.toDpi;
-    }
-    EXPECT_EQ(scaleForDpi(250, 144), 375);
-    EXPECT_EQ(unscaleForDpi(375, 144), 250);
 }

@@ -4,14 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <utility>
 #include <vector>
 
 #include "WinguiTestIds.h"
 #include "testing/ModalDriver.h"
 #include "wingui/ComApartment.h"
 #include "wingui/Dialog.h"
-#include "wingui/Dpi.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 #include "wingui/ProcessWindows.h"
@@ -255,37 +253,6 @@ APTTYPE apartmentType() {
     APTTYPE type;
     APTTYPEQUALIFIER qualifier;
     return SUCCEEDED(CoGetApartmentType(&type, &qualifier)) ? type : APTTYPE_CURRENT;
-}
-
-// The message font grows with the DPI, its height and the text it draws
-// by the DPI's factor, to within hinting; small icons with it.
-TEST(DpiHelpers, MessageFontAndSmallIconsFollowTheDpi) {
-    auto measure = [](UINT dpi) {
-        unique_hfont font = createMessageFont(dpi);
-        EXPECT_TRUE(font) << dpi;
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ previous = SelectObject(dc, font.get());
-        TEXTMETRICA metrics = {};
-        GetTextMetricsA(dc, &metrics);
-        SIZE extent = {};
-        GetTextExtentPoint32A(dc, "Encryption Result: Total=6", 26, &extent);
-        SelectObject(dc, previous);
-        ReleaseDC(nullptr, dc);
-        return std::make_pair(metrics.tmHeight, extent.cx);
-    };
-    const auto base = measure(96);
-    ASSERT_GT(base.first, 0);
-    for (UINT dpi : {120u, 144u, 192u}) {
-        const double factor = dpi / 96.0;
-        const auto scaled = measure(dpi);
-        EXPECT_NEAR(scaled.first / static_cast<double>(base.first), factor, 0.12 * factor) << dpi;
-        EXPECT_NEAR(scaled.second / static_cast<double>(base.second), factor, 0.12 * factor) << dpi;
-        EXPECT_EQ(smallIconSize(dpi), scaleForDpi(16, static_cast<int>(dpi)));
-    }
-    // Without a window, and for this test's windows, the system's DPI.
-    HDC screen = GetDC(nullptr);
-    EXPECT_EQ(dpiOfWindow(nullptr), static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY)));
-    ReleaseDC(nullptr, screen);
 }
 
 TEST(ComApartmentGuard, JoinsAndLeavesOnlyWhatItJoined) {
