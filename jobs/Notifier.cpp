@@ -109,7 +109,6 @@ void Notifier::create(HWND parent, DWORD jobThreadId) {
 
 void Notifier::createControls() {
     // File names may hold '&' and may be long: no mnemonic prefixes, and an
-    // ellipsis in the middle of a path that does not fit.
     // ellipsis in the middle of a path that does not fit. applyDpi places
     // them.
     status_ = CreateWindowExA(0, "static", texts_.initialStatus,
