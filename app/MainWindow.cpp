@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "FileTimeMenu.h"
 #include "MainLayout.h"
@@ -23,6 +24,8 @@
 #include "office/OfficeVersion.h"
 #include "settings/OptionDialogs.h"
 #include "settings/TarnwickRegistry.h"
+#include "wingui/Dpi.h"
+#include "wingui/ListView.h"
 #include "wingui/ProcessWindows.h"
 #include "wingui/TarnwickIds.h"
 
@@ -36,7 +39,7 @@ namespace {
 
 const char kProgramName[] = "Tarnwick";
 const char kNamespaceControlClass[] = "SHBrowseForFolder ShellNameSpace Control";
-constexpr int kButtonIconSize = 18;
+constexpr int kButtonIconSize = 18;  // at 96 DPI
 constexpr int kHistoryTextSize = 1024;
 
 // The browse dialog's own controls that the layout treats specially.
@@ -50,7 +53,11 @@ struct MainWindowState {
     HWND splitter = nullptr;
     HWND history = nullptr;
     HWND buttons[3] = {};
-    HFONT messageFont = nullptr;
+    // The DPI the window is drawn at, and its font and pictures for it.
+    int dpi = kStandardDpi;
+    unique_hfont messageFont;
+    unique_hicon buttonIcons[3];
+    unique_hicon smallIcon;
     WNDPROC previousProcedure = nullptr;
 
     main_layout::Geometry geometry;
@@ -94,17 +101,6 @@ HWND folderTree() {
     return FindWindowExA(host != nullptr ? host : state.dialog, nullptr, WC_TREEVIEWA, nullptr);
 }
 
-HFONT messageFont() {
-    if (state.messageFont == nullptr) {
-        NONCLIENTMETRICSA metrics = {};
-        metrics.cbSize = sizeof metrics;
-        if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            state.messageFont = CreateFontIndirectA(&metrics.lfMessageFont);
-        }
-    }
-    return state.messageFont;
-}
-
 void moveBox(HWND window, const main_layout::Box& box) {
     if (window != nullptr) MoveWindow(window, box.x, box.y, box.width, box.height, TRUE);
 }
@@ -118,7 +114,7 @@ void MainWindow_LoadGeometry() {
     int width = 0;
     int height = 0;
     profile.getGeometry(x, y, width, height);
-    state.geometry = main_layout::usableGeometry(x, y, width, height);
+    state.geometry = main_layout::geometryAtDpi(main_layout::usableGeometry(x, y, width, height), state.dpi);
     state.firstLayoutDone = false;
     PostMessageA(state.dialog, WM_SIZE, 0, MAKELPARAM(state.geometry.width, state.geometry.height));
 }
@@ -131,8 +127,11 @@ void MainWindow_SaveGeometry() {
                                      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))) {
         return;
     }
+    const main_layout::Geometry stored = main_layout::geometryToStore(
+        {frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top}, state.dpi);
+    const RECT storedFrame = {stored.x, stored.y, stored.x + stored.width, stored.y + stored.height};
     Profile profile(nullptr);
-    profile.setGeometry(frame);
+    profile.setGeometry(storedFrame);
 }
 
 void MainWindow_UpdateMenu() { showDonotUpdateFileTimeMark(state.dialog); }
@@ -240,7 +239,7 @@ void MainWindow_Layout(int clientWidth, int clientHeight) {
     if (state.statusBar != nullptr) GetWindowRect(state.statusBar, &statusRect);
     const int statusHeight = statusRect.bottom - statusRect.top;
     const main_layout::Arrangement arrangement =
-        main_layout::arrange(clientWidth, clientHeight, statusHeight, state.splitterPosition);
+        main_layout::arrange(clientWidth, clientHeight, statusHeight, state.splitterPosition, state.dpi);
     moveBox(state.statusBar, arrangement.statusBar);
 
     HWND host = namespaceControl();
@@ -274,7 +273,8 @@ struct DragPoint {
 DragPoint clampToFrame(int x, int y) {
     RECT frame;
     GetWindowRect(state.dialog, &frame);
-    return {main_layout::clampDrag(x, frame.right - frame.left), main_layout::clampDrag(y, frame.bottom - frame.top)};
+    return {main_layout::clampDrag(x, frame.right - frame.left, state.dpi),
+            main_layout::clampDrag(y, frame.bottom - frame.top, state.dpi)};
 }
 
 // Client coordinates relative to the window rectangle.
@@ -298,14 +298,14 @@ void beginSplitterDrag() {
     DragPoint point = clampToFrame(cursor.x - frame.left, cursor.y - frame.top);
     state.dragging = true;
     SetCapture(state.dialog);
-    state.lastBarX = point.x - 2;
+    state.lastBarX = point.x - scaleForDpi(2, state.dpi);
     drawBar(state.lastBarX);
 }
 
 void continueSplitterDrag(WPARAM keys, LPARAM position) {
     if (!state.dragging) return;
     DragPoint point = clientToFrame(GET_X_LPARAM(position), GET_Y_LPARAM(position));
-    const int barX = point.x - 2;
+    const int barX = point.x - scaleForDpi(2, state.dpi);
     if (barX != state.lastBarX && (keys & MK_LBUTTON) != 0) {
         drawBar(state.lastBarX);
         drawBar(barX);
@@ -417,18 +417,44 @@ void goToHistoryFolder() {
 
 // ---- set-up ---------------------------------------------------------------
 
-HWND createButton(const char* text, int id, int icon, HINSTANCE instance) {
-    HWND button = CreateWindowExA(0, WC_BUTTONA, text, WS_CHILD | WS_VISIBLE, 0, 0, 80, 30, state.dialog,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    if (button == nullptr) return nullptr;
-    HANDLE image = LoadImageA(instance, MAKEINTRESOURCEA(icon), IMAGE_ICON, kButtonIconSize, kButtonIconSize, 0);
-    if (image != nullptr) SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(image));
-    SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(messageFont()), FALSE);
-    return button;
+HWND createButton(const char* text, int id, HINSTANCE instance) {
+    return CreateWindowExA(0, WC_BUTTONA, text, WS_CHILD | WS_VISIBLE, 0, 0, 80, 30, state.dialog,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+}
+
+HICON loadIcon(HINSTANCE instance, int id, int size) {
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+}
+
+// Gives the window's own controls the font and pictures for state.dpi; the
+// old ones go once nothing shows them.
+void applyDpi() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    unique_hfont font = createMessageFont(static_cast<UINT>(state.dpi));
+    for (HWND control : {state.buttons[0], state.buttons[1], state.buttons[2], state.history, state.statusBar,
+                         state.list}) {
+        if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    state.messageFont = std::move(font);
+
+    static const int kButtonIcons[] = {IDI_ENCRYPT, IDI_DECRYPT, IDI_PASSWORD};
+    const int iconSize = scaleForDpi(kButtonIconSize, state.dpi);
+    for (int i = 0; i < 3; ++i) {
+        unique_hicon icon(loadIcon(instance, kButtonIcons[i], iconSize));
+        if (state.buttons[i] != nullptr) {
+            SendMessageA(state.buttons[i], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
+        }
+        state.buttonIcons[i] = std::move(icon);
+    }
+    const int smallSize = smallIconSize(static_cast<UINT>(state.dpi));
+    unique_hicon small(loadIcon(instance, IDI_TARNWICK, smallSize));
+    if (small) SendMessageA(state.dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    state.smallIcon = std::move(small);
 }
 
 void MainWindow_Setup(HWND dialog) {
     state.dialog = dialog;
+    state.dpi = static_cast<int>(dpiOfWindow(dialog));
     MainWindow_SetHandle(dialog);
     MainWindow_LoadGeometry();
 
@@ -448,10 +474,6 @@ void MainWindow_Setup(HWND dialog) {
     }
     MainWindow_UpdateMenu();
 
-    HANDLE smallIcon = LoadImageA(instance, MAKEINTRESOURCEA(IDI_TARNWICK), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                  GetSystemMetrics(SM_CYSMICON), 0);
-    if (smallIcon != nullptr) SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-
     // The dialog is a Unicode window: subclass it as one, so that messages
     // passed on keep their form.
     state.previousProcedure = reinterpret_cast<WNDPROC>(
@@ -464,16 +486,14 @@ void MainWindow_Setup(HWND dialog) {
                                       state.geometry.height, dialog,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_STATUS)), instance,
                                       nullptr);
-    state.buttons[0] = createButton("Encrypt", IDC_ENCRYPT_BUTTON, IDI_ENCRYPT, instance);
-    state.buttons[1] = createButton("Decrypt", IDC_DECRYPT_BUTTON, IDI_DECRYPT, instance);
-    state.buttons[2] = createButton("Password", IDC_PASSWORD_BUTTON, IDI_PASSWORD, instance);
+    state.buttons[0] = createButton("Encrypt", IDC_ENCRYPT_BUTTON, instance);
+    state.buttons[1] = createButton("Decrypt", IDC_DECRYPT_BUTTON, instance);
+    state.buttons[2] = createButton("Password", IDC_PASSWORD_BUTTON, instance);
     state.history = CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | CBS_DROPDOWN, 0, 0,
                                     100, 220, dialog,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FOLDER_HISTORY)), instance,
                                     nullptr);
-    if (state.history != nullptr) {
-        SendMessageA(state.history, WM_SETFONT, reinterpret_cast<WPARAM>(messageFont()), FALSE);
-    }
+    applyDpi();
     // Finds and caches the installed Word version now rather than during the
     // first job.
     OfficeVersion::isOfficeWord12Convertible();
@@ -538,6 +558,26 @@ LRESULT passOn(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcW(state.previousProcedure, dialog, message, wParam, lParam);
 }
 
+// The window moved to a screen of another DPI: the shell's dialog scales
+// its own controls, then ours get their font and pictures again, the
+// splitter keeps its place in proportion and everything is laid out anew
+// in the rectangle the system suggests.
+LRESULT onDpiChanged(HWND dialog, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = passOn(dialog, WM_DPICHANGED, wParam, lParam);
+    const int dpi = static_cast<int>(HIWORD(wParam));
+    if (dpi <= 0 || dpi == state.dpi) return result;
+    const int previous = state.dpi;
+    state.dpi = dpi;
+    if (state.splitterPosition > 0) state.splitterPosition = rescaleForDpi(state.splitterPosition, previous, dpi);
+    applyDpi();
+    if (state.list != nullptr) listRescaleColumns(state.list, previous, dpi);
+    applyDpiChange(dialog, wParam, lParam);
+    RECT client;
+    GetClientRect(dialog, &client);
+    MainWindow_Layout(client.right, client.bottom);
+    return result;
+}
+
 LRESULT onNotify(HWND dialog, WPARAM wParam, LPARAM lParam) {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (header != nullptr && header->hwndFrom == state.list) {
@@ -600,6 +640,7 @@ LRESULT CALLBACK MainWindow_WndProc(HWND dialog, UINT message, WPARAM wParam, LP
         case WM_KEYDOWN: MessageBeep(0); return 1;
         case WM_COMMAND: return onCommand(dialog, wParam, lParam);
         case WM_INITMENU: DrawMenuBar(dialog); return 1;
+        case WM_DPICHANGED: return onDpiChanged(dialog, wParam, lParam);
         case WM_MOUSEMOVE: continueSplitterDrag(wParam, lParam); return 1;
         case WM_LBUTTONUP: endSplitterDrag(lParam); return 1;
         default: break;
@@ -673,10 +714,9 @@ int Tarnwick_Run() {
     state.initialFolder = nullptr;
     state.postedFolder = nullptr;
     SetErrorMode(state.errorMode);
-    if (state.messageFont != nullptr) {
-        DeleteObject(state.messageFont);
-        state.messageFont = nullptr;
-    }
+    state.messageFont.reset();
+    for (unique_hicon& icon : state.buttonIcons) icon.reset();
+    state.smallIcon.reset();
     logDebug("Tarnwick_Run,4,End");
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <utility>
 
 #include "OfficeWindowClasses.h"
 #include "Startup.h"
@@ -10,6 +11,7 @@
 #include "foundation/Log.h"
 #include "foundation/String.h"
 #include "wingui/ComApartment.h"
+#include "wingui/Dpi.h"
 #include "wingui/ListView.h"
 
 namespace {
@@ -18,6 +20,7 @@ const char kStatusText[] = "Please terminate Office Applications to start 'Tarnw
 const char kCancelQuestion[] = "Are you sure you want to cancel to start 'Tarnwick'";
 const char kCancelCaption[] = "Startup Tarnwick";
 
+// At 96 DPI.
 constexpr int kX = 10;
 constexpr int kY = 10;
 constexpr int kWidth = 520;
@@ -202,9 +205,11 @@ OfficeMonitorWindow::OfficeMonitorWindow(HINSTANCE instance, int showCommand) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, kCommonControls};
     InitCommonControlsEx(&controls);
 
+    // On the primary screen, at its DPI.
+    dpi_ = static_cast<int>(dpiOfWindow(nullptr));
     if (!createWindow(WS_EX_TOPMOST, kOfficeMonitorClassName, kOfficeMonitorTitle,
-                      WS_OVERLAPPEDWINDOW | WS_POPUP | WS_CLIPCHILDREN, kX, kY, kWidth, kHeight, nullptr, nullptr,
-                      instance)) {
+                      WS_OVERLAPPEDWINDOW | WS_POPUP | WS_CLIPCHILDREN, scaleForDpi(kX, dpi_), scaleForDpi(kY, dpi_),
+                      scaleForDpi(kWidth, dpi_), scaleForDpi(kHeight, dpi_), nullptr, nullptr, instance)) {
         logError("OfficeMonitorWindow#OfficeMonitorWindow,2,CreateWindowEx failed %lu", GetLastError());
         return;
     }
@@ -256,6 +261,7 @@ LRESULT OfficeMonitorWindow::handleMessage(UINT message, WPARAM wParam, LPARAM l
         case WM_SIZE: onSize(); return 0;
         case WM_CLOSE: onClose(); return 0;
         case WM_OFFICE_APPS_CLOSED: onOfficeAppsClosed(); return 0;
+        case WM_DPICHANGED: onDpiChanged(wParam, lParam); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return defaultHandling(message, wParam, lParam);
     }
@@ -278,6 +284,20 @@ void OfficeMonitorWindow::onSize() {
     int height = client.bottom - (status.bottom - status.top) - 1;
     if (height < 0) height = 0;
     MoveWindow(list_, 0, 0, client.right, height, TRUE);
+}
+
+void OfficeMonitorWindow::onDpiChanged(WPARAM wParam, LPARAM lParam) {
+    const int dpi = static_cast<int>(applyDpiChange(window_, wParam, lParam));
+    if (dpi <= 0 || dpi == dpi_) return;
+    if (list_ != nullptr) listRescaleColumns(list_, dpi_, dpi);
+    dpi_ = dpi;
+    // The controls chose their fonts for the DPI they started at.
+    unique_hfont font = createMessageFont(static_cast<UINT>(dpi));
+    for (HWND control : {status_, list_}) {
+        if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    font_ = std::move(font);
+    onSize();
 }
 
 void OfficeMonitorWindow::onClose() {

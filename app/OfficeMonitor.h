@@ -54,7 +54,8 @@ private:
 };
 
 // The monitor window: class "_OfffceApplicationProgram_", title "Office
-// Applications - Tarnwick", top-most at (10, 10), 520 x 240, a status bar
+// Applications - Tarnwick", top-most at (10, 10), 520 x 240 (at 96 DPI,
+// scaled to the screen's and again when the DPI changes), a status bar
 // (id 4321) and a list (id 12345) of the open Office windows with their
 // owners' user and domain names. Closing it asks whether to cancel the start
 // and, when confirmed, sets startupCancelled.
@@ -78,12 +79,16 @@ private:
     void createControls(HINSTANCE instance);
     void onPaint();
     void onSize();
+    void onDpiChanged(WPARAM wParam, LPARAM lParam);
     void onClose();
     void onOfficeAppsClosed();
 
     std::unique_ptr<OfficeApplicationMonitor> monitor_;
     HWND status_ = nullptr;
     HWND list_ = nullptr;
+    int dpi_ = 96;
+    // Set when the DPI changed: the controls' font for the new one.
+    unique_hfont font_;
     // The cancel question is open; the monitor found every Office window
     // closed meanwhile.
     bool asking_ = false;

@@ -1,9 +1,11 @@
 #include "Splitter.h"
 
+#include "wingui/Dpi.h"
+
 namespace {
 
 const char kSplitterClass[] = "_SPLITTER_CLASS_";
-constexpr int kBarWidth = 4;
+constexpr int kBarWidth = 4;  // at 96 DPI
 
 LRESULT CALLBACK splitterProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_LBUTTONDOWN) {
@@ -51,7 +53,8 @@ void Splitter_DrawBar(HWND parent, HWND splitter, int x) {
     HBRUSH brush = pattern != nullptr ? CreatePatternBrush(pattern) : nullptr;
     if (brush != nullptr) {
         HGDIOBJ previous = SelectObject(dc, brush);
-        PatBlt(dc, x, bar.top - frame.top, kBarWidth, bar.bottom - bar.top, PATINVERT);
+        const int width = scaleForDpi(kBarWidth, static_cast<int>(dpiOfWindow(splitter)));
+        PatBlt(dc, x, bar.top - frame.top, width, bar.bottom - bar.top, PATINVERT);
         SelectObject(dc, previous);
         DeleteObject(brush);
     }

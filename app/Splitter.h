@@ -11,7 +11,7 @@
 // "_SPLITTER_CLASS_" on first use.
 HWND Splitter_Create(HWND parent, int id, int x, int y, int width, int height);
 
-// Inverts a 4-pixel halftone bar on parent's window DC at x (relative to
-// parent's window rectangle), as high as the splitter window and level
-// with it. Drawing twice at the same place erases the bar.
+// Inverts a halftone bar 4 pixels wide (at 96 DPI; scaled to the
+// splitter's) on parent's window DC at x (relative to parent's window
+// rectangle), as high as the splitter window and level with it. Drawing twice at the same place erases the bar.
 void Splitter_DrawBar(HWND parent, HWND splitter, int x);

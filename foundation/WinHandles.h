@@ -25,6 +25,7 @@ inline void closeHandle(HANDLE h) { CloseHandle(h); }
 inline void closeKey(HKEY k) { RegCloseKey(k); }
 inline void deleteObject(HGDIOBJ o) { DeleteObject(o); }
 inline void destroyMenu(HMENU m) { DestroyMenu(m); }
+inline void destroyIcon(HICON i) { DestroyIcon(i); }
 inline void freeString(BSTR s) { SysFreeString(s); }
 inline void freeCoTaskMem(void* p) { CoTaskMemFree(p); }
 inline void releaseCryptProvider(HCRYPTPROV p) { CryptReleaseContext(p, 0); }
@@ -39,6 +40,7 @@ using unique_hfile = unique_any<HANDLE, handles::FileTraits>;
 using unique_hkey = unique_any<HKEY, handles::Traits<HKEY, handles::closeKey>>;
 using unique_hfont = unique_any<HFONT, handles::Traits<HFONT, handles::deleteObject>>;
 using unique_hbitmap = unique_any<HBITMAP, handles::Traits<HBITMAP, handles::deleteObject>>;
+using unique_hicon = unique_any<HICON, handles::Traits<HICON, handles::destroyIcon>>;
 using unique_hmenu = unique_any<HMENU, handles::Traits<HMENU, handles::destroyMenu>>;
 using unique_bstr = unique_any<BSTR, handles::Traits<BSTR, handles::freeString>>;
 using unique_cotaskmem = unique_any<void*, handles::Traits<void*, handles::freeCoTaskMem>>;

@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "foundation/StringConverter.h"
 #include "helpviewer/LanternpaneIds.h"
+#include "wingui/Dpi.h"
 #include "wingui/MessagePump.h"
 
 namespace lanternpane {
@@ -18,6 +20,7 @@ const char kProgramTitle[] = "Lanternpane";
 
 namespace {
 
+// At 96 DPI.
 const int kBarHeight = 30;
 const int kAddressLeft = 140;
 const int kAddressHeight = 24;
@@ -138,18 +141,10 @@ STDMETHODIMP COleStorage::QueryInterface(REFIID iid, void** object) {
 
 // ---------------------------------------------------------- CBrowserWindow
 
-CBrowserWindow::CBrowserWindow() : site_(this), frame_(this) {
-    NONCLIENTMETRICSA metrics = {};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        fontDescription_ = metrics.lfMessageFont;
-    }
-    font_ = CreateFontIndirectA(&fontDescription_);
-}
+CBrowserWindow::CBrowserWindow() : site_(this), frame_(this) {}
 
 CBrowserWindow::~CBrowserWindow() {
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
-    if (font_ != nullptr) DeleteObject(font_);
 }
 
 HWND CBrowserWindow::create(HINSTANCE instance) {
@@ -205,21 +200,43 @@ HRESULT CBrowserWindow::createControls() {
     }
 
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window_, GWLP_HINSTANCE));
+    dpi_ = static_cast<int>(dpiOfWindow(window_));
+    // The height at creation is the one of the list that drops down.
     address_ = CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN,
-                               kAddressLeft, 2, 200, 200, window_,
+                               scaleForDpi(kAddressLeft, dpi_), scaleForDpi(2, dpi_), scaleForDpi(200, dpi_),
+                               scaleForDpi(200, dpi_), window_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LANTERNPANE_ADDRESS)), instance,
                                nullptr);
-    back_ = CreateWindowExA(0, "Button", "Back", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 2, 2, 65, 22,
+    back_ = CreateWindowExA(0, "Button", "Back", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0,
                             window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LANTERNPANE_BACK)), instance,
                             nullptr);
-    forward_ = CreateWindowExA(0, "Button", "Forward", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 70, 2,
-                               65, 22, window_,
+    forward_ = CreateWindowExA(0, "Button", "Forward", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0,
+                               0, window_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LANTERNPANE_FORWARD)), instance,
                                nullptr);
-    for (HWND control : {address_, back_, forward_}) {
-        if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    }
+    applyDpi();
     return S_OK;
+}
+
+void CBrowserWindow::applyDpi() {
+    const auto scaled = [this](int value) { return scaleForDpi(value, dpi_); };
+    unique_hfont font = createMessageFont(static_cast<UINT>(dpi_));
+    for (HWND control : {address_, back_, forward_}) {
+        if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    font_ = std::move(font);
+    if (back_ != nullptr) MoveWindow(back_, scaled(2), scaled(2), scaled(65), scaled(22), TRUE);
+    if (forward_ != nullptr) MoveWindow(forward_, scaled(70), scaled(2), scaled(65), scaled(22), TRUE);
+    RECT client = {};
+    GetClientRect(window_, &client);
+    onSize(client.right, client.bottom);
+}
+
+void CBrowserWindow::onDpiChanged(WPARAM wParam, LPARAM lParam) {
+    const int dpi = static_cast<int>(HIWORD(wParam));
+    if (dpi > 0) dpi_ = dpi;
+    applyDpi();
+    applyDpiChange(window_, wParam, lParam);
 }
 
 void CBrowserWindow::closeBrowser() {
@@ -302,6 +319,9 @@ LRESULT CBrowserWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_SIZE:
         onSize(LOWORD(lParam), HIWORD(lParam));
         return 0;
+    case WM_DPICHANGED:
+        onDpiChanged(wParam, lParam);
+        return 0;
     case WM_NOTIFY:
         onNotify(reinterpret_cast<const NMHDR*>(lParam));
         return 0;
@@ -321,15 +341,17 @@ LRESULT CBrowserWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void CBrowserWindow::onSize(int width, int height) {
+    const auto scaled = [this](int value) { return scaleForDpi(value, dpi_); };
     if (address_ != nullptr) {
-        MoveWindow(address_, kAddressLeft, 2, nonNegative(width - (kAddressLeft + 2)), kAddressHeight, TRUE);
+        MoveWindow(address_, scaled(kAddressLeft), scaled(2), nonNegative(width - scaled(kAddressLeft + 2)),
+                   scaled(kAddressHeight), TRUE);
     }
     IWebBrowser2* browser = queryBrowser();
     if (browser != nullptr) {
         browser->put_Left(0);
-        browser->put_Top(kBarHeight);
+        browser->put_Top(scaled(kBarHeight));
         browser->put_Width(nonNegative(width));
-        browser->put_Height(nonNegative(height - kBarHeight));
+        browser->put_Height(nonNegative(height - scaled(kBarHeight)));
         browser->Release();
     }
 }

@@ -5,6 +5,7 @@
 #include <exdisp.h>
 #include <ole2.h>
 
+#include "foundation/WinHandles.h"
 #include "helpviewer/NavigationWatch.h"
 #include "wingui/Window.h"
 
@@ -209,6 +210,9 @@ protected:
 private:
     void waitForNavigation(IWebBrowser2* browser);
     void onSize(int width, int height);
+    // Places the bar's controls and gives them the font for dpi_.
+    void applyDpi();
+    void onDpiChanged(WPARAM wParam, LPARAM lParam);
     void onNotify(const NMHDR* header);
     void onCommand(WPARAM wParam, LPARAM lParam);
     void onLocation(char* location);
@@ -223,8 +227,8 @@ private:
     HWND address_ = nullptr;
     HWND back_ = nullptr;
     HWND forward_ = nullptr;
-    HFONT font_ = nullptr;
-    LOGFONTA fontDescription_ = {};
+    int dpi_ = 96;
+    unique_hfont font_;
     NavigationWatch::Limits limits_;
 };
 

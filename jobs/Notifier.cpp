@@ -2,9 +2,10 @@
 
 #include <shellapi.h>
 
-#include <cstddef>
+#include <utility>
 
 #include "foundation/AnsiCodePage.h"
+#include "wingui/Dpi.h"
 #include "wingui/MessagePump.h"
 #include "wingui/TarnwickIds.h"
 
@@ -29,22 +30,29 @@ DecryptionNotifier::DecryptionNotifier(HINSTANCE instance) : Notifier(instance, 
 
 namespace {
 
+// The window and where its controls go, at 96 DPI.
 constexpr int kWidth = 540;
 constexpr int kHeight = 270;
+constexpr int kImageSize = 16;
+struct ControlPlace {
+    int id;
+    int x;
+    int y;
+    int width;
+    int height;
+};
+constexpr ControlPlace kPlaces[] = {
+    {kNotifierStatusId, 10, 6, 520, 22},   {kNotifierListId, 10, 30, 520, 170},
+    {kNotifierSeparatorId, 1, 207, 538, 2}, {kNotifierCancelId, 350, 215, 70, 25},
+    {kNotifierCloseId, 450, 215, 70, 25},
+};
 
 HMENU controlId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
 }  // namespace
 
 Notifier::Notifier(HINSTANCE instance, const NotifierTexts& texts)
-    : texts_(texts), instance_(instance), images_(16, 16, 10, 5) {
-    // The record as it was before iPaddedBorderWidth: accepted by every
-    // Windows version.
-    NONCLIENTMETRICSA metrics = {};
-    metrics.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
-    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
-        font_.reset(CreateFontIndirectA(&metrics.lfMessageFont));
-    }
+    : texts_(texts), instance_(instance), images_(kImageSize, kImageSize, 10, 5) {
     registerClass();
 }
 
@@ -69,20 +77,18 @@ void Notifier::registerClass() {
 
 void Notifier::create(HWND parent, DWORD jobThreadId) {
     parent_ = parent;
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
+    // Centred on the primary screen, at its DPI.
+    dpi_ = static_cast<int>(dpiOfWindow(nullptr));
+    const int width = scaleForDpi(kWidth, dpi_);
+    const int height = scaleForDpi(kHeight, dpi_);
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     if (!createWindow(WS_EX_DLGMODALFRAME, texts_.className, texts_.title,
-                      WS_POPUP | WS_CHILD | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, x, y, kWidth, kHeight, parent,
+                      WS_POPUP | WS_CHILD | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, x, y, width, height, parent,
                       nullptr, instance_)) {
         return;
     }
-
-    successImage_ = images_.addIcon(instance_, IDI_SUCCESS);
-    failureImage_ = images_.addIcon(instance_, IDI_FAILURE);
-
-    HICON small = static_cast<HICON>(
-        LoadImageA(instance_, MAKEINTRESOURCEA(IDI_TARNWICK), IMAGE_ICON, 16, 16, LR_SHARED));
-    if (small) SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    dpi_ = static_cast<int>(dpiOfWindow(window_));
 
     // Only Move stays in the system menu.
     HMENU menu = GetSystemMenu(window_, FALSE);
@@ -97,33 +103,63 @@ void Notifier::create(HWND parent, DWORD jobThreadId) {
 
     SetWindowLongPtrA(window_, GWLP_USERDATA, static_cast<LONG_PTR>(jobThreadId));
     createControls();
+    applyDpi();
     UpdateWindow(window_);
 }
 
 void Notifier::createControls() {
     // File names may hold '&' and may be long: no mnemonic prefixes, and an
-    // ellipsis in the middle of a path that does not fit.
+    // ellipsis in the middle of a path that does not fit. applyDpi places
+    // them.
     status_ = CreateWindowExA(0, "static", texts_.initialStatus,
-                              WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 10, 6, 520, 22, window_,
+                              WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 0, 0, 0, 0, window_,
                               controlId(kNotifierStatusId), instance_, nullptr);
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                             WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING |
                                 LVS_SHAREIMAGELISTS | LVS_NOLABELWRAP,
-                            10, 30, 520, 170, window_, controlId(kNotifierListId), instance_, nullptr);
-    separator_ = CreateWindowExA(0, "static", "", WS_CHILD | WS_VISIBLE | SS_SUNKEN, 1, 207, 538, 2, window_,
+                            0, 0, 0, 0, window_, controlId(kNotifierListId), instance_, nullptr);
+    separator_ = CreateWindowExA(0, "static", "", WS_CHILD | WS_VISIBLE | SS_SUNKEN, 0, 0, 0, 0, window_,
                                  controlId(kNotifierSeparatorId), instance_, nullptr);
-    cancel_ = CreateWindowExA(0, "button", "Cancel", WS_CHILD | WS_VISIBLE, 350, 215, 70, 25, window_,
+    cancel_ = CreateWindowExA(0, "button", "Cancel", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
                               controlId(kNotifierCancelId), instance_, nullptr);
-    closeButton_ = CreateWindowExA(0, "button", "Close", WS_CHILD | WS_VISIBLE | WS_DISABLED, 450, 215, 70, 25,
-                                   window_, controlId(kNotifierCloseId), instance_, nullptr);
+    closeButton_ = CreateWindowExA(0, "button", "Close", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, 0, 0, window_,
+                                   controlId(kNotifierCloseId), instance_, nullptr);
 
     const ListColumn columns[] = {{"FileName", 250}, {"Type", 190}, {"Result", 60}};
     listAddColumns(list_, columns);
+}
+
+void Notifier::applyDpi() {
+    for (const ControlPlace& place : kPlaces) {
+        MoveWindow(GetDlgItem(window_, place.id), scaleForDpi(place.x, dpi_), scaleForDpi(place.y, dpi_),
+                   scaleForDpi(place.width, dpi_), scaleForDpi(place.height, dpi_), TRUE);
+    }
+    unique_hfont font = createMessageFont(static_cast<UINT>(dpi_));
+    for (HWND control : {status_, list_, cancel_, closeButton_}) {
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    }
+    font_ = std::move(font);
+
+    // The rows keep their image indexes: the icons go in in the same order.
+    const int imageSize = scaleForDpi(kImageSize, dpi_);
+    images_ = OwnedImageList(imageSize, imageSize, 10, 5);
+    successImage_ = images_.addIcon(instance_, IDI_SUCCESS);
+    failureImage_ = images_.addIcon(instance_, IDI_FAILURE);
     images_.attachSmall(list_);
 
-    for (HWND control : {status_, cancel_, closeButton_}) {
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    }
+    unique_hicon small(static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_TARNWICK), IMAGE_ICON,
+                                                     smallIconSize(static_cast<UINT>(dpi_)),
+                                                     smallIconSize(static_cast<UINT>(dpi_)), 0)));
+    if (small) SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    smallIcon_ = std::move(small);
+}
+
+void Notifier::onDpiChanged(WPARAM wParam, LPARAM lParam) {
+    const int dpi = static_cast<int>(applyDpiChange(window_, wParam, lParam));
+    if (dpi <= 0 || dpi == dpi_) return;
+    listRescaleColumns(list_, dpi_, dpi);
+    dpi_ = dpi;
+    applyDpi();
 }
 
 void Notifier::setStatus(const char* text) {
@@ -177,6 +213,7 @@ LRESULT Notifier::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (LOWORD(wParam) == kNotifierCloseId) DestroyWindow(window_);
             return 0;
         case WM_NOTIFY: return onNotify(reinterpret_cast<NMHDR*>(lParam));
+        case WM_DPICHANGED: onDpiChanged(wParam, lParam); return 0;
         default: return defaultHandling(message, wParam, lParam);
     }
 }

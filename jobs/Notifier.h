@@ -62,6 +62,9 @@ private:
     bool isOpen() const { return window_ != nullptr && IsWindow(window_); }
     void registerClass();
     void createControls();
+    // Places the controls and gives them the font and pictures for dpi_.
+    void applyDpi();
+    void onDpiChanged(WPARAM wParam, LPARAM lParam);
 
     const NotifierTexts& texts_;
     HINSTANCE instance_;
@@ -71,7 +74,9 @@ private:
     HWND separator_ = nullptr;
     HWND cancel_ = nullptr;
     HWND closeButton_ = nullptr;
+    int dpi_ = 96;
     unique_hfont font_;
+    unique_hicon smallIcon_;
     OwnedImageList images_;
     int successImage_ = -1;
     int failureImage_ = -1;

@@ -202,4 +202,26 @@ double bestMatchShare(const WindowImage& picture, const RECT& corners, const Win
     return best;
 }
 
+namespace {
+
+const char kDesktopKey[] = "Control Panel\\Desktop";
+const char kLogPixels[] = "LogPixels";
+
+}  // namespace
+
+ScreenDpi::ScreenDpi(DWORD dpi) {
+    DWORD size = sizeof previous_;
+    hadValue_ = RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, RRF_RT_REG_DWORD, nullptr, &previous_,
+                             &size) == ERROR_SUCCESS;
+    RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &dpi, sizeof dpi);
+}
+
+ScreenDpi::~ScreenDpi() {
+    if (hadValue_) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, kLogPixels, REG_DWORD, &previous_, sizeof previous_);
+    } else {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, kLogPixels);
+    }
+}
+
 }  // namespace testing_support

@@ -2,12 +2,15 @@
 
 #include <shellapi.h>
 
+#include "wingui/Dpi.h"
+
 void listAddColumns(HWND list, const ListColumn* columns, int count) {
+    const int dpi = static_cast<int>(dpiOfWindow(list));
     for (int i = 0; i < count; ++i) {
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
         column.fmt = columns[i].format;
-        column.cx = columns[i].width;
+        column.cx = scaleForDpi(columns[i].width, dpi);
         column.pszText = const_cast<char*>(columns[i].title);
         SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
@@ -59,6 +62,15 @@ void listUseSystemImages(HWND list) {
 }
 
 int listRowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+void listRescaleColumns(HWND list, int fromDpi, int toDpi) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    const int count = header != nullptr ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+        const int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), rescaleForDpi(width, fromDpi, toDpi));
+    }
+}
 
 OwnedImageList::OwnedImageList(int width, int height, int initial, int grow)
     : images_(ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, initial, grow)), width_(width), height_(height) {}

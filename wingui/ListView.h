@@ -14,11 +14,11 @@
 
 struct ListColumn {
     const char* title;
-    int width;
+    int width;  // at 96 DPI
     int format = LVCFMT_LEFT;  // LVCFMT_LEFT, LVCFMT_RIGHT or LVCFMT_CENTER
 };
 
-// Appends the columns in order.
+// Appends the columns in order, their widths scaled to the list's DPI.
 void listAddColumns(HWND list, const ListColumn* columns, int count);
 template <int N>
 void listAddColumns(HWND list, const ListColumn (&columns)[N]) {
@@ -40,6 +40,9 @@ void listUseSystemImages(HWND list);
 // The item data of a row; 0 for no row.
 LPARAM listGetData(HWND list, int row);
 int listRowCount(HWND list);
+// Scales the width of every column from one DPI to another (after
+// WM_DPICHANGED).
+void listRescaleColumns(HWND list, int fromDpi, int toDpi);
 
 namespace handles {
 struct ImageListTraits {

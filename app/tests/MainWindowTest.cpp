@@ -19,6 +19,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ProgramDriver.h"
@@ -376,15 +377,16 @@ testing_support::WindowImage windowIcon(const std::string& folder, HWND window, 
     return icon;
 }
 
-std::map<std::string, RowImage> notifierRowImages(HANDLE process, HWND notifier) {
+std::map<std::string, RowImage> notifierRowImages(HANDLE process, HWND notifier, int dpi) {
+    const int size = MulDiv(16, dpi, 96);
     std::map<std::string, RowImage> images;
     HWND list = GetDlgItem(notifier, 1000);
     RemoteList rows(process, list);
     HMODULE program = LoadLibraryExA(buildFile("Tarnwick.exe").c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     EXPECT_NE(program, nullptr);
-    const testing_support::WindowImage success = testing_support::drawIconResource(program, IDI_SUCCESS, 16, windowColour());
-    const testing_support::WindowImage failure = testing_support::drawIconResource(program, IDI_FAILURE, 16, windowColour());
+    const testing_support::WindowImage success = testing_support::drawIconResource(program, IDI_SUCCESS, size, windowColour());
+    const testing_support::WindowImage failure = testing_support::drawIconResource(program, IDI_FAILURE, size, windowColour());
     FreeLibrary(program);
     const testing_support::WindowImage shot = testing_support::captureWindow(list);
     // The picture includes the list's border; the rectangles are in client
@@ -455,11 +457,32 @@ private:
     bool defined_ = false;
 };
 
+// ---- drawing at the screen's DPI --------------------------------------
+
+// The sizes that the runs on the two screens compare, in pixels, by DPI.
+std::map<int, std::map<std::string, int>> drawnAt;
+
+class MainWindowAtDpi : public MainWindow, public testing::WithParamInterface<int> {
+protected:
+    // The picture's name: at 96 DPI as it always was, else with the DPI.
+    std::string picture(const std::string& name) const {
+        return GetParam() == 96 ? name : name + "-" + std::to_string(GetParam()) + "dpi";
+    }
+};
+
 }  // namespace
 
 // The typical request: open the program on a folder, select everything,
-// encrypt, look at the password of one file, decrypt everything again.
-TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
+// encrypt, look at the password of one file, decrypt everything again. On
+// a 100 % and on a 150 % screen: there every window Tarnwick draws itself
+// is half again as large, texts fit their controls, and the stored geometry
+// keeps its 96 DPI numbers.
+TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
+    const int dpi = GetParam();
+    testing_support::ScreenDpi screen(static_cast<DWORD>(dpi));
+    auto& drawn = drawnAt[dpi];
+    // Room for it on the test's screen at 150 %.
+    writeRegistry(kProfileWindowsKey, "Geometry", "20 20 800 600");
     const std::vector<std::pair<std::string, std::string>> samples = {
         {"memo.docx", "memo.docx"}, {"sheet.xlsx", "sheet.xlsx"}, {"deck.pptx", "deck.pptx"},
         {"memo.doc", "memo.doc"},   {"sheet.xls", "sheet.xls"},
@@ -480,7 +503,18 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick")) << "no main window on the folder";
     ASSERT_TRUE(waitFor([&] { return program.rows->rowCount() == 7; }, 10000)) << program.rows->rowCount();
     EXPECT_EQ(program.states(), "|||||||");
-    testing_support::saveScreenshot(program.window, "MainWindowPlain");
+    testing_support::saveScreenshot(program.window, picture("MainWindowPlain"));
+    RECT frame = {};
+    GetWindowRect(program.window, &frame);
+    EXPECT_EQ(std::make_tuple(frame.left, frame.right - frame.left, frame.bottom - frame.top),
+              std::make_tuple(20 * dpi / 96, 800 * dpi / 96, 600 * dpi / 96));
+    drawn["button width"] = clientSize(program.child(IDC_ENCRYPT_BUTTON)).cx;
+    drawn["button height"] = clientSize(program.child(IDC_ENCRYPT_BUTTON)).cy;
+    drawn["row height"] = rowHeight(program.handle(), program.list);
+    std::string title;
+    program_driver::remoteListColumn(program.handle(), program.list, 0, title, drawn["column width"]);
+    EXPECT_EQ(buttonsCut(program.handle(), program.window), "");
+    EXPECT_EQ(columnsCut(program.handle(), program.list, dpi), "");
 
     // Edit > Select All, then the Encrypt button.
     activate(program.window);
@@ -490,8 +524,8 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     clickCentre(program.child(IDC_ENCRYPT_BUTTON));
     // The finished notifier's rows show Tarnwick's own images: the success
     // image beside each "OK", the failure image beside the "NG".
-    waitForJobAndClose(program, "MainWindowEncryptionDone", [&](HWND notifier) {
-        const std::map<std::string, RowImage> images = notifierRowImages(program.handle(), notifier);
+    waitForJobAndClose(program, picture("MainWindowEncryptionDone"), [&](HWND notifier) {
+        const std::map<std::string, RowImage> images = notifierRowImages(program.handle(), notifier, dpi);
         ASSERT_EQ(images.size(), 7u);
         for (const auto& [name, image] : images) {
             SCOPED_TRACE(name);
@@ -500,18 +534,25 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
             EXPECT_GE(ok ? image.success : image.failure, 0.95);
             EXPECT_LE(ok ? image.failure : image.success, 0.6);
         }
+        HWND results = GetDlgItem(notifier, 1000);
+        drawn["notifier width"] = clientSize(notifier).cx;
+        drawn["notifier button height"] = clientSize(GetDlgItem(notifier, IDOK)).cy;
+        drawn["notifier row height"] = rowHeight(program.handle(), results);
+        EXPECT_EQ(buttonsCut(program.handle(), notifier), "");
+        EXPECT_EQ(columnsCut(program.handle(), results, dpi), "");
         // And its window carries Tarnwick's icon, as the window system
         // shows it.
         HMODULE module = LoadLibraryExA(buildFile("Tarnwick.exe").c_str(), nullptr,
                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        const testing_support::WindowImage own = testing_support::drawIconResource(module, IDI_TARNWICK, 16, windowColour());
+        const testing_support::WindowImage own = testing_support::drawIconResource(module, IDI_TARNWICK, MulDiv(16, dpi, 96), windowColour());
         FreeLibrary(module);
-        EXPECT_GE(testing_support::matchShare(windowIcon(folder, notifier, 16, windowColour()), 0, 0, own, 24), 0.95);
+        EXPECT_GE(testing_support::matchShare(windowIcon(folder, notifier, MulDiv(16, dpi, 96), windowColour()), 0, 0, own, 24), 0.95);
     });
     CloseHandle(held);
     ASSERT_TRUE(waitFor([&] { return program.states() == "PWD||PWD|PWD|PWD|PWD|PWD|"; }, 10000))
         << program.states();
-    testing_support::saveScreenshot(program.window, "MainWindowEncrypted");
+    testing_support::saveScreenshot(program.window, picture("MainWindowEncrypted"));
+    EXPECT_EQ(columnsCut(program.handle(), program.list, dpi), "");
 
     const std::string report = checkWithTools(folder, office, pdf);
     for (const std::string& path : office) {
@@ -531,7 +572,9 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     HWND exporter = program.waitForOtherWindow([](const std::string& t) { return t == "Password Exporter"; }, 10000);
     ASSERT_NE(exporter, nullptr);
     EXPECT_EQ(windowText(GetDlgItem(exporter, IDC_EXPORTED_PASSWORD)), office_test::officePassword(pathOf("memo.docx")));
-    testing_support::saveScreenshot(exporter, "MainWindowPasswordExporter");
+    testing_support::saveScreenshot(exporter, picture("MainWindowPasswordExporter"));
+    drawn["dialog height"] = clientSize(exporter).cy;
+    EXPECT_EQ(buttonsCut(program.handle(), exporter), "");
     PostMessageA(exporter, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(exporter); }, 5000));
 
@@ -539,7 +582,7 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
     program.chooseMenu('E', 'A');
     ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 7; }, 5000));
     clickCentre(program.child(IDC_DECRYPT_BUTTON));
-    waitForJobAndClose(program, "MainWindowDecryptionDone");
+    waitForJobAndClose(program, picture("MainWindowDecryptionDone"));
     ASSERT_TRUE(waitFor([&] { return program.states() == "|||||||"; }, 10000)) << program.states();
 
     for (const auto& [name, sample] : samples) {
@@ -556,6 +599,51 @@ TEST_F(MainWindow, EncryptsAndDecryptsAFolderAsAUserDoes) {
 
     PostMessageA(program.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "20 20 800 600");
+
+    // Against the same run on the 100 % screen, when it ran before.
+    if (dpi == 96 || drawnAt.count(96) == 0) return;
+    for (const auto& [name, size] : drawn) {
+        const int at96 = drawnAt[96][name];
+        ASSERT_GT(at96, 0) << name;
+        std::printf("%-24s %4d at 96, %4d at %d: %.2f\n", name.c_str(), at96, size, dpi, double(size) / at96);
+        EXPECT_NEAR(size, at96 * dpi / 96.0, 0.1 * at96 * dpi / 96.0) << name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, MainWindowAtDpi, testing::Values(96, 144),
+                         [](const testing::TestParamInfo<int>& screen) { return std::to_string(screen.param) + "dpi"; });
+
+// Moved to a screen of another DPI (WM_DPICHANGED, which Wine never sends
+// by itself): the window takes the rectangle the system suggests, what it
+// draws itself grows with the DPI, and the stored geometry stays in 96 DPI
+// pixels.
+TEST_F(MainWindow, FollowsItsWindowToAScreenOfAnotherDpi) {
+    put("memo.docx", office_test::sample("memo.docx"));
+    Tarnwick program;
+    ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
+    const SIZE button = clientSize(program.child(IDC_ENCRYPT_BUTTON));
+    std::string title;
+    int column = 0;
+    ASSERT_TRUE(program_driver::remoteListColumn(program.handle(), program.list, 0, title, column));
+
+    RECT suggested = {30, 30, 30 + 1200, 30 + 840};
+    program_driver::sendWithRecord(program.handle(), program.window, WM_DPICHANGED, MAKEWPARAM(144, 144), suggested);
+    program_driver::pause(500);
+    RECT frame = {};
+    GetWindowRect(program.window, &frame);
+    EXPECT_EQ(std::make_tuple(frame.left, frame.right, frame.bottom), std::make_tuple(30L, 1230L, 870L));
+    EXPECT_EQ(clientSize(program.child(IDC_ENCRYPT_BUTTON)).cx, button.cx * 3 / 2);
+    int grownColumn = 0;
+    ASSERT_TRUE(program_driver::remoteListColumn(program.handle(), program.list, 0, title, grownColumn));
+    EXPECT_EQ(grownColumn, column * 3 / 2);
+    EXPECT_EQ(buttonsCut(program.handle(), program.window), "");
+    EXPECT_EQ(columnsCut(program.handle(), program.list, 144), "");
+    testing_support::saveScreenshot(program.window, "MainWindowDpiChanged");
+
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "20 20 800 560");
 }
 
 // Enter and Esc leave the window open; WM_CLOSE ends the program and stores

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ProgramDriver.h"
+#include "RemoteUi.h"
 #include "app/OfficeMonitor.h"
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
@@ -154,7 +155,14 @@ TEST(OfficeMonitorProgram, AnotherWindowNamingWordDoesNotHoldUpTheStart) {
     expectStartGoesStraightOn("TarnwickWithOtherWordTitle");
 }
 
-TEST(OfficeMonitorProgram, AWordWindowHoldsUpTheStartUntilItIsClosed) {
+// On a 100 % and a 150 % screen: the monitor's place, size and columns grow
+// with the DPI, and its texts fit.
+class OfficeMonitorAtDpi : public testing::TestWithParam<int> {};
+
+TEST_P(OfficeMonitorAtDpi, AWordWindowHoldsUpTheStartUntilItIsClosed) {
+    const int dpi = GetParam();
+    const auto scaled = [dpi](int value) { return value * dpi / 96; };
+    testing_support::ScreenDpi screen(static_cast<DWORD>(dpi));
     ChildProcess standin;
     HWND word = showWordWindow(standin, kWordTitle);
     ASSERT_NE(word, nullptr) << "the stand-in's Word window did not show";
@@ -169,10 +177,10 @@ TEST(OfficeMonitorProgram, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     EXPECT_STREQ(text, "Office Applications - Tarnwick");
     RECT bounds = {};
     GetWindowRect(monitor, &bounds);
-    EXPECT_EQ(bounds.left, 10);
-    EXPECT_EQ(bounds.top, 10);
-    EXPECT_EQ(bounds.right - bounds.left, 520);
-    EXPECT_EQ(bounds.bottom - bounds.top, 240);
+    EXPECT_EQ(bounds.left, scaled(10));
+    EXPECT_EQ(bounds.top, scaled(10));
+    EXPECT_EQ(bounds.right - bounds.left, scaled(520));
+    EXPECT_EQ(bounds.bottom - bounds.top, scaled(240));
     EXPECT_NE(GetWindowLongPtrA(monitor, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 
     HWND status = GetDlgItem(monitor, kOfficeMonitorStatusId);
@@ -196,7 +204,7 @@ TEST(OfficeMonitorProgram, AWordWindowHoldsUpTheStartUntilItIsClosed) {
         int width = 0;
         ASSERT_TRUE(remoteListColumn(tarnwick.handle(), list, i, title, width)) << i;
         EXPECT_EQ(title, columns[i].title);
-        EXPECT_EQ(width, columns[i].width);
+        EXPECT_EQ(width, scaled(columns[i].width));
     }
     std::string noTitle;
     int noWidth = 0;
@@ -214,7 +222,10 @@ TEST(OfficeMonitorProgram, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     EXPECT_EQ(remoteListCell(tarnwick.handle(), list, row, 1), user);
     EXPECT_EQ(remoteListCell(tarnwick.handle(), list, row, 2), domain);
     program_driver::pause(300);
-    EXPECT_FALSE(testing_support::saveScreenshot(monitor, "OfficeMonitor").empty());
+    EXPECT_EQ(remote_ui::columnsCut(tarnwick.handle(), list, dpi), "");
+    EXPECT_FALSE(
+        testing_support::saveScreenshot(monitor, dpi == 96 ? "OfficeMonitor" : "OfficeMonitor-" + std::to_string(dpi) + "dpi")
+            .empty());
 
     // Minimised, it comes back at the next round.
     ShowWindow(monitor, SW_MINIMIZE);
@@ -236,6 +247,9 @@ TEST(OfficeMonitorProgram, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     ASSERT_TRUE(tarnwick.waitForExit(30000, exitCode));
     EXPECT_EQ(exitCode, 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, OfficeMonitorAtDpi, testing::Values(96, 144),
+                         [](const testing::TestParamInfo<int>& screen) { return std::to_string(screen.param) + "dpi"; });
 
 TEST(OfficeMonitorProgram, ClosingTheMonitorAsksAndOkEndsTheProgramWithOne) {
     TarnwickLog log("office-monitor-log-cancel");

@@ -96,6 +96,21 @@ private:
     void* address_;
 };
 
+// Sends message to window of process with lParam pointing to a copy of
+// record made in that process, and copies the record back afterwards (for
+// messages that read or fill one, such as LVM_GETITEMRECT); the message's
+// result, or 0 when the copy cannot be made.
+template <typename Record>
+LRESULT sendWithRecord(HANDLE process, HWND window, UINT message, WPARAM wParam, Record& record) {
+    RemoteMemory remote(process, sizeof record);
+    if (remote.get() == nullptr || !WriteProcessMemory(process, remote.get(), &record, sizeof record, nullptr)) {
+        return 0;
+    }
+    const LRESULT result = SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote.get()));
+    ReadProcessMemory(process, remote.get(), &record, sizeof record, nullptr);
+    return result;
+}
+
 // A cell of a list view of process (row, column from 0), read through a
 // buffer in that process; empty when there is no such cell.
 std::string remoteListCell(HANDLE process, HWND list, int row, int column);

@@ -204,4 +204,63 @@ void drag(POINT from, POINT to) {
     program_driver::pause(150);
 }
 
+SIZE clientSize(HWND window) {
+    RECT rect = {};
+    GetClientRect(window, &rect);
+    return {rect.right, rect.bottom};
+}
+
+std::string buttonsCut(HANDLE process, HWND window) {
+    std::string cut;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const SIZE has = clientSize(child);
+        if (!IsWindowVisible(child) || lstrcmpiA(className(child).c_str(), "Button") != 0 || has.cx == 0) continue;
+        SIZE wants = {};
+        program_driver::sendWithRecord(process, child, BCM_GETIDEALSIZE, 0, wants);
+        if (wants.cx <= 0 || wants.cx > has.cx || wants.cy > has.cy) {
+            cut += windowText(child) + " wants " + std::to_string(wants.cx) + "x" + std::to_string(wants.cy) + "\n";
+        }
+    }
+    return cut;
+}
+
+namespace {
+
+// A row's rectangle (LVIR_BOUNDS or LVIR_LABEL) in a list of another process.
+RECT rowRect(HANDLE process, HWND list, int row, int part) {
+    RECT rect = {part, 0, 0, 0};
+    program_driver::sendWithRecord(process, list, LVM_GETITEMRECT, static_cast<WPARAM>(row), rect);
+    return rect;
+}
+
+}  // namespace
+
+std::string columnsCut(HANDLE process, HWND list, int dpi) {
+    std::string cut;
+    auto check = [&](const std::string& text, int room) {
+        struct {
+            char text[MAX_PATH];
+        } record = {};
+        lstrcpynA(record.text, text.c_str(), sizeof record.text);
+        const LRESULT width = program_driver::sendWithRecord(process, list, LVM_GETSTRINGWIDTHA, 0, record);
+        if (width + dpi * 6 / 96 > room) cut += text + " needs " + std::to_string(width) + "\n";
+    };
+    RemoteList rows(process, list);
+    std::string title;
+    int width = 0;
+    for (int column = 0; program_driver::remoteListColumn(process, list, column, title, width); ++column) {
+        check(title, width);
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            const RECT label = rowRect(process, list, row, LVIR_LABEL);
+            check(rows.cell(row, column), column == 0 ? label.right - label.left : width);
+        }
+    }
+    return cut;
+}
+
+int rowHeight(HANDLE process, HWND list) {
+    const RECT bounds = rowRect(process, list, 0, LVIR_BOUNDS);
+    return bounds.bottom - bounds.top;
+}
+
 }  // namespace remote_ui

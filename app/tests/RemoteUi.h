@@ -61,4 +61,16 @@ void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers
 // Drags with the left button from one screen point to another.
 void drag(POINT from, POINT to);
 
+// ---- whether texts fit ----
+
+SIZE clientSize(HWND window);
+// The visible push buttons among window's children whose text or picture
+// is cut (BCM_GETIDEALSIZE larger than the button), one line each.
+std::string buttonsCut(HANDLE process, HWND window);
+// The titles and cells of a list's columns that do not fit with the list's
+// room beside them (6 pixels at 96 DPI), one line each.
+std::string columnsCut(HANDLE process, HWND list, int dpi);
+// The height of a list's first row; 0 when it has none.
+int rowHeight(HANDLE process, HWND list);
+
 }  // namespace remote_ui

@@ -88,16 +88,24 @@ TEST(LanternpaneProgramTest, TitleShowsTheWholeCommandLineAndCloseEndsWithZero) 
         const char* name;
         std::string arguments;
         std::string title;
+        DWORD dpi;  // of the screen; the bar grows with it
+        const char* picture;
     } const cases[] = {
-        {"no command line", "", " - Lanternpane"},
-        {"a path with spaces, unquoted", " " + page, page + " - Lanternpane"},
+        {"no command line", "", " - Lanternpane", 96, "LanternpaneProgram"},
+        {"a path with spaces, unquoted", " " + page, page + " - Lanternpane", 96, nullptr},
+        {"on a 150 % screen", "", " - Lanternpane", 144, "LanternpaneProgram-144dpi"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        testing_support::ScreenDpi screen(c.dpi);
         ProgramRun run = start(c.arguments, c.title);
         if (run.process.hProcess == nullptr) continue;
-        if (c.arguments.empty() && run.window != nullptr) {
-            testing_support::saveScreenshot(run.window, "LanternpaneProgram");
+        if (c.picture != nullptr && run.window != nullptr) {
+            testing_support::saveScreenshot(run.window, c.picture);
+            RECT back = {};
+            GetClientRect(GetDlgItem(run.window, IDC_LANTERNPANE_BACK), &back);
+            EXPECT_EQ(back.right, c.dpi == 96 ? 65 : 98);
+            EXPECT_EQ(back.bottom, c.dpi == 96 ? 22 : 33);
         }
         EXPECT_EQ(closeAndWait(run), 0u);
     }

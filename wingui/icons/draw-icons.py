@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program's icons and writes them as .ico files (16x16 and 32x32,
+"""Draws the program's icons and writes them as .ico files (16, 20, 24, 32 and
+48 pixels square: the small and large sizes at 100, 125, 150 and 200 %;
 32-bit with alpha) next to this script. Needs nothing beyond Python 3.
 
     python3 wingui/icons/draw-icons.py
@@ -239,7 +240,8 @@ def main():
     large = pictures(small=False)
     small = pictures(small=True)
     for name in large:
-        images = [(16, dib(render(small[name], 16))), (32, dib(render(large[name], 32)))]
+        images = [(16, dib(render(small[name], 16)))]
+        images += [(size, dib(render(large[name], size))) for size in (20, 24, 32, 48)]
         write_ico(os.path.join(here, name + ".ico"), images)
         print("wrote", name + ".ico")
 
