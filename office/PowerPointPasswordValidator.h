@@ -32,9 +32,9 @@ public:
     // other threads send to the calling thread's windows meanwhile; true
     // when it ended within timeoutMs.
     bool waitForEnd(DWORD timeoutMs);
-    // For an object made with new whose thread has not ended: the thread
-    // deletes it as its last act, or it is deleted here when the thread has
-    // ended meanwhile. The caller no longer owns it.
+    // For an object made with new whose thread was started and has not
+    // ended: the thread deletes it as its last act, or it is deleted here
+    // when the thread has ended meanwhile. The caller no longer owns it.
     void abandon();
 
     HWND findPasswordDialog();
