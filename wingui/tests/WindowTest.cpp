@@ -221,29 +221,6 @@ TEST_F(PumpTest, WaitEndsWhenTheWindowIsGone) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-// Another thread sends to this thread's window and then ends: the wait
-// serves the sent message and sees the end; the posted one stays queued.
-TEST_F(PumpTest, AWaitServesSentMessagesAndLeavesPostedOnes) {
-    ProbeWindow probe;
-    HWND window = probe.create();
-    ASSERT_NE(window, nullptr);
-    const UINT posted = WM_APP + 12;
-    PostThreadMessageA(GetCurrentThreadId(), posted, 0, 0);
-    HANDLE sender = CreateThread(
-        nullptr, 0,
-        [](void* target) -> DWORD {
-            SendMessageA(static_cast<HWND>(target), kCountMessage, 0, 0);
-            return 0;
-        },
-        window, 0, nullptr);
-    ASSERT_NE(sender, nullptr);
-    EXPECT_TRUE(waitServingSentMessages(sender, 10000));
-    CloseHandle(sender);
-    EXPECT_TRUE(contains(probe.seen, kCountMessage));
-    EXPECT_EQ(queued(posted), 1);
-    DestroyWindow(window);
-}
-
 TEST(ListViewHelpers, ColumnsRowsCellsAndItemData) {
     OwnerWindow owner(0, 0, 400, 300, false);
     HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SHAREIMAGELISTS, 0, 0, 400, 300,
