@@ -22,10 +22,19 @@ const char* orEmpty(const char* text) { return text != nullptr ? text : ""; }
 
 }  // namespace
 
+REGSAM Registry::access(REGSAM rights) const {
+    switch (view_) {
+        case RegistryView::Bits32: return rights | KEY_WOW64_32KEY;
+        case RegistryView::Bits64: return rights | KEY_WOW64_64KEY;
+        case RegistryView::Own: break;
+    }
+    return rights;
+}
+
 bool Registry::getString(const char* subKey, const char* valueName, char* buffer, int size) {
     if (buffer == nullptr || size <= 0) return false;
     unique_hkey key;
-    if (RegOpenKeyExA(root_, orEmpty(subKey), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root_, orEmpty(subKey), 0, access(KEY_READ), key.put()) != ERROR_SUCCESS) return false;
     DWORD type = 0;
     DWORD bytes = static_cast<DWORD>(size);
     if (RegQueryValueExA(key.get(), orEmpty(valueName), nullptr, &type, reinterpret_cast<BYTE*>(buffer),
@@ -54,7 +63,7 @@ bool Registry::getString(const char* subKey, const char* valueName, String& valu
 
 bool Registry::getInteger(const char* subKey, const char* valueName, int& value) {
     unique_hkey key;
-    if (RegOpenKeyExA(root_, orEmpty(subKey), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root_, orEmpty(subKey), 0, access(KEY_READ), key.put()) != ERROR_SUCCESS) return false;
     DWORD data = 0;
     DWORD bytes = sizeof data;
     if (RegQueryValueExA(key.get(), orEmpty(valueName), nullptr, nullptr, reinterpret_cast<BYTE*>(&data),
@@ -75,8 +84,8 @@ bool Registry::getNumber(const char* subKey, const char* valueName, int& value) 
 bool Registry::setString(const char* subKey, const char* valueName, const char* value) {
     if (value == nullptr) return false;
     unique_hkey key;
-    if (RegCreateKeyExA(root_, orEmpty(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(root_, orEmpty(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE, access(KEY_WRITE), nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
     std::size_t bytes = std::strlen(value) + 1;
@@ -87,9 +96,14 @@ bool Registry::setString(const char* subKey, const char* valueName, const char* 
 
 bool Registry::createKey(const char* subKey) {
     unique_hkey key;
-    if (RegOpenKeyExA(root_, orEmpty(subKey), 0, KEY_READ, key.put()) == ERROR_SUCCESS) return true;
-    return RegCreateKeyExA(root_, orEmpty(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr,
+    if (RegOpenKeyExA(root_, orEmpty(subKey), 0, access(KEY_READ), key.put()) == ERROR_SUCCESS) return true;
+    return RegCreateKeyExA(root_, orEmpty(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE, access(KEY_READ), nullptr,
                            key.put(), nullptr) == ERROR_SUCCESS;
+}
+
+bool LocalMachineRegistry::getInstalledString(const char* subKey, const char* valueName, char* buffer, int size) {
+    return LocalMachineRegistry(RegistryView::Bits32).getString(subKey, valueName, buffer, size) ||
+           LocalMachineRegistry(RegistryView::Bits64).getString(subKey, valueName, buffer, size);
 }
 
 Profile::Profile(const char* name) {

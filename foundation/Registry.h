@@ -7,13 +7,23 @@
 #include "Object.h"
 #include "String.h"
 
+// Which view of HKEY_LOCAL_MACHINE\Software a key is opened in. On 64-bit
+// Windows a 32-bit program's keys live in the 32-bit view, which a 64-bit
+// program sees only when it asks for it; on 32-bit Windows both are the one
+// view. HKEY_CURRENT_USER\Software is one view for both.
+enum class RegistryView {
+    Own,     // the view of the running program
+    Bits32,  // KEY_WOW64_32KEY
+    Bits64,  // KEY_WOW64_64KEY
+};
+
 // Registry access below one predefined root key. Every operation opens its
 // key for the one call and closes it again; none throws: failures (missing
 // key or value, access denied, value too large) return false and leave the
 // caller's value alone.
 class Registry : public Object {
 public:
-    explicit Registry(HKEY root) : root_(root) {}
+    explicit Registry(HKEY root, RegistryView view = RegistryView::Own) : root_(root), view_(view) {}
     ~Registry() override = default;
 
     // Reads a value of at most 1023 characters, removes leading and trailing
@@ -37,7 +47,11 @@ public:
     HKEY getRoot() const { return root_; }
 
 private:
+    // The access rights with the view's flag.
+    REGSAM access(REGSAM rights) const;
+
     HKEY root_;
+    RegistryView view_;
 };
 
 class CurrentUserRegistry : public Registry {
@@ -47,7 +61,12 @@ public:
 
 class LocalMachineRegistry : public Registry {
 public:
-    LocalMachineRegistry() : Registry(HKEY_LOCAL_MACHINE) {}
+    explicit LocalMachineRegistry(RegistryView view = RegistryView::Own) : Registry(HKEY_LOCAL_MACHINE, view) {}
+
+    // Reads, untrimmed, a value that another program writes below
+    // HKEY_LOCAL_MACHINE\Software: in the 32-bit view first, where a 32-bit
+    // program (most Office installations) writes it, then in the 64-bit view.
+    static bool getInstalledString(const char* subKey, const char* valueName, char* buffer, int size);
 };
 
 class ClassesRootRegistry : public Registry {

@@ -91,37 +91,73 @@ void OfficeApplication::startApplication(App app, bool lazily) {
     LCID locale = app == App::Word ? kWordLocale : app == App::PowerPoint ? kPowerPointLocale : kExcelLocale;
     DispatchObject application;
     HRESULT hr = createServer(progId, locale, application);
-    if (FAILED(hr)) {
-        unsigned code = static_cast<unsigned>(hr);
-        switch (app) {
-            case App::Word:
-                if (lazily) {
-                    logError("OfficeApplication#createWordApplication,1,Failed to create Word hr=%x", code);
-                    throw Exception("OfficeApplication#createWordApplication,1,Failed to create Word", 201);
-                }
-                logError("OfficeApplication#OfficeApplication,3,Failed to create Word hr=%x", code);
-                throw Exception("OfficeApplication#OfficeApplication,3,Failed to create Word", 201);
-            case App::PowerPoint:
-                if (lazily) {
-                    logError("OfficeApplication#createPowerPointApplication,1,Failed to create PowerPoint hr=%x",
-                             code);
-                    throw Exception("OfficeApplication#createPowerPointApplication,1,Failed to create PowerPoint",
-                                    201);
-                }
-                logError("OfficeApplication#OfficeApplication,5,Failed to create PowerPoint hr=%x", code);
-                throw Exception("OfficeApplication#OfficeApplication,5,Failed to create PowerPoint", 201);
-            case App::Excel:
-                if (lazily) {
-                    logError("OfficeApplication#createExcelApplication,1,Failed to create Excel hr=%x", code);
-                    throw Exception("OfficeApplication#createExcelApplication,1,Failed to create Excel", 201);
-                }
-                logError("OfficeApplication#OfficeApplication,7,Failed to create Excel hr=%x", code);
-                throw Exception("OfficeApplication#OfficeApplication,7,Failed to create Excel", 201);
-        }
-    }
+    if (FAILED(hr)) reportStartFailure(app, lazily, hr);
     // Held here until silenced: a property refused on the way leaves no
     // half-configured application in the session.
     *target = application;
+    // The constructor ends everything it started itself. A lazy start ends
+    // only this application: left in the session half set up, it would
+    // serve the job's next documents with its alerts on.
+    try {
+        silenceApplication(app, lazily);
+    } catch (const ComError& e) {
+        if (!lazily) throw;
+        logError("OfficeApplication#%s,1,Exception:%s", lazyStartMethod(app), e.getErrorMessage());
+        endHalfStarted(app);
+        reportStartFailure(app, true, e.getError());
+    } catch (...) {
+        if (!lazily) throw;
+        endHalfStarted(app);
+        reportStartFailure(app, true, E_UNEXPECTED);
+    }
+}
+
+void OfficeApplication::endHalfStarted(App app) {
+    try {
+        endApplication(app);
+    } catch (const ComError& e) {
+        logDebug("OfficeApplication#%s,1,_com_error code:%x  Message:%s", lazyStartMethod(app),
+                 static_cast<unsigned>(e.getError()), e.getErrorMessage());
+    } catch (...) {
+    }
+    (app == App::Word ? word : app == App::PowerPoint ? powerPoint : excel).reset();
+    (app == App::Word ? wordVersion : app == App::PowerPoint ? powerPointVersion : excelVersion) = 0;
+}
+
+const char* OfficeApplication::lazyStartMethod(App app) {
+    return app == App::Word ? "createWordApplication" : app == App::PowerPoint ? "createPowerPointApplication"
+                                                                                : "createExcelApplication";
+}
+
+void OfficeApplication::reportStartFailure(App app, bool lazily, HRESULT hr) {
+    unsigned code = static_cast<unsigned>(hr);
+    switch (app) {
+        case App::Word:
+            if (lazily) {
+                logError("OfficeApplication#createWordApplication,1,Failed to create Word hr=%x", code);
+                throw Exception("OfficeApplication#createWordApplication,1,Failed to create Word", 201);
+            }
+            logError("OfficeApplication#OfficeApplication,3,Failed to create Word hr=%x", code);
+            throw Exception("OfficeApplication#OfficeApplication,3,Failed to create Word", 201);
+        case App::PowerPoint:
+            if (lazily) {
+                logError("OfficeApplication#createPowerPointApplication,1,Failed to create PowerPoint hr=%x", code);
+                throw Exception("OfficeApplication#createPowerPointApplication,1,Failed to create PowerPoint", 201);
+            }
+            logError("OfficeApplication#OfficeApplication,5,Failed to create PowerPoint hr=%x", code);
+            throw Exception("OfficeApplication#OfficeApplication,5,Failed to create PowerPoint", 201);
+        case App::Excel:
+            break;
+    }
+    if (lazily) {
+        logError("OfficeApplication#createExcelApplication,1,Failed to create Excel hr=%x", code);
+        throw Exception("OfficeApplication#createExcelApplication,1,Failed to create Excel", 201);
+    }
+    logError("OfficeApplication#OfficeApplication,7,Failed to create Excel hr=%x", code);
+    throw Exception("OfficeApplication#OfficeApplication,7,Failed to create Excel", 201);
+}
+
+void OfficeApplication::silenceApplication(App app, bool lazily) {
     switch (app) {
         case App::Word:
             word.putProperty(L"ScreenUpdating", DispatchValue::boolean(false));
@@ -184,38 +220,52 @@ OfficeApplication::~OfficeApplication() {
 
 void OfficeApplication::quitApplications() {
     try {
-        if (word) {
-            word.call(L"Quit", {missing, missing, missing});
-            word.reset();
-        }
-        if (powerPoint) {
-            DispatchObject presentations = powerPoint.getObject(L"Presentations");
-            if (presentations) {
-                HWND hwnd = reinterpret_cast<HWND>(static_cast<LONG_PTR>(powerPoint.getLong(L"HWND")));
-                restoreApplicationWindow(hwnd);
-                if (presentations.getLong(L"Count") != 0) {
-                    powerPoint.putProperty(L"WindowState", DispatchValue::i4(savedPowerPointWindowState));
-                    powerPoint.reset();
-                } else {
-                    powerPoint.call(L"Quit");
-                    powerPoint.reset();
-                    logDebug("OfficeApplication#~OfficeApplication,3,PowerPoint.Quit()");
-                }
-            }
-        }
-        if (excel) {
-            DispatchObject workbooks = excel.getObject(L"Workbooks");
-            if (workbooks && workbooks.getLong(L"Count") == 0) {
-                excel.call(L"Quit");
-                logDebug("OfficeApplication#~OfficeApplication,4,Excel.Quit()");
-            }
-            excel.reset();
-        }
+        endApplication(App::Word);
+        endApplication(App::PowerPoint);
+        endApplication(App::Excel);
     } catch (const ComError& e) {
         logDebug("OfficeApplication#~OfficeApplication,5,_com_error code:%x  Message:%s",
                  static_cast<unsigned>(e.getError()), e.getErrorMessage());
     } catch (...) {
         logDebug("OfficeApplication#~OfficeApplication,6,Unknown Exception");
+    }
+}
+
+void OfficeApplication::endApplication(App app) {
+    switch (app) {
+        case App::Word:
+            if (word) {
+                word.call(L"Quit", {missing, missing, missing});
+                word.reset();
+            }
+            break;
+        case App::PowerPoint:
+            if (powerPoint) {
+                DispatchObject presentations = powerPoint.getObject(L"Presentations");
+                if (presentations) {
+                    HWND hwnd = reinterpret_cast<HWND>(static_cast<LONG_PTR>(powerPoint.getLong(L"HWND")));
+                    restoreApplicationWindow(hwnd);
+                    if (presentations.getLong(L"Count") != 0) {
+                        powerPoint.putProperty(L"WindowState", DispatchValue::i4(savedPowerPointWindowState));
+                        powerPoint.reset();
+                    } else {
+                        powerPoint.call(L"Quit");
+                        powerPoint.reset();
+                        logDebug("OfficeApplication#~OfficeApplication,3,PowerPoint.Quit()");
+                    }
+                }
+            }
+            break;
+        case App::Excel:
+            if (excel) {
+                DispatchObject workbooks = excel.getObject(L"Workbooks");
+                if (workbooks && workbooks.getLong(L"Count") == 0) {
+                    excel.call(L"Quit");
+                    logDebug("OfficeApplication#~OfficeApplication,4,Excel.Quit()");
+                }
+                excel.reset();
+            }
+            break;
     }
 }
 

@@ -33,7 +33,10 @@ public:
     int unprotect(const char* filePath, bool keepFileTime);
 
     // Start the application when needed, then give it the macro security
-    // level again for a pre-2007 document. Throw Exception 201 or ComError.
+    // level again for a pre-2007 document. Throw Exception 201 (the
+    // application could not be started, or refused its start-up settings
+    // and was ended again) or ComError (the macro security level was
+    // refused).
     void createWordApplication(const char* filePath);
     void createPowerPointApplication(const char* filePath);
     void createExcelApplication(const char* filePath);
@@ -70,7 +73,18 @@ private:
     enum class App { Word, PowerPoint, Excel };
     int runFlow(const char* filePath, bool keepFileTime, bool encrypt);
     int runEngine(const char* filePath, const char* password, bool encrypt);
+    // Starts and silences one application. A lazily started one that
+    // refuses part of its set-up is ended again and reported as not started.
     void startApplication(App app, bool lazily);
+    void silenceApplication(App app, bool lazily);
+    // Ends a lazily started application that refused its set-up, whatever
+    // that takes; it is then absent from the session.
+    void endHalfStarted(App app);
+    [[noreturn]] static void reportStartFailure(App app, bool lazily, HRESULT hr);
+    static const char* lazyStartMethod(App app);
+    // Quits one application, or only lets it go when it holds documents
+    // that are not the job's; throws ComError.
+    void endApplication(App app);
     void applyMacroSecurity(const DispatchObject& application, const char* filePath);
     void quitApplications();
     int wordEngine(const char* filePath, const char* password, bool encrypt);

@@ -15,13 +15,12 @@ bool cachedConvertible = false;
 
 int OfficeVersion::getWordVersion() {
     int version = -1;
-    LocalMachineRegistry machine;
     CurrentUserRegistry user;
     for (int n = 30; n >= 8; --n) {
         char key[128];
         char value[1024];
         std::snprintf(key, sizeof key, "Software\\Microsoft\\Office\\%d.0\\Word\\InstallRoot", n);
-        if (!machine.getString(key, "Path", value, sizeof value)) continue;
+        if (!LocalMachineRegistry::getInstalledString(key, "Path", value, sizeof value)) continue;
         std::snprintf(key, sizeof key, "Software\\Microsoft\\Office\\%d.0\\Word", n);
         if (!user.getString(key, "WordName", value, sizeof value)) continue;
         version = n;
@@ -47,13 +46,12 @@ bool OfficeVersion::isOfficeWord12Convertible() {
 
 bool OfficeVersion::isOfficeWord12ConverterInstalled() {
     logTrace("OfficeVersion#isOfficeWord12ConverterInstalled,1,Start");
-    LocalMachineRegistry machine;
     char exportPath[1024];
     char importPath[1024];
-    if (!machine.getString("Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12", "Path", exportPath,
-                           sizeof exportPath) ||
-        !machine.getString("Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12", "Path", importPath,
-                           sizeof importPath)) {
+    if (!LocalMachineRegistry::getInstalledString("Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12",
+                                                  "Path", exportPath, sizeof exportPath) ||
+        !LocalMachineRegistry::getInstalledString("Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12",
+                                                  "Path", importPath, sizeof importPath)) {
         return false;
     }
     logTrace("OfficeVersion#isOfficeWord12ConverterInstalled,2,r1=%s r2=%s", exportPath, importPath);

@@ -2,7 +2,9 @@
 
 #include "foundation/Object.h"
 
-// The installed Office version as the registry shows it. The results of
+// The installed Office version as the registry shows it. Office's keys under
+// HKEY_LOCAL_MACHINE are read in the 32-bit view first (a 32-bit Office on
+// 64-bit Windows writes them there), then in the 64-bit view. The results of
 // isOfficeWord12Convertible are cached for the process: a probe that found
 // an installation is kept, one that found none is repeated at the next call,
 // and the convertible flag is only ever set. The first call happens on the

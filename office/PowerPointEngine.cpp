@@ -15,19 +15,20 @@ using namespace office_codes;
 namespace {
 
 // Stops the validator and waits for its thread on every way out of the
-// engine, so that it never outlives the object it reads.
+// engine, so that no validator is left running into the next document.
 struct ValidatorGuard {
     std::unique_ptr<PowerPointPasswordValidator> validator;
     void finish() {
         if (!validator) return;
         validator->stop();
-        // stop() wakes it at once; the bound covers a window walk stuck on a
-        // hung window.
+        // stop() wakes it at once. The bound covers only a PowerPoint that
+        // hangs while the validator types into its prompt; the validator
+        // then deletes itself when it gets free.
         if (validator->waitForEnd(30000)) {
             validator.reset();
         } else {
             logError("OfficeApplication#unprotectPowerPoint,26,Validator did not end");
-            validator.release();  // still running: left to end by itself rather than freed under it
+            validator.release()->abandon();
         }
     }
     ~ValidatorGuard() { finish(); }

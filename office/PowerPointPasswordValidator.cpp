@@ -1,9 +1,11 @@
 #include "PowerPointPasswordValidator.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
+#include "wingui/MessagePump.h"
 
 namespace {
 
@@ -13,13 +15,23 @@ bool hasClass(HWND window, const char* name) {
     return lstrcmpiA(className, name) == 0;
 }
 
+// A window's title as the system keeps it. GetWindowText would send
+// WM_GETTEXT to a window of this process, and so wait for the thread that
+// owns it: the job's notifier belongs to the very thread that waits for this
+// one to end. This read sends nothing.
+template <int size>
+void readTitle(HWND window, wchar_t (&title)[size]) {
+    title[0] = L'\0';
+    InternalGetWindowText(window, title, size);
+}
+
 // The owner's title names PowerPoint.
 bool ownedByPowerPoint(HWND window) {
     HWND parent = GetParent(window);
     if (parent == nullptr) return false;
-    char title[1024] = "";
-    GetWindowTextA(parent, title, sizeof title);
-    return std::strstr(title, "Microsoft") != nullptr && std::strstr(title, "PowerPoint") != nullptr;
+    wchar_t title[1024];
+    readTitle(parent, title);
+    return std::wcsstr(title, L"Microsoft") != nullptr && std::wcsstr(title, L"PowerPoint") != nullptr;
 }
 
 bool isButton(HWND window, int id) {
@@ -27,17 +39,15 @@ bool isButton(HWND window, int id) {
     return control != nullptr && hasClass(control, "Button");
 }
 
-// Calls visit(window, className, title) for each top-level window of the
-// desktop until it returns true; returns that window or null.
+// Calls visit(window) for each top-level dialog ("#32770") of the desktop
+// until it returns true; returns that window or null.
 template <typename Visit>
-HWND findTopLevel(Visit visit) {
+HWND findTopLevelDialog(Visit visit) {
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
          window = GetWindow(window, GW_HWNDNEXT)) {
         char className[130] = "";
-        char title[260] = "";
         GetClassNameA(window, className, sizeof className);
-        GetWindowTextA(window, title, sizeof title);
-        if (visit(window, className, title)) return window;
+        if (std::strcmp(className, "#32770") == 0 && visit(window)) return window;
     }
     return nullptr;
 }
@@ -76,22 +86,27 @@ void PowerPointPasswordValidator::stop() {
     SetEvent(stopEvent);
 }
 
-bool PowerPointPasswordValidator::waitForEnd(DWORD timeoutMs) {
-    return WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
+bool PowerPointPasswordValidator::waitForEnd(DWORD timeoutMs) { return waitServingSentMessages(thread, timeoutMs); }
+
+void PowerPointPasswordValidator::abandon() {
+    if (finishedOrAbandoned.exchange(true)) delete this;
 }
 
 bool PowerPointPasswordValidator::pause(DWORD ms) { return WaitForSingleObject(stopEvent, ms) == WAIT_TIMEOUT; }
 
 void PowerPointPasswordValidator::run() {
+    // The last act, however run() ends: an abandoned object is this
+    // thread's to delete.
+    struct LastAct {
+        PowerPointPasswordValidator* self;
+        ~LastAct() {
+            if (self->finishedOrAbandoned.exchange(true)) delete self;
+        }
+    } lastAct{this};
     running = WaitForSingleObject(stopEvent, 0) == WAIT_TIMEOUT;
     for (int poll = 0; poll < 60 && running; ++poll) {
         if (!pause(1000)) break;
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            Sleep(100);
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        pumpPendingMessages(100);
         if (findPasswordDialog() != nullptr) {
             submitPassword(password);
             break;
@@ -101,8 +116,8 @@ void PowerPointPasswordValidator::run() {
 
 HWND PowerPointPasswordValidator::findPasswordDialog() {
     logDebug("PowerPointPasswordValidator#findPasswordDialog,1");
-    HWND found = findTopLevel([](HWND window, const char* className, const char*) {
-        if (std::strcmp(className, "#32770") != 0 || !ownedByPowerPoint(window)) return false;
+    HWND found = findTopLevelDialog([](HWND window) {
+        if (!ownedByPowerPoint(window)) return false;
         HWND message = GetDlgItem(window, 4);
         char messageClass[130] = "";
         if (message == nullptr || GetClassNameA(message, messageClass, sizeof messageClass) == 0 ||
@@ -145,8 +160,10 @@ bool PowerPointPasswordValidator::submitPassword(const char* text) {
 }
 
 HWND PowerPointPasswordValidator::findErrorMessageBox() {
-    return findTopLevel([](HWND window, const char* className, const char* title) {
-        return std::strcmp(className, "#32770") == 0 && std::strcmp(title, "Microsoft Office PowerPoint") == 0 &&
-               ownedByPowerPoint(window) && isButton(window, 2) && GetDlgItem(window, 1) == nullptr;
+    return findTopLevelDialog([](HWND window) {
+        wchar_t title[260];
+        readTitle(window, title);
+        return std::wcscmp(title, L"Microsoft Office PowerPoint") == 0 && ownedByPowerPoint(window) &&
+               isButton(window, 2) && GetDlgItem(window, 1) == nullptr;
     });
 }

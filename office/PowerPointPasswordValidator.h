@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "foundation/Thread.h"
 
 // Answers PowerPoint's own password prompt, which appears while
@@ -13,7 +15,11 @@
 // The creator owns the object: constructor, start(), then, once Open has
 // returned, stop() and waitForEnd() before deleting it. stop() wakes the
 // thread at once, whether it is waiting for the prompt or watching for the
-// error box (once Open has returned neither can still come for it).
+// error box (once Open has returned neither can still come for it). Its
+// window walk sends no message to any window, so it never waits for the
+// creator's thread. Should it still not end in time (a PowerPoint window it
+// is typing into hangs), the creator hands it over with abandon() instead of
+// deleting it: the thread then deletes it, password and all, when it ends.
 class PowerPointPasswordValidator : public Thread {
 public:
     // Throws Exception when the thread cannot be created.
@@ -22,9 +28,14 @@ public:
 
     void run() override;
     void stop();
-    // Waits until run() has returned (or never ran); true when it ended
-    // within timeoutMs.
+    // Waits until run() has returned (or never ran), handling the messages
+    // other threads send to the calling thread's windows meanwhile; true
+    // when it ended within timeoutMs.
     bool waitForEnd(DWORD timeoutMs);
+    // For an object made with new whose thread was started and has not
+    // ended: the thread deletes it as its last act, or it is deleted here
+    // when the thread has ended meanwhile. The caller no longer owns it.
+    void abandon();
 
     HWND findPasswordDialog();
     void enterPassword(const char* text);
@@ -40,6 +51,9 @@ private:
     HWND dialog = nullptr;
     char password[1024];
     volatile bool running = false;
+    // Set once by whichever of run()'s end and abandon() comes first; the
+    // second one deletes an abandoned object.
+    std::atomic<bool> finishedOrAbandoned{false};
     HANDLE stopEvent = nullptr;
     HANDLE thread = nullptr;
 };

@@ -74,6 +74,31 @@ TEST_F(RegistryTest, StringsAreTrimmedAndBlankMeansAbsent) {
     EXPECT_STREQ(value.getContents(), "default");
 }
 
+// Another program's machine key is read where a 32-bit program writes it
+// first, then where a 64-bit one does.
+TEST_F(RegistryTest, InstalledProgramsAreLookedUpInThe32BitViewFirst) {
+    const char* key = "Software\\TarnwickTests\\Views";
+    auto store = [key](REGSAM view, const char* text) {
+        HKEY h;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE | view, nullptr, &h, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(h, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1));
+        RegCloseKey(h);
+    };
+    auto drop = [key](REGSAM view) { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, view, 0); };
+    auto installed = [key]() -> std::string {
+        char buffer[64];
+        return LocalMachineRegistry::getInstalledString(key, "Path", buffer, sizeof buffer) ? buffer : "(missing)";
+    };
+    store(KEY_WOW64_32KEY, "32-bit");
+    store(KEY_WOW64_64KEY, "64-bit");
+    EXPECT_EQ(installed(), "32-bit");
+    drop(KEY_WOW64_32KEY);
+    EXPECT_EQ(installed(), "64-bit");
+    drop(KEY_WOW64_64KEY);
+    EXPECT_EQ(installed(), "(missing)");
+}
+
 TEST_F(RegistryTest, UntrimmedReadIntoCallerBuffer) {
     storeString("path", " C:\\Work\r\n");
     storeString("", "default value");

@@ -59,7 +59,18 @@ open(sys.argv[2], 'w').write('\n'.join(out) + '\n')
 
 class EndToEnd : public OfficeFixture {};
 
+// Office 12's machine keys exist only where a 32-bit Office writes them, as
+// on 64-bit Windows with Office 2007: the Open XML cases need the probe to
+// find them there.
 TEST_F(EndToEnd, EveryExtensionProtectedAndUnprotected) {
+    ASSERT_TRUE(setOfficeVersion("12", "32"));
+    HKEY installRoot;
+    const char* installRootKey = "Software\\Microsoft\\Office\\12.0\\Word\\InstallRoot";
+    ASSERT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, installRootKey, 0, KEY_READ | KEY_WOW64_64KEY, &installRoot),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, installRootKey, 0, KEY_READ | KEY_WOW64_32KEY, &installRoot),
+              ERROR_SUCCESS);
+    RegCloseKey(installRoot);
     struct Case {
         const char* sample;
         const char* name;

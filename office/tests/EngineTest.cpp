@@ -267,9 +267,17 @@ TEST_F(Engines, ValidatorTakesOnlyAPasswordPromptAndPressesTheErrorBoxButton) {
     EXPECT_EQ(validator.findPasswordDialog(), nullptr);
     SetWindowLongA(GetDlgItem(fake, 5), GWL_STYLE, GetWindowLongA(GetDlgItem(fake, 5), GWL_STYLE) | ES_PASSWORD);
     EXPECT_EQ(validator.findPasswordDialog(), fake);
-    validator.stop();
+    // This thread owns windows the validator's walk passes and types into,
+    // and handles no message until it waits for the validator's end, as a
+    // job thread does with its notifier: the wait serves what the validator
+    // sends, and the walk itself sends nothing.
     validator.start();
-    EXPECT_TRUE(validator.waitForEnd(2000));
+    Sleep(1500);
+    validator.stop();
+    EXPECT_TRUE(validator.waitForEnd(5000));
+    char typed[8] = "";
+    GetWindowTextA(GetDlgItem(fake, 5), typed, sizeof typed);
+    EXPECT_STREQ(typed, "x");
     DestroyWindow(fake);
     DestroyWindow(owner);
 }

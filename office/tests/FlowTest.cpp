@@ -16,34 +16,15 @@
 #include "office/OfficeApplication.h"
 #include "office/OfficeVersion.h"
 #include "office/tests/OfficeTestSupport.h"
+#include "testing/DebugLog.h"
 #include "testing/TestPaths.h"
 
 using namespace office_test;
 
 namespace {
 
-// The log of this test program, at the debug level, in the build tree: set
-// before the first line is written (the log reads its settings once).
-std::string logPath() {
-    static const std::string path = testing_support::freshFolder("office-log") + "\\office_tests.log";
-    return path;
-}
-
-struct LogConfiguration {
-    LogConfiguration() {
-        std::string file = logPath();
-        std::string dir = file.substr(0, file.rfind('\\'));
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Merrowind\\Application\\office_tests\\Log", 0, nullptr, 0,
-                            KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-            return;
-        DWORD level = 2;
-        RegSetValueExA(key, "dir", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()), DWORD(dir.size() + 1));
-        RegSetValueExA(key, "filename", 0, REG_SZ, reinterpret_cast<const BYTE*>("office_tests.log"), 17);
-        RegSetValueExA(key, "level", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&level), sizeof level);
-        RegCloseKey(key);
-    }
-} logConfiguration;
+// This program's log: set before its first line is written.
+const std::string kLogPath = testing_support::debugLog();
 
 std::string readText(const std::string& path) {
     Bytes b = readFile(path);
@@ -207,7 +188,7 @@ TEST_F(Flow, SuccessReplacesTheDocumentAndKeepsTimesAndAttributesWhenAsked) {
     std::string password = officePassword(path);
     ASSERT_EQ(password.size(), 15u);
     EXPECT_EQ(session.lastPassword, password);
-    std::string log = readText(logPath());
+    std::string log = readText(kLogPath);
     EXPECT_EQ(log.find(password), std::string::npos);
     EXPECT_NE(log.find("OfficeApplication#protect,7,fileName=" + path + " password=[***************]"),
               std::string::npos);

@@ -118,7 +118,9 @@ bool waitForNoStandins(DWORD timeoutMs) {
     return true;
 }
 
-bool setOfficeVersion(const std::string& choice) { return runStandin("/SetVersion " + choice); }
+bool setOfficeVersion(const std::string& choice, const std::string& view) {
+    return runStandin("/SetVersion " + choice + " " + view);
+}
 
 bool runStandin(const std::string& arguments) {
     std::string standin = testing_support::nativePath(std::string(TARNWICK_BINARY_DIR) + "/standins/office-standin.exe");

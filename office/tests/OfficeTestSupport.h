@@ -49,8 +49,9 @@ bool waitForNoStandins(DWORD timeoutMs);
 
 
 // Writes the installed-Office version keys through the stand-in
-// ("12", "11", "11+converters", "11+export", "14", "none", ...).
-bool setOfficeVersion(const std::string& choice);
+// ("12", "11", "11+converters", "11+export", "14", "none", ...), the machine
+// keys in the registry view of a 32-bit Office ("32") or a 64-bit one ("64").
+bool setOfficeVersion(const std::string& choice, const std::string& view = "32");
 // Runs the stand-in's program with these arguments ("/RegServer", ...).
 bool runStandin(const std::string& arguments);
 

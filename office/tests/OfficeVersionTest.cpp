@@ -20,6 +20,8 @@ protected:
     }
 };
 
+// The matrix runs with the machine keys in each registry view: where a
+// 32-bit Office writes them (the default) and where a 64-bit one does.
 TEST_F(Version, RegistryMatrix) {
     struct Case {
         const char* keys;
@@ -34,15 +36,17 @@ TEST_F(Version, RegistryMatrix) {
         {"11+import", 11, false, false, false},    {"12", 12, true, false, true},
         {"14", 14, true, false, false},            {"16", 16, true, false, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.keys);
-        ASSERT_TRUE(setOfficeVersion(c.keys));
-        OfficeVersion::resetCacheForTesting();
-        EXPECT_EQ(OfficeVersion::getWordVersion(), c.version);
-        EXPECT_EQ(OfficeVersion::isOfficeWord12ConverterInstalled(), c.converters);
-        EXPECT_EQ(OfficeVersion::isOfficeWord12Convertible(), c.convertible);
-        OfficeApplication session(0, 0, 1);
-        EXPECT_EQ(session.isOffice12Installed(), c.office12);
+    for (const char* view : {"32", "64"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.keys) + " in the " + view + "-bit view");
+            ASSERT_TRUE(setOfficeVersion(c.keys, view));
+            OfficeVersion::resetCacheForTesting();
+            EXPECT_EQ(OfficeVersion::getWordVersion(), c.version);
+            EXPECT_EQ(OfficeVersion::isOfficeWord12ConverterInstalled(), c.converters);
+            EXPECT_EQ(OfficeVersion::isOfficeWord12Convertible(), c.convertible);
+            OfficeApplication session(0, 0, 1);
+            EXPECT_EQ(session.isOffice12Installed(), c.office12);
+        }
     }
 }
 
@@ -50,7 +54,7 @@ TEST_F(Version, ConverterPathsMustBeUnderOffice12) {
     ASSERT_TRUE(setOfficeVersion("11+converters"));
     HKEY key;
     const char* exportKey = "Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12";
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, exportKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, exportKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key), ERROR_SUCCESS);
     const char other[] = "C:\\Program Files\\Microsoft Office\\office12\\wordcnvpxy.cnv";  // case differs
     RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(other), sizeof other);
     RegCloseKey(key);

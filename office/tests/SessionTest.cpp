@@ -161,6 +161,43 @@ TEST_F(Session, AFailedStartThrowsAndEndsWhatWasStarted) {
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(callsOf(calls, "Word.Application.Quit").size(), 1u);
     EXPECT_EQ(callsOf(calls, "Excel.Application.Quit").size(), 1u);
+
+    // Started on demand, the application refuses a start-up setting once: it
+    // is quit, its start failed (201 reaches the job from Word and
+    // PowerPoint; Excel's engine gives 1), the document is as it was, and
+    // the next document starts it afresh and silences it fully.
+    struct Case {
+        const char* sample;
+        const char* refused;
+        const char* quit;
+        int code;  // 201: the start failure thrown
+    };
+    const Case cases[] = {
+        {"memo.docx", "Word.Application.DisplayAlerts", "Word.Application.Quit", 201},
+        {"deck.pptx", "PowerPoint.Application.DisplayAlerts", "PowerPoint.Application.Quit", 201},
+        {"sheet.xlsx", "Excel.Application.Interactive", "Excel.Application.Quit", 1},
+    };
+    clearFaults();
+    OfficeApplication session(0, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused);
+        std::string path = copySample(c.sample, c.sample);
+        DeleteFileA(journalPath.c_str());
+        setFault(c.refused, "fail 0x80004005 once");
+        int code = 0;
+        try {
+            code = session.protect(path.c_str(), false);
+        } catch (const Exception& e) {
+            code = e.getErrorCode();
+        }
+        EXPECT_EQ(code, c.code);
+        EXPECT_EQ(readFile(path), readFile(sample(c.sample)));
+        EXPECT_EQ(callsOf(journal(), c.quit).size(), 1u);
+        DeleteFileA(journalPath.c_str());
+        EXPECT_EQ(session.protect(path.c_str(), false), 0);
+        EXPECT_EQ(callsOf(journal(), c.refused).size(), 1u);
+        EXPECT_TRUE(isProtected(path));
+    }
 }
 
 TEST_F(Session, PowerPointWindowIsConcealedDuringTheJobAndNotLayeredAfter) {

@@ -1,8 +1,9 @@
 // The Office automation stand-in's program. Command lines:
 //   office-standin.exe word|excel|powerpoint [-Embedding]   serve one application (COM starts it so)
 //   office-standin.exe /RegServer | /UnregServer             register the three classes
-//   office-standin.exe /SetVersion 12|11|11+converters|14|none
-//                                                            write the installed-version keys
+//   office-standin.exe /SetVersion 12|11|11+converters|14|none [64]
+//                                                            write the installed-version keys (in the
+//                                                            32-bit view, or with 64 in the 64-bit one)
 //   office-standin.exe /ShowWindow word|excel|powerpoint|CLASS [TITLE]
 //                                                            show a visible frame window until it is closed
 
@@ -71,9 +72,9 @@ public:
     }
 };
 
-LONG setString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+LONG setString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value, REGSAM view = 0) {
     HKEY h;
-    LONG rc = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
+    LONG rc = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &h, nullptr);
     if (rc != ERROR_SUCCESS) return rc;
     rc = RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                         DWORD((value.size() + 1) * sizeof(wchar_t)));
@@ -100,31 +101,52 @@ int registerServer(bool add) {
     return 0;
 }
 
+// Deletes a key below HKLM with everything in it, in one view.
+void deleteMachineTree(const std::wstring& key, REGSAM view) {
+    std::wstring::size_type slash = key.rfind(L'\\');
+    HKEY parent;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | view, &parent) !=
+        ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(parent, key.substr(slash + 1).c_str());
+    RegCloseKey(parent);
+}
+
 // The keys the product's version probe reads: Word's install root under
 // HKLM and its user key under HKCU, per major version; for version 11 also
-// the Word 12 file converters.
-int setVersion(const std::wstring& choice) {
-    for (int n = 8; n <= 30; ++n) {
-        std::wstring base = L"Software\\Microsoft\\Office\\" + std::to_wstring(n) + L".0";
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (base + L"\\Word").c_str());
-        RegDeleteTreeW(HKEY_CURRENT_USER, (base + L"\\Word").c_str());
+// the Word 12 file converters. The HKLM keys go where Office writes them:
+// a 32-bit Office (every Office 2007, most later ones) in the 32-bit view,
+// a 64-bit Office (view "64") in the 64-bit view. Whatever an earlier call
+// wrote is first removed from both views.
+int setVersion(const std::wstring& choice, const std::wstring& viewName) {
+    if (!viewName.empty() && viewName != L"32" && viewName != L"64") return 1;
+    const REGSAM view = viewName == L"64" ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    const wchar_t* const export12 = L"Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12";
+    const wchar_t* const import12 = L"Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12";
+    for (REGSAM each : {REGSAM(KEY_WOW64_32KEY), REGSAM(KEY_WOW64_64KEY)}) {
+        for (int n = 8; n <= 30; ++n) {
+            deleteMachineTree(L"Software\\Microsoft\\Office\\" + std::to_wstring(n) + L".0\\Word", each);
+        }
+        deleteMachineTree(export12, each);
+        deleteMachineTree(import12, each);
     }
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12");
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12");
+    for (int n = 8; n <= 30; ++n) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Microsoft\\Office\\" + std::to_wstring(n) + L".0\\Word").c_str());
+    }
     if (choice == L"none") return 0;
     std::wstring number = choice.substr(0, choice.find(L'+'));
     int version = _wtoi(number.c_str());
     if (version < 8 || version > 30) return 1;
     std::wstring base = L"Software\\Microsoft\\Office\\" + std::to_wstring(version) + L".0\\Word";
     std::wstring root = L"C:\\Program Files\\Microsoft Office\\Office" + std::to_wstring(version) + L"\\";
-    LONG rc = setString(HKEY_LOCAL_MACHINE, base + L"\\InstallRoot", L"Path", root);
+    LONG rc = setString(HKEY_LOCAL_MACHINE, base + L"\\InstallRoot", L"Path", root, view);
     rc |= setString(HKEY_CURRENT_USER, base, L"WordName", L"WINWORD.EXE");
     std::wstring converters = choice.size() > number.size() ? choice.substr(number.size() + 1) : L"";
     const std::wstring cnv = L"C:\\Program Files\\Microsoft Office\\Office12\\wordcnvpxy.cnv";
     if (converters == L"converters" || converters == L"export")
-        rc |= setString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12", L"Path", cnv);
+        rc |= setString(HKEY_LOCAL_MACHINE, export12, L"Path", cnv, view);
     if (converters == L"converters" || converters == L"import")
-        rc |= setString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12", L"Path", cnv);
+        rc |= setString(HKEY_LOCAL_MACHINE, import12, L"Path", cnv, view);
     return rc == ERROR_SUCCESS ? 0 : 2;
 }
 
@@ -253,7 +275,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     } else if (_wcsicmp(first.c_str(), L"/UnregServer") == 0 || _wcsicmp(first.c_str(), L"-UnregServer") == 0) {
         rc = registerServer(false);
     } else if (_wcsicmp(first.c_str(), L"/SetVersion") == 0 && argc > 2) {
-        rc = setVersion(argv[2]);
+        rc = setVersion(argv[2], argc > 3 ? argv[3] : L"");
     } else if (_wcsicmp(first.c_str(), L"/ShowWindow") == 0 && argc > 2) {
         rc = showDocumentWindow(argv[2], argc > 3 ? argv[3] : nullptr);
     } else {

@@ -1112,23 +1112,46 @@ TEST_F(OfficeStandin, VersionKeysAreWrittenForTheChosenVersion) {
         CloseHandle(pi.hThread);
         return rc;
     };
-    auto readable = [](HKEY root, const char* key, const char* value) {
+    // In the view given; HKCU has only one.
+    auto readable = [](HKEY root, const char* key, const char* value, DWORD view = 0) {
         char buf[1024];
         DWORD size = sizeof buf;
-        return RegGetValueA(root, key, value, RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS;
+        HKEY h;
+        if (RegOpenKeyExA(root, key, 0, KEY_READ | view, &h) != ERROR_SUCCESS) return false;
+        bool found = RegGetValueA(h, nullptr, value, RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS;
+        RegCloseKey(h);
+        return found;
     };
     const char* export12 = "Software\\Microsoft\\Shared Tools\\Text Converters\\Export\\Word12";
     const char* import12 = "Software\\Microsoft\\Shared Tools\\Text Converters\\Import\\Word12";
-    ASSERT_EQ(setVersion("11+converters"), 0u);
-    EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot", "Path"));
-    EXPECT_TRUE(readable(HKEY_CURRENT_USER, "Software\\Microsoft\\Office\\11.0\\Word", "WordName"));
-    EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, export12, "Path") && readable(HKEY_LOCAL_MACHINE, import12, "Path"));
-    ASSERT_EQ(setVersion("none"), 0u);
-    EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot", "Path"));
-    EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, export12, "Path"));
+    const char* root11 = "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot";
+    const char* root12 = "Software\\Microsoft\\Office\\12.0\\Word\\InstallRoot";
+    // The machine keys land in the chosen view only; "none" and the next
+    // choice clear both views.
+    struct Case {
+        const char* arguments;
+        DWORD view, other;
+    } const cases[] = {{"11+converters", KEY_WOW64_32KEY, KEY_WOW64_64KEY},
+                       {"11+converters 64", KEY_WOW64_64KEY, KEY_WOW64_32KEY}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        ASSERT_EQ(setVersion(c.arguments), 0u);
+        EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, root11, "Path", c.view));
+        EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, root11, "Path", c.other));
+        EXPECT_TRUE(readable(HKEY_CURRENT_USER, "Software\\Microsoft\\Office\\11.0\\Word", "WordName"));
+        EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, export12, "Path", c.view) &&
+                    readable(HKEY_LOCAL_MACHINE, import12, "Path", c.view));
+        EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, export12, "Path", c.other));
+        ASSERT_EQ(setVersion("none"), 0u);
+        EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, root11, "Path", c.view));
+        EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, export12, "Path", c.view));
+    }
+    ASSERT_EQ(setVersion("12 64"), 0u);
     ASSERT_EQ(setVersion("12"), 0u);
-    EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\12.0\\Word\\InstallRoot", "Path"));
-    EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\11.0\\Word\\InstallRoot", "Path"));
+    EXPECT_TRUE(readable(HKEY_LOCAL_MACHINE, root12, "Path", KEY_WOW64_32KEY));
+    EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, root12, "Path", KEY_WOW64_64KEY));
+    EXPECT_FALSE(readable(HKEY_LOCAL_MACHINE, root11, "Path", KEY_WOW64_32KEY));
+    EXPECT_NE(setVersion("12 86"), 0u);
 }
 
 namespace {
