@@ -3,6 +3,8 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include <cstdio>
+
 #include "foundation/ComError.h"
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
@@ -130,31 +132,17 @@ const char* OfficeApplication::lazyStartMethod(App app) {
 }
 
 void OfficeApplication::reportStartFailure(App app, bool lazily, HRESULT hr) {
-    unsigned code = static_cast<unsigned>(hr);
-    switch (app) {
-        case App::Word:
-            if (lazily) {
-                logError("OfficeApplication#createWordApplication,1,Failed to create Word hr=%x", code);
-                throw Exception("OfficeApplication#createWordApplication,1,Failed to create Word", 201);
-            }
-            logError("OfficeApplication#OfficeApplication,3,Failed to create Word hr=%x", code);
-            throw Exception("OfficeApplication#OfficeApplication,3,Failed to create Word", 201);
-        case App::PowerPoint:
-            if (lazily) {
-                logError("OfficeApplication#createPowerPointApplication,1,Failed to create PowerPoint hr=%x", code);
-                throw Exception("OfficeApplication#createPowerPointApplication,1,Failed to create PowerPoint", 201);
-            }
-            logError("OfficeApplication#OfficeApplication,5,Failed to create PowerPoint hr=%x", code);
-            throw Exception("OfficeApplication#OfficeApplication,5,Failed to create PowerPoint", 201);
-        case App::Excel:
-            break;
-    }
+    // The constructor's steps are 3, 5 and 7; a lazy start is step 1 of its own method.
+    const char* name = app == App::Word ? "Word" : app == App::PowerPoint ? "PowerPoint" : "Excel";
+    const int step = app == App::Word ? 3 : app == App::PowerPoint ? 5 : 7;
+    char where[128];
     if (lazily) {
-        logError("OfficeApplication#createExcelApplication,1,Failed to create Excel hr=%x", code);
-        throw Exception("OfficeApplication#createExcelApplication,1,Failed to create Excel", 201);
+        std::snprintf(where, sizeof where, "OfficeApplication#%s,1,Failed to create %s", lazyStartMethod(app), name);
+    } else {
+        std::snprintf(where, sizeof where, "OfficeApplication#OfficeApplication,%d,Failed to create %s", step, name);
     }
-    logError("OfficeApplication#OfficeApplication,7,Failed to create Excel hr=%x", code);
-    throw Exception("OfficeApplication#OfficeApplication,7,Failed to create Excel", 201);
+    logError("%s hr=%x", where, static_cast<unsigned>(hr));
+    throw Exception(where, 201);
 }
 
 void OfficeApplication::silenceApplication(App app, bool lazily) {
