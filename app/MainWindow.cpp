@@ -134,7 +134,10 @@ void MainWindow_SaveGeometry() {
     profile.setGeometry(storedFrame);
 }
 
-void MainWindow_UpdateMenu() { showDonotUpdateFileTimeMark(state.dialog); }
+void MainWindow_UpdateMenu() {
+    showDonotUpdateFileTimeMark(state.dialog);
+    showBuiltInEngineMark(state.dialog);
+}
 
 // ---- help -----------------------------------------------------------------
 
@@ -522,6 +525,7 @@ void MainWindow_OnCommand(int id) {
         case IDM_EDIT_DELETE: XListView_DeleteSelectedFiles(state.list); break;
         case IDM_EDIT_SELECT_ALL: XListView_SelectAll(state.list); break;
         case IDM_DONT_UPDATE_LASTMODIFIED: toggleDonotUpdateFileTime(state.dialog); break;
+        case IDM_BUILT_IN_ENGINE: toggleBuiltInEngine(state.dialog); break;
         case IDM_PDFTK_SETTING: {
             PdfToolkitSettingDialog dialog;
             dialog.prepare(state.list);

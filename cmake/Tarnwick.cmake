@@ -77,13 +77,13 @@ function(tarnwick_tests name)
         TARNWICK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         TARNWICK_BINARY_DIR="${PROJECT_BINARY_DIR}")
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 1800)
     if(WIN32 AND CMAKE_HOST_UNIX)
         set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix)
     endif()
 endfunction()
 
-# tarnwick_fuzzer(<name> SOURCES <files> DEPS <libraries> CORPUS <folder>)
+# tarnwick_fuzzer(<name> SOURCES <files> DEPS <libraries> CORPUS <folders>)
 # A fuzz target (LLVMFuzzerTestOneInput) for a parser of untrusted bytes.
 # Natively it always becomes <name>_replay, a ctest that runs the corpus and
 # a fixed number of mutated inputs under the sanitizers; with clang and
@@ -96,7 +96,7 @@ if(TARNWICK_LIBFUZZER AND CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND NOT WIN32)
     add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 function(tarnwick_fuzzer name)
-    cmake_parse_arguments(A "" "CORPUS" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(A "" "" "SOURCES;DEPS;CORPUS" ${ARGN})
     if(WIN32 OR NOT TARNWICK_WITH_TESTS)
         return()
     endif()

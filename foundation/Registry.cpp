@@ -94,6 +94,17 @@ bool Registry::setString(const char* subKey, const char* valueName, const char* 
                           static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
 }
 
+bool Registry::setInteger(const char* subKey, const char* valueName, int value) {
+    unique_hkey key;
+    if (RegCreateKeyExA(root_, orEmpty(subKey), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const DWORD data = static_cast<DWORD>(value);
+    return RegSetValueExA(key.get(), orEmpty(valueName), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                          sizeof data) == ERROR_SUCCESS;
+}
+
 bool Registry::createKey(const char* subKey) {
     unique_hkey key;
     if (RegOpenKeyExA(root_, orEmpty(subKey), 0, access(KEY_READ), key.put()) == ERROR_SUCCESS) return true;

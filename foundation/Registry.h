@@ -39,6 +39,8 @@ public:
     // (text that does not start with a number gives 0). Returns whether the
     // text could be read.
     bool getNumber(const char* subKey, const char* valueName, int& value);
+    // Creates or opens subKey and writes value as REG_DWORD.
+    bool setInteger(const char* subKey, const char* valueName, int value);
     // Creates or opens subKey and writes value as REG_SZ with its terminator.
     bool setString(const char* subKey, const char* valueName, const char* value);
     // True when subKey exists or could be created.

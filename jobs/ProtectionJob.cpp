@@ -11,12 +11,20 @@
 #include "foundation/Log.h"
 #include "foundation/String.h"
 #include "office/OfficeApplication.h"
+#include "settings/PasswordGenerator.h"
+#include "settings/TarnwickRegistry.h"
 #include "wingui/MessagePump.h"
 #include "wingui/TarnwickIds.h"
 
 namespace {
 
+// The applications' session, or with EncryptionEngine 1 the built-in
+// engine's, which starts no application.
 std::unique_ptr<OfficeApplication> makeOfficeApplication(int doc, int ppt, int xls) {
+    if (TarnwickRegistry().isBuiltInEngine()) {
+        logDebug("ProtectionJob#makeOfficeApplication,1,Built-in engine");
+        return std::make_unique<OfficeApplication>(OfficeApplication::BuiltIn{});
+    }
     return std::make_unique<OfficeApplication>(doc, ppt, xls);
 }
 
@@ -94,6 +102,8 @@ void ProtectionJob::run(const LinkedList& files) noexcept {
     // Counted first, so that even a run that fails early tallies every path.
     const int total = files.getLength();
     int succeeded = 0;
+    // Every password of the job is derived from one look-up of the machine.
+    PasswordGenerator::IdentityScope identity;
     try {
         PdfRunInputs inputs;
         preparePdfRunSettings(direction, inputs);
@@ -101,7 +111,9 @@ void ProtectionJob::run(const LinkedList& files) noexcept {
         notifier->create(owner_, GetCurrentThreadId());
         std::unique_ptr<OfficeApplication> session = startSession(files);
         readWorkingFolder(inputs);
-        const bool office12 = session != nullptr && session->isOffice12Installed();
+        // The built-in engine takes the Open XML files as Office 2007 would.
+        const bool office12 =
+            session != nullptr && (session->isOffice12Installed() || session->usesBuiltInEngine());
         logDebug("%s#run,9,total=%d office12=%d pdftk=%s folder=%s", name, total, office12 ? 1 : 0,
                  inputs.pdftkPath.getContents() != nullptr ? inputs.pdftkPath.getContents() : "",
                  inputs.workingFolder.getContents() != nullptr ? inputs.workingFolder.getContents() : "");

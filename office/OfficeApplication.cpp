@@ -85,6 +85,12 @@ OfficeApplication::OfficeApplication(int doc, int ppt, int xls) {
     logDebug("OfficeApplication#OfficeApplication,10,End");
 }
 
+OfficeApplication::OfficeApplication(BuiltIn) : builtIn(true) {
+    logDebug("OfficeApplication#OfficeApplication,1,Start,built-in engine ----------------");
+    // Structured storage on the job's thread, as the applications' session has it.
+    oleInitialized = SUCCEEDED(OleInitialize(nullptr));
+}
+
 void OfficeApplication::startApplication(App app, bool lazily) {
     DispatchObject* target = app == App::Word ? &word : app == App::PowerPoint ? &powerPoint : &excel;
     const wchar_t* progId = app == App::Word         ? L"Word.Application"

@@ -20,12 +20,17 @@ public:
     // be started) or ComError (a start-up property was refused); whatever it
     // had started is ended again before it throws.
     OfficeApplication(int doc, int ppt, int xls);
+    // The session of the built-in engine (doccrypt/): starts no application;
+    // every document goes through the same flow to that engine instead.
+    struct BuiltIn {};
+    explicit OfficeApplication(BuiltIn);
     virtual ~OfficeApplication();
     OfficeApplication(const OfficeApplication&) = delete;
     OfficeApplication& operator=(const OfficeApplication&) = delete;
 
     // True when a started application is exactly version 12.
     bool isOffice12Installed() const;
+    bool usesBuiltInEngine() const { return builtIn; }
 
     // Put the password on one document, or take it off (0 = success, see
     // OfficeCodes.h). keepFileTime keeps the last-access and last-write times.
@@ -90,6 +95,7 @@ private:
     int wordEngine(const char* filePath, const char* password, bool encrypt);
     int powerPointEngine(const char* filePath, const char* password, bool encrypt);
     int excelEngine(const char* filePath, const char* password, bool encrypt);
+    int builtInEngine(const char* filePath, const char* password, bool encrypt);
     // Puts an engine's saved temporary file in place of the document: the
     // document is deleted, the file moved there. Logs step firstStep when it
     // moved, firstStep + 1 when the move failed, firstStep + 2 when the
@@ -113,4 +119,5 @@ private:
     using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
     SetLayeredWindowAttributesFunction setLayeredWindowAttributes = nullptr;
     int macroSecurityLevel = 3;
+    bool builtIn = false;
 };

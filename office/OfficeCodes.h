@@ -34,6 +34,17 @@ constexpr int kExcelSaveFailed = 403;
 constexpr int kExcelDocumentNotDeleted = 405;
 constexpr int kExcelTemporaryNotMoved = 406;
 constexpr int kExcelReadOnlyRecommended = 407;
+// The built-in engine (doccrypt/). The document is left as it was.
+constexpr int kBuiltInWrongPassword = 901;     // encrypted, but not with the derived password
+constexpr int kBuiltInDamagedFile = 902;       // truncated, malformed, or not the document its name says
+constexpr int kBuiltInUnknownCipher = 903;     // encrypted in a way the engine does not read
+constexpr int kBuiltInRightsManaged = 904;     // protected by rights management, not by a password
+constexpr int kBuiltInNotEncryptable = 905;    // a plain document the engine cannot encrypt
+constexpr int kBuiltInPlatformFailed = 906;    // no memory, no random numbers, structured storage failed
+constexpr int kBuiltInReadFailed = 907;        // the document could not be read
+constexpr int kBuiltInWriteFailed = 908;       // the new document could not be written beside it
+constexpr int kBuiltInDocumentNotDeleted = 909;  // the new document could not replace it: delete failed
+constexpr int kBuiltInTemporaryNotMoved = 910;   // ... the move failed
 // Any engine.
 constexpr int kUnexpectedComError = 1000;
 constexpr int kEngineNotRun = 1;

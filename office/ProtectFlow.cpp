@@ -24,6 +24,7 @@ int OfficeApplication::unprotect(const char* filePath, bool keepFileTime) {
 }
 
 int OfficeApplication::runEngine(const char* filePath, const char* password, bool encrypt) {
+    if (builtIn) return builtInEngine(filePath, password, encrypt);
     switch (office_rules::engineFor(filePath)) {
         case office_rules::Engine::Word:
             return encrypt ? protectWord(filePath, password) : unprotectWord(filePath, password);
@@ -55,7 +56,7 @@ int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool enc
         logError("OfficeApplication#%s,3,Unsupported file %s", method, filePath);
         return kUnsupportedFile;
     }
-    if (OfficeVersion::getWordVersion() < 12 && FileType::isOffice2007File(filePath)) {
+    if (!builtIn && OfficeVersion::getWordVersion() < 12 && FileType::isOffice2007File(filePath)) {
         logError("EncryptOfficeFile,4,%s,Office12 is not installed", method);
         return kOffice12NotInstalled;
     }

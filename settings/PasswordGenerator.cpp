@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "DirectoryObject.h"
 #include "Md5Hasher.h"
@@ -14,26 +15,47 @@ namespace {
 
 enum class Variant { Office, PdfUser, PdfOwner };
 
-bool derive(Variant variant, const char* fileName, char* output) {
-    DirectoryObject directory(".");
+// The machine identity of this thread's open IdentityScope.
+struct IdentityCache {
+    int depth = 0;
+    bool known = false;
+    std::string guid;
+};
+thread_local IdentityCache identityCache;
 
+// The directory GUID of this machine; false when it cannot be read or is empty.
+bool machineGuid(std::string& out) {
+    if (identityCache.depth > 0 && identityCache.known) {
+        out = identityCache.guid;
+        return true;
+    }
+    DirectoryObject directory(".");
+    String guid;
+    if (!directory.getGuid(guid) || guid.getContents() == nullptr || guid.getContents()[0] == '\0') return false;
+    out = guid.getContents();
+    if (identityCache.depth > 0) {
+        identityCache.guid = out;
+        identityCache.known = true;
+    }
+    return true;
+}
+
+bool derive(Variant variant, const char* fileName, char* output) {
     char user[260];
     DWORD userSize = sizeof user;
     if (!GetUserNameA(user, &userSize)) user[0] = '\0';
     user[sizeof user - 1] = '\0';
 
-    String guid;
-    if (output == nullptr || !directory.getGuid(guid) || guid.getContents() == nullptr ||
-        guid.getContents()[0] == '\0') {
-        return false;
-    }
+    std::string identity;
+    if (output == nullptr || !machineGuid(identity)) return false;
+    const char* guid = identity.c_str();
 
     char composed[password::kMaxComposedLength + 1];
     bool fits = false;
     switch (variant) {
-        case Variant::Office: fits = password::composeOffice(fileName, guid.getContents(), user, composed); break;
-        case Variant::PdfUser: fits = password::composePdfUser(fileName, guid.getContents(), user, composed); break;
-        case Variant::PdfOwner: fits = password::composePdfOwner(guid.getContents(), user, composed); break;
+        case Variant::Office: fits = password::composeOffice(fileName, guid, user, composed); break;
+        case Variant::PdfUser: fits = password::composePdfUser(fileName, guid, user, composed); break;
+        case Variant::PdfOwner: fits = password::composePdfOwner(guid, user, composed); break;
     }
     if (!fits) return false;
 
@@ -45,6 +67,15 @@ bool derive(Variant variant, const char* fileName, char* output) {
 }
 
 }  // namespace
+
+PasswordGenerator::IdentityScope::IdentityScope() { ++identityCache.depth; }
+
+PasswordGenerator::IdentityScope::~IdentityScope() {
+    if (--identityCache.depth == 0) {
+        identityCache.known = false;
+        identityCache.guid.clear();
+    }
+}
 
 bool PasswordGenerator::getOfficePassword(const char* fileName, char* output) {
     return derive(Variant::Office, fileName, output);

@@ -68,6 +68,13 @@ int TarnwickRegistry::getMacroSecurityLevel() {
     return level < 1 || level > 3 ? 3 : level;
 }
 
+bool TarnwickRegistry::isBuiltInEngine() {
+    int engine = 0;
+    return getInteger(kKey, "EncryptionEngine", engine) && engine == 1;
+}
+
+bool TarnwickRegistry::setBuiltInEngine(bool builtIn) { return setInteger(kKey, "EncryptionEngine", builtIn ? 1 : 0); }
+
 bool TarnwickRegistry::getInitialFolder(String& folder) { return getString(kKey, "InitialFolder", folder); }
 
 bool TarnwickRegistry::setInitialFolder(const char* folder) {

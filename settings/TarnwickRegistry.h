@@ -38,6 +38,11 @@ public:
     // out of range.
     int getMacroSecurityLevel();
 
+    // "EncryptionEngine" (REG_DWORD): true when it is 1, the built-in engine
+    // (doccrypt/); 0, absent or anything else means the Office applications.
+    bool isBuiltInEngine();
+    bool setBuiltInEngine(bool builtIn);
+
     // "InitialFolder": as getPathForPDFTK.
     bool getInitialFolder(String& folder);
     bool setInitialFolder(const char* folder);

@@ -5,7 +5,8 @@
 
 Each folder of LAYERS below may include its own files and those of lower
 layers only;
-folders on one level (classify and settings) do not include each other.
+folders on one level (classify, settings and doccrypt) do not include each
+other.
 Lanternpane's folder stands apart: it uses the foundation and the Win32
 layer and nothing else, and nothing else uses it. Test code (any tests/,
 fuzz/, benchmark/ or benchmarks/ folder, and the stand-ins and shared test
@@ -31,6 +32,7 @@ LAYERS = {
     "wingui": 1,
     "classify": 2,
     "settings": 2,
+    "doccrypt": 2,
     "office": 3,
     "jobs": 4,
     "browser": 5,

@@ -27,6 +27,10 @@ xprop:x11-utils
 qpdf:qpdf
 /usr/lib/python3/dist-packages/msoffcrypto/__init__.py:python3-msoffcrypto-tool
 makensis:nsis
+/usr/share/doc/libreoffice-writer:libreoffice-writer
+/usr/share/doc/libreoffice-calc:libreoffice-calc
+/usr/share/doc/libreoffice-impress:libreoffice-impress
+/usr/share/doc/python3-uno:python3-uno
 "
 
 install_packages() {

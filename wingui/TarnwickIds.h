@@ -53,6 +53,8 @@ constexpr UINT WM_JOB_DONE = WM_USER + 1000;
 
 // Option menu item "Don't Update LastModified (&U)".
 #define IDM_DONT_UPDATE_LASTMODIFIED 32803
+// Option menu item "Built-in Encryption, No Office (&B)".
+#define IDM_BUILT_IN_ENGINE 32831
 
 // The file list's context menu and its commands.
 #define IDR_LISTVIEW_CONTEXTMENU 129

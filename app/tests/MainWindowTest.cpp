@@ -1,7 +1,9 @@
 // The real Tarnwick.exe, started as a user starts it and driven only from
 // outside: clicks, keys and menu choices through SendInput, the results
 // read from its windows, the registry and the files, which are checked by
-// tools this program did not write (msoffcrypto-tool, qpdf).
+// tools this program did not write (msoffcrypto-tool, qpdf). The program
+// works through the Office stand-in, or with its built-in engine where no
+// Office is registered at all.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +22,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -269,6 +273,7 @@ protected:
         settings.setInitialFolder((documents + "\\").c_str());
         settings.setPathForPDFTK(buildFile("standins\\pdftk.exe").c_str());
         settings.setDonotUpdateFileTime(false);
+        settings.setBuiltInEngine(false);
         settings.setPrinting(true);
         settings.setCopyContents(true);
         writeRegistry(TarnwickRegistry::kKey, "WorkingFolder", work);
@@ -283,10 +288,11 @@ protected:
 
     // Waits for the job's progress window to show its tally, photographs
     // it, lets inspect look at it and closes it with a click on Close.
-    void waitForJobAndClose(Tarnwick& program, const std::string& picture,
-                            const std::function<void(HWND)>& inspect = nullptr) {
+    // Returns the tally it shows.
+    std::string waitForJobAndClose(Tarnwick& program, const std::string& picture,
+                                   const std::function<void(HWND)>& inspect = nullptr) {
         HWND notifier = nullptr;
-        ASSERT_TRUE(waitFor(
+        if (!waitFor(
             [&] {
                 for (HWND other : topLevelWindows(program.id())) {
                     HWND close = GetDlgItem(other, IDOK);
@@ -298,13 +304,21 @@ protected:
                 }
                 return false;
             },
-            240000))
-            << "the job did not finish";
+            240000)) {
+            ADD_FAILURE() << "the job did not finish";
+            return "";
+        }
         program_driver::pause(300);
         testing_support::saveScreenshot(notifier, picture);
         if (inspect) inspect(notifier);
+        std::string tally;
+        for (HWND child = GetWindow(notifier, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            const std::string text = windowText(child);
+            if (contains(text, " Result: ")) tally = text;
+        }
         clickCentre(GetDlgItem(notifier, IDOK));
-        ASSERT_TRUE(waitFor([&] { return !IsWindow(notifier); }, 10000));
+        EXPECT_TRUE(waitFor([&] { return !IsWindow(notifier); }, 10000));
+        return tally;
     }
 
     std::string folder;
@@ -644,6 +658,170 @@ TEST_F(MainWindow, FollowsItsWindowToAScreenOfAnotherDpi) {
     PostMessageA(program.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.waitForExit(), 0);
     EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "20 20 800 560");
+}
+
+namespace {
+
+// Every stream of a compound file, by its path of storage names.
+void collectStreams(IStorage* storage, const std::wstring& prefix, std::map<std::wstring, std::string>& out) {
+    IEnumSTATSTG* entries = nullptr;
+    if (FAILED(storage->EnumElements(0, nullptr, 0, &entries))) return;
+    STATSTG stat;
+    while (entries->Next(1, &stat, nullptr) == S_OK) {
+        std::wstring name = prefix + stat.pwcsName;
+        if (stat.type == STGTY_STORAGE) {
+            IStorage* child = nullptr;
+            if (SUCCEEDED(storage->OpenStorage(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                                               &child))) {
+                collectStreams(child, name + L"/", out);
+                child->Release();
+            }
+        } else if (stat.type == STGTY_STREAM) {
+            IStream* stream = nullptr;
+            std::string data(static_cast<std::size_t>(stat.cbSize.QuadPart), '\0');
+            ULONG got = 0;
+            if (SUCCEEDED(storage->OpenStream(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream))) {
+                stream->Read(&data[0], static_cast<ULONG>(data.size()), &got);
+                stream->Release();
+            }
+            out[name] = data.substr(0, got);
+        }
+        CoTaskMemFree(stat.pwcsName);
+    }
+    entries->Release();
+}
+
+std::map<std::wstring, std::string> streamsOf(const std::string& path) {
+    std::map<std::wstring, std::string> out;
+    std::wstring wide(path.begin(), path.end());
+    IStorage* root = nullptr;
+    if (SUCCEEDED(StgOpenStorage(wide.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &root))) {
+        collectStreams(root, L"", out);
+        root->Release();
+    }
+    return out;
+}
+
+// The most Office processes seen at once while it lives, looked at every 50 ms.
+class OfficeWatch {
+public:
+    OfficeWatch()
+        : thread_([this] {
+              while (watching_) {
+                  seen_ = std::max(seen_.load(), office_test::standinProcessCount());
+                  Sleep(50);
+              }
+          }) {}
+    ~OfficeWatch() {
+        watching_ = false;
+        thread_.join();
+    }
+    int seen() const { return seen_; }
+
+private:
+    std::atomic<bool> watching_{true};
+    std::atomic<int> seen_{0};
+    std::thread thread_;
+};
+
+// The Office stand-in unregistered for a test, registered again after it.
+struct NoOfficeRegistered {
+    NoOfficeRegistered() { registered = office_test::runStandin("/UnregServer"); }
+    ~NoOfficeRegistered() { office_test::runStandin("/RegServer"); }
+    bool registered = false;
+};
+
+}  // namespace
+
+// With the built-in engine chosen in the Option menu, on a machine where no
+// Office is registered: all thirteen Office extensions and a PDF are
+// encrypted and decrypted, and no Office process ever runs.
+TEST_F(MainWindow, BuiltInEngineEncryptsEveryOfficeFormatWithoutOffice) {
+    NoOfficeRegistered noOffice;
+    ASSERT_TRUE(noOffice.registered);
+    CLSID clsid;
+    ASSERT_FALSE(SUCCEEDED(CLSIDFromProgID(L"Word.Application", &clsid))) << "Word is still registered";
+    TarnwickRegistry().setBuiltInEngine(false);
+
+    const std::vector<std::pair<std::string, std::string>> samples = {
+        {"Quarterly Report.DOCX", "memo.docx"}, {"macro memo.docm", "memo.docm"}, {"Old Memo.doc", "memo.doc"},
+        {"Budget 2026.xlsx", "sheet.xlsx"},     {"macro sheet.xlsm", "sheet.xlsm"}, {"binary sheet.xlsb", "sheet.xlsb"},
+        {"Old Figures.xls", "sheet.xls"},       {"Kick-off deck.pptx", "deck.pptx"}, {"macro deck.pptm", "deck.pptm"},
+        {"Show.ppsx", "deck.ppsx"},             {"macro show.ppsm", "deck.ppsm"},   {"Old Slides.ppt", "deck.ppt"},
+        {"Old Show.pps", "deck.ppt"},
+    };
+    std::vector<std::string> office, originals;
+    for (const auto& [name, sample] : samples) {
+        put(name, office_test::sample(sample));
+        office.push_back(pathOf(name));
+        const std::string extension = name.substr(name.rfind('.'));
+        originals.push_back(extension.size() == 5 ? office_test::sample(sample) : "");
+    }
+    const std::string pdf = pathOf("Hand out.pdf");
+    put("Hand out.pdf", testing_support::nativePath(TARNWICK_SOURCE_DIR "/jobs/tests/fixtures/sample.pdf"));
+    const std::string rows(14, '|');
+
+    // Any Office process, from start to end, is counted.
+    OfficeWatch watch;
+
+    Tarnwick program;
+    ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick")) << "no main window on the folder";
+    ASSERT_TRUE(waitFor([&] { return program.rows->rowCount() == 14; }, 10000)) << program.rows->rowCount();
+    // Option > Built-in Encryption: the setting follows the check mark.
+    program.chooseMenu('O', 'B');
+    ASSERT_TRUE(waitFor([] { return TarnwickRegistry().isBuiltInEngine(); }, 3000));
+
+    activate(program.window);
+    clickAt(program.list, {40, 200});
+    program.chooseMenu('E', 'A');
+    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 14; }, 5000)) << program.rows->selectedCount();
+    clickCentre(program.child(IDC_ENCRYPT_BUTTON));
+    EXPECT_EQ(waitForJobAndClose(program, "MainWindowBuiltInEncryptionDone"),
+              "Encryption Result: Total=14   Scucceeded=14   Failed=0");
+    std::string encrypted;
+    for (int i = 0; i < 14; ++i) encrypted += "PWD|";
+    ASSERT_TRUE(waitFor([&] { return program.states() == encrypted; }, 10000)) << program.states();
+
+    const std::string report = office_test::checkOfficePasswords(folder, office, originals);
+    for (const std::string& path : office) {
+        EXPECT_TRUE(contains(report, "OK " + testing_support::unixPath(path) + "\n")) << report;
+    }
+    EXPECT_FALSE(contains(report, "WRONG-PASSWORD-ACCEPTED")) << report;
+    // LibreOffice shows the original text, for every format it can open
+    // encrypted (not encrypted presentations of the binary format).
+    std::vector<std::string> openable, openableOriginals;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (endsWith(samples[i].first, ".ppt") || endsWith(samples[i].first, ".pps")) continue;
+        openable.push_back(office[i]);
+        openableOriginals.push_back(office_test::sample(samples[i].second));
+    }
+    const std::string libre = office_test::checkWithLibreOffice(folder, openable, openableOriginals);
+    for (const std::string& path : openable) {
+        EXPECT_TRUE(contains(libre, "LO-OK " + testing_support::unixPath(path) + "\n")) << libre;
+    }
+
+    program.chooseMenu('E', 'A');
+    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 14; }, 5000));
+    clickCentre(program.child(IDC_DECRYPT_BUTTON));
+    EXPECT_EQ(waitForJobAndClose(program, "MainWindowBuiltInDecryptionDone"),
+              "Decryption Result: Total=14   Scucceeded=14   Failed=0");
+    ASSERT_TRUE(waitFor([&] { return program.states() == rows; }, 10000)) << program.states();
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        SCOPED_TRACE(samples[i].first);
+        const std::string original = office_test::sample(samples[i].second);
+        // A package comes back byte for byte, a compound file with its streams.
+        if (!originals[i].empty()) {
+            EXPECT_TRUE(readBytes(office[i]) == readBytes(original));
+        } else {
+            EXPECT_TRUE(streamsOf(office[i]) == streamsOf(original));
+        }
+    }
+
+    program.chooseMenu('O', 'B');
+    ASSERT_TRUE(waitFor([] { return !TarnwickRegistry().isBuiltInEngine(); }, 3000));
+    PostMessageA(program.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(watch.seen(), 0) << "an Office process ran";
 }
 
 // Enter and Esc leave the window open; WM_CLOSE ends the program and stores

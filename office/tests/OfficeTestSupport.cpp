@@ -170,12 +170,16 @@ def opens(path, pw):
     f = msoffcrypto.OfficeFile(open(path, 'rb'))
     xml = f.format == 'ooxml'
     f.load_key(password=pw, verify_password=True) if xml else f.load_key(password=pw)
-    f.decrypt(io.BytesIO(), verify_integrity=True) if xml else f.decrypt(io.BytesIO())
+    out = io.BytesIO()
+    f.decrypt(out, verify_integrity=True) if xml else f.decrypt(out)
+    return xml, out.getvalue()
 for line in open(sys.argv[1]):
-    path, pw = line.rstrip('\n').split('\t')
+    path, pw, original = (line.rstrip('\n').split('\t') + [''])[:3]
     try:
-        opens(path, pw)
+        xml, plain = opens(path, pw)
         result = 'OK ' + path
+        if xml and original and plain != open(original, 'rb').read():
+            result = 'DIFFERENT ' + path
     except Exception as e:
         result = 'FAIL %s %r' % (path, e)
     try:
@@ -188,19 +192,41 @@ for line in open(sys.argv[1]):
 
 }  // namespace
 
-std::string checkOfficePasswords(const std::string& folder, const std::vector<std::string>& paths) {
-    const std::string script = folder + "\\check-office.py";
-    const std::string listing = folder + "\\check-office.txt";
-    const std::string report = folder + "\\check-office-report.txt";
-    std::ofstream(script) << kPasswordChecker;
+namespace {
+
+// Runs a checker script from Linux over a listing of "path TAB derived
+// password [TAB original]" lines; its report.
+std::string runChecker(const std::string& folder, const std::string& script, const std::string& name,
+                       const std::vector<std::string>& paths, const std::vector<std::string>& originals) {
+    const std::string listing = folder + "\\" + name + ".txt";
+    const std::string report = folder + "\\" + name + "-report.txt";
     {
         std::ofstream out(listing);
-        for (const std::string& path : paths) out << unixPath(path) << '\t' << officePassword(path) << '\n';
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            out << unixPath(paths[i]) << '\t' << officePassword(paths[i]);
+            if (i < originals.size() && !originals[i].empty()) out << '\t' << unixPath(originals[i]);
+            out << '\n';
+        }
     }
     runUnix(folder, "/usr/bin/python3 '" + unixPath(script) + "' '" + unixPath(listing) + "' > '" +
                         unixPath(report) + "' 2>&1");
     std::ifstream in(report, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+std::string checkOfficePasswords(const std::string& folder, const std::vector<std::string>& paths,
+                                 const std::vector<std::string>& originals) {
+    const std::string script = folder + "\\check-office.py";
+    std::ofstream(script) << kPasswordChecker;
+    return runChecker(folder, script, "check-office", paths, originals);
+}
+
+std::string checkWithLibreOffice(const std::string& folder, const std::vector<std::string>& paths,
+                                 const std::vector<std::string>& originals) {
+    return runChecker(folder, testing_support::nativePath(TARNWICK_SOURCE_DIR "/office/tests/check-libreoffice.py"),
+                      "check-libreoffice", paths, originals);
 }
 
 }  // namespace office_test

@@ -67,8 +67,19 @@ std::string officePassword(const std::string& path);
 // with its derived password (verified, and with the package's integrity for
 // Open XML) and not with a wrong one. The report has one line per file:
 // "OK <unix path>", "FAIL <unix path> <why>" or
-// "WRONG-PASSWORD-ACCEPTED <unix path>". Works in folder.
-std::string checkOfficePasswords(const std::string& folder, const std::vector<std::string>& paths);
+// "WRONG-PASSWORD-ACCEPTED <unix path>"; with the original of a package
+// (originals[i], "" for none) also "DIFFERENT <unix path>" when what it
+// decrypts to is not that file byte for byte. Works in folder.
+std::string checkOfficePasswords(const std::string& folder, const std::vector<std::string>& paths,
+                                 const std::vector<std::string>& originals = {});
+
+// Checks with LibreOffice (headless, run from Linux) that each document
+// opens with its derived password, not with a wrong one, and shows the text
+// of its original (originals[i]). One line per file: "LO-OK <unix path>",
+// "LO-FAIL ...", "LO-DIFFERENT ..." or "LO-WRONG-PASSWORD-ACCEPTED ...";
+// "LO-MISSING" when LibreOffice is not installed (office/tests/check-libreoffice.py).
+std::string checkWithLibreOffice(const std::string& folder, const std::vector<std::string>& paths,
+                                 const std::vector<std::string>& originals);
 
 }  // namespace office_test
 
@@ -118,6 +129,7 @@ namespace office_test {
 class PredictableSession : public OfficeApplication {
 public:
     PredictableSession(int doc, int ppt, int xls) : OfficeApplication(doc, ppt, xls) {}
+    explicit PredictableSession(BuiltIn engine) : OfficeApplication(engine) {}
     static std::string guidText(int n);
     int guidsGiven = 0;
     bool failGuids = false;

@@ -6,9 +6,12 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "Formats.h"
+#include "doccrypt/Formats.h"
 
 namespace office_standin {
+
+// The documents' formats and their encryption are the product's (doccrypt/).
+using namespace doccrypt;
 
 // Sets the process's application kind and frame window; call once before
 // any object is created.

@@ -1,16 +1,19 @@
 #pragma once
 
 // Reading documents from disk (decrypting them) and writing them back
-// (encrypting them), through structured storage for compound files.
+// (encrypting them) through the product's document encryption (doccrypt/).
 
 #include <windows.h>
 
 #include <string>
 
 #include "Dispatch.h"
-#include "Formats.h"
+#include "doccrypt/Formats.h"
 
 namespace office_standin {
+
+// The documents' formats and their encryption are the product's (doccrypt/).
+using namespace doccrypt;
 
 struct LoadedDocument {
     std::wstring fullName;

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "Applications.h"
-#include "Formats.h"
+#include "doccrypt/Formats.h"
 #include "Windows.h"
 
 using namespace office_standin;

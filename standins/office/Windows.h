@@ -7,9 +7,12 @@
 
 #include <string>
 
-#include "Formats.h"
+#include "doccrypt/Formats.h"
 
 namespace office_standin {
+
+// The documents' formats and their encryption are the product's (doccrypt/).
+using namespace doccrypt;
 
 // The hidden top-level frame of the application, of its usual class and
 // with a title that names it.

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "classify/EncryptedFileFinder.h"
-#include "standins/office/PptCrypto.h"
+#include "doccrypt/PptCrypto.h"
 #include "testing/TestPaths.h"
 #include "testing/UnixCommand.h"
 
@@ -779,7 +779,7 @@ TEST_F(OfficeStandin, PresentationsAreEncryptedWithRc4AndOpenWithTheirPasswordOn
         // list's classifier looks for.
         EXPECT_TRUE(hasStream(path, L"EncryptedSummary")) << name;
         EXPECT_FALSE(hasStream(path, L"\x05SummaryInformation")) << name;
-        EXPECT_EQ(workbookStream(path, kDocumentSummary), office_standin::emptyDocumentSummary()) << name;
+        EXPECT_EQ(workbookStream(path, kDocumentSummary), doccrypt::emptyDocumentSummary()) << name;
         EncryptedFileFinder finder;
         EXPECT_EQ(finder.checkPowerPointDocument(path.c_str()), EncryptedFileFinder::kEncrypted) << name;
         EncryptionState state = kNotProtected;
