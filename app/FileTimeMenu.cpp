@@ -23,31 +23,38 @@ void setMenuCheck(HWND window, UINT id, bool checked) {
     DrawMenuBar(window);
 }
 
-// Flips the item's mark and returns the new state.
-bool toggleMark(HWND window, UINT id) {
-    const bool checked = !isChecked(GetMenu(window), id);
-    setMenuCheck(window, id, checked);
+// An item and the setting it shows.
+struct OptionItem {
+    UINT id;
+    bool (TarnwickRegistry::*get)();
+    bool (TarnwickRegistry::*set)(bool);
+};
+
+const OptionItem kKeepFileTimes = {IDM_DONT_UPDATE_LASTMODIFIED, &TarnwickRegistry::isDonotUpdateFileTime,
+                                   &TarnwickRegistry::setDonotUpdateFileTime};
+const OptionItem kBuiltInEngine = {IDM_BUILT_IN_ENGINE, &TarnwickRegistry::isBuiltInEngine,
+                                   &TarnwickRegistry::setBuiltInEngine};
+
+void showMark(HWND window, const OptionItem& option) {
+    TarnwickRegistry settings;
+    setMenuCheck(window, option.id, (settings.*option.get)());
+}
+
+// Flips the item's mark, stores it and returns the new state.
+bool toggleMark(HWND window, const OptionItem& option) {
+    const bool checked = !isChecked(GetMenu(window), option.id);
+    setMenuCheck(window, option.id, checked);
+    TarnwickRegistry settings;
+    (settings.*option.set)(checked);
     return checked;
 }
 
 }  // namespace
 
-void showDonotUpdateFileTimeMark(HWND window) {
-    setMenuCheck(window, IDM_DONT_UPDATE_LASTMODIFIED, TarnwickRegistry().isDonotUpdateFileTime());
-}
+void showDonotUpdateFileTimeMark(HWND window) { showMark(window, kKeepFileTimes); }
 
-bool toggleDonotUpdateFileTime(HWND window) {
-    const bool checked = toggleMark(window, IDM_DONT_UPDATE_LASTMODIFIED);
-    TarnwickRegistry().setDonotUpdateFileTime(checked);
-    return checked;
-}
+bool toggleDonotUpdateFileTime(HWND window) { return toggleMark(window, kKeepFileTimes); }
 
-void showBuiltInEngineMark(HWND window) {
-    setMenuCheck(window, IDM_BUILT_IN_ENGINE, TarnwickRegistry().isBuiltInEngine());
-}
+void showBuiltInEngineMark(HWND window) { showMark(window, kBuiltInEngine); }
 
-bool toggleBuiltInEngine(HWND window) {
-    const bool checked = toggleMark(window, IDM_BUILT_IN_ENGINE);
-    TarnwickRegistry().setBuiltInEngine(checked);
-    return checked;
-}
+bool toggleBuiltInEngine(HWND window) { return toggleMark(window, kBuiltInEngine); }

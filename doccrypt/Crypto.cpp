@@ -8,6 +8,13 @@
 
 namespace doccrypt {
 
+RunningHash::RunningHash(std::unique_ptr<State> state) : state_(std::move(state)) {}
+RunningHash::~RunningHash() = default;
+RunningHash::RunningHash(RunningHash&&) noexcept = default;
+RunningHash& RunningHash::operator=(RunningHash&&) noexcept = default;
+void RunningHash::update(const void* data, std::size_t size) { state_->update(data, size); }
+Bytes RunningHash::finish() { return state_->finish(); }
+
 namespace {
 template <typename Hash>
 Bytes digestOf(const Bytes& data) {
@@ -45,21 +52,21 @@ Bytes ivBlock(const Bytes& iv) {
 }
 }  // namespace
 
-Bytes aesCbcEncrypt(const Bytes& key, const Bytes& iv, const Bytes& data) {
+namespace {
+Bytes aesCbc(bool encrypt, const Bytes& key, const Bytes& iv, const Bytes& data) {
     requireBlocks(data);
     Aes aes(key);
     Bytes out(data.size());
-    if (!data.empty()) aes.cbcEncrypt(ivBlock(iv).data(), data.data(), out.data(), data.size() / 16);
+    if (data.empty()) return out;
+    if (encrypt) aes.cbcEncrypt(ivBlock(iv).data(), data.data(), out.data(), data.size() / 16);
+    else aes.cbcDecrypt(ivBlock(iv).data(), data.data(), out.data(), data.size() / 16);
     return out;
 }
+}  // namespace
 
-Bytes aesCbcDecrypt(const Bytes& key, const Bytes& iv, const Bytes& data) {
-    requireBlocks(data);
-    Aes aes(key);
-    Bytes out(data.size());
-    if (!data.empty()) aes.cbcDecrypt(ivBlock(iv).data(), data.data(), out.data(), data.size() / 16);
-    return out;
-}
+Bytes aesCbcEncrypt(const Bytes& key, const Bytes& iv, const Bytes& data) { return aesCbc(true, key, iv, data); }
+
+Bytes aesCbcDecrypt(const Bytes& key, const Bytes& iv, const Bytes& data) { return aesCbc(false, key, iv, data); }
 
 // ---- Base64 ----
 

@@ -28,7 +28,12 @@ public:
     void update(const void* data, std::size_t size);
     Bytes finish();
 
-    struct State;
+    // What each build implements for each algorithm.
+    struct State {
+        virtual ~State() = default;
+        virtual void update(const void* data, std::size_t size) = 0;
+        virtual Bytes finish() = 0;
+    };
 
 protected:
     explicit RunningHash(std::unique_ptr<State> state);

@@ -176,20 +176,15 @@ void crypt(bool encrypt, BCRYPT_KEY_HANDLE key, std::uint8_t* iv, const std::uin
 
 // ---- Hashes ----
 
-struct RunningHash::State : PlatformHash {
+struct PlatformState final : RunningHash::State, PlatformHash {
     using PlatformHash::PlatformHash;
+    void update(const void* data, std::size_t size) override { PlatformHash::update(data, size); }
+    Bytes finish() override { return PlatformHash::finish(); }
 };
 
-RunningHash::RunningHash(std::unique_ptr<State> state) : state_(std::move(state)) {}
-RunningHash::~RunningHash() = default;
-RunningHash::RunningHash(RunningHash&&) noexcept = default;
-RunningHash& RunningHash::operator=(RunningHash&&) noexcept = default;
-void RunningHash::update(const void* data, std::size_t size) { state_->update(data, size); }
-Bytes RunningHash::finish() { return state_->finish(); }
-
-Sha1::Sha1() : RunningHash(std::make_unique<State>(sha1Algorithm(), kSize)) {}
-Sha512::Sha512() : RunningHash(std::make_unique<State>(sha512Algorithm(), kSize)) {}
-Md5::Md5() : RunningHash(std::make_unique<State>(md5Algorithm(), kSize)) {}
+Sha1::Sha1() : RunningHash(std::make_unique<PlatformState>(sha1Algorithm(), kSize)) {}
+Sha512::Sha512() : RunningHash(std::make_unique<PlatformState>(sha512Algorithm(), kSize)) {}
+Md5::Md5() : RunningHash(std::make_unique<PlatformState>(md5Algorithm(), kSize)) {}
 
 Bytes hmac(HashKind kind, const Bytes& key, const Bytes& message) {
     PlatformHash h(hmacAlgorithm(kind), hashSize(kind));

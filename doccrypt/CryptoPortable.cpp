@@ -84,19 +84,6 @@ const std::uint64_t kSha512K[80] = {
 
 }  // namespace
 
-struct RunningHash::State {
-    virtual ~State() = default;
-    virtual void update(const void* data, std::size_t size) = 0;
-    virtual Bytes finish() = 0;
-};
-
-RunningHash::RunningHash(std::unique_ptr<State> state) : state_(std::move(state)) {}
-RunningHash::~RunningHash() = default;
-RunningHash::RunningHash(RunningHash&&) noexcept = default;
-RunningHash& RunningHash::operator=(RunningHash&&) noexcept = default;
-void RunningHash::update(const void* data, std::size_t size) { state_->update(data, size); }
-Bytes RunningHash::finish() { return state_->finish(); }
-
 namespace {
 
 struct Sha1State final : RunningHash::State {
@@ -438,58 +425,43 @@ void Aes::cbcDecrypt(const std::uint8_t iv[16], const std::uint8_t* in, std::uin
     }
 }
 
-void Aes::encryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
-    const State& st = *state_;
-    const AesTables& t = tables();
-    std::uint32_t s0 = be32(in) ^ st.enc[0], s1 = be32(in + 4) ^ st.enc[1], s2 = be32(in + 8) ^ st.enc[2],
-                  s3 = be32(in + 12) ^ st.enc[3];
-    const std::uint32_t* k = st.enc + 4;
-    for (int r = 1; r < st.rounds; ++r, k += 4) {
-        std::uint32_t t0 = t.te[0][s0 >> 24] ^ t.te[1][(s1 >> 16) & 255] ^ t.te[2][(s2 >> 8) & 255] ^ t.te[3][s3 & 255] ^ k[0];
-        std::uint32_t t1 = t.te[0][s1 >> 24] ^ t.te[1][(s2 >> 16) & 255] ^ t.te[2][(s3 >> 8) & 255] ^ t.te[3][s0 & 255] ^ k[1];
-        std::uint32_t t2 = t.te[0][s2 >> 24] ^ t.te[1][(s3 >> 16) & 255] ^ t.te[2][(s0 >> 8) & 255] ^ t.te[3][s1 & 255] ^ k[2];
-        std::uint32_t t3 = t.te[0][s3 >> 24] ^ t.te[1][(s0 >> 16) & 255] ^ t.te[2][(s1 >> 8) & 255] ^ t.te[3][s2 & 255] ^ k[3];
-        s0 = t0;
-        s1 = t1;
-        s2 = t2;
-        s3 = t3;
+namespace {
+
+// One block through the rounds. Encryption takes the forward tables with the
+// rows shifted one way (shift 1), decryption the inverse tables with them
+// shifted the other way (shift 3).
+void aesRounds(const std::uint32_t* keys, int rounds, const std::uint32_t (&round)[4][256], const std::uint8_t* box,
+               int shift, const std::uint8_t in[16], std::uint8_t out[16]) {
+    std::uint32_t s[4];
+    for (int i = 0; i < 4; ++i) s[i] = be32(in + 4 * i) ^ keys[i];
+    auto column = [&](int i, int j) { return s[(i + j * shift) & 3]; };
+    const std::uint32_t* k = keys + 4;
+    for (int r = 1; r < rounds; ++r, k += 4) {
+        std::uint32_t next[4];
+        for (int i = 0; i < 4; ++i) {
+            next[i] = round[0][column(i, 0) >> 24] ^ round[1][(column(i, 1) >> 16) & 255] ^
+                      round[2][(column(i, 2) >> 8) & 255] ^ round[3][column(i, 3) & 255] ^ k[i];
+        }
+        std::copy(next, next + 4, s);
     }
-    auto last = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t key) {
-        return ((std::uint32_t(t.sbox[a >> 24]) << 24) | (std::uint32_t(t.sbox[(b >> 16) & 255]) << 16) |
-                (std::uint32_t(t.sbox[(c >> 8) & 255]) << 8) | t.sbox[d & 255]) ^
-               key;
-    };
-    putBe32(out, last(s0, s1, s2, s3, k[0]));
-    putBe32(out + 4, last(s1, s2, s3, s0, k[1]));
-    putBe32(out + 8, last(s2, s3, s0, s1, k[2]));
-    putBe32(out + 12, last(s3, s0, s1, s2, k[3]));
+    for (int i = 0; i < 4; ++i) {
+        const std::uint32_t last = (std::uint32_t(box[column(i, 0) >> 24]) << 24) |
+                                   (std::uint32_t(box[(column(i, 1) >> 16) & 255]) << 16) |
+                                   (std::uint32_t(box[(column(i, 2) >> 8) & 255]) << 8) | box[column(i, 3) & 255];
+        putBe32(out + 4 * i, last ^ k[i]);
+    }
+}
+
+}  // namespace
+
+void Aes::encryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
+    const AesTables& t = tables();
+    aesRounds(state_->enc, state_->rounds, t.te, t.sbox, 1, in, out);
 }
 
 void Aes::decryptBlock(const std::uint8_t in[16], std::uint8_t out[16]) const {
-    const State& st = *state_;
     const AesTables& t = tables();
-    std::uint32_t s0 = be32(in) ^ st.dec[0], s1 = be32(in + 4) ^ st.dec[1], s2 = be32(in + 8) ^ st.dec[2],
-                  s3 = be32(in + 12) ^ st.dec[3];
-    const std::uint32_t* k = st.dec + 4;
-    for (int r = 1; r < st.rounds; ++r, k += 4) {
-        std::uint32_t t0 = t.td[0][s0 >> 24] ^ t.td[1][(s3 >> 16) & 255] ^ t.td[2][(s2 >> 8) & 255] ^ t.td[3][s1 & 255] ^ k[0];
-        std::uint32_t t1 = t.td[0][s1 >> 24] ^ t.td[1][(s0 >> 16) & 255] ^ t.td[2][(s3 >> 8) & 255] ^ t.td[3][s2 & 255] ^ k[1];
-        std::uint32_t t2 = t.td[0][s2 >> 24] ^ t.td[1][(s1 >> 16) & 255] ^ t.td[2][(s0 >> 8) & 255] ^ t.td[3][s3 & 255] ^ k[2];
-        std::uint32_t t3 = t.td[0][s3 >> 24] ^ t.td[1][(s2 >> 16) & 255] ^ t.td[2][(s1 >> 8) & 255] ^ t.td[3][s0 & 255] ^ k[3];
-        s0 = t0;
-        s1 = t1;
-        s2 = t2;
-        s3 = t3;
-    }
-    auto last = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t key) {
-        return ((std::uint32_t(t.inv[a >> 24]) << 24) | (std::uint32_t(t.inv[(b >> 16) & 255]) << 16) |
-                (std::uint32_t(t.inv[(c >> 8) & 255]) << 8) | t.inv[d & 255]) ^
-               key;
-    };
-    putBe32(out, last(s0, s3, s2, s1, k[0]));
-    putBe32(out + 4, last(s1, s0, s3, s2, k[1]));
-    putBe32(out + 8, last(s2, s1, s0, s3, k[2]));
-    putBe32(out + 12, last(s3, s2, s1, s0, k[3]));
+    aesRounds(state_->dec, state_->rounds, t.td, t.inv, 3, in, out);
 }
 
 Bytes aesEcbDecrypt(const Bytes& key, const Bytes& data) {

@@ -30,34 +30,40 @@ int codeFor(doccrypt::Outcome outcome) {
     return kBuiltInPlatformFailed;
 }
 
+// Moves size bytes in pieces of at most 16 MB, one call of move(done, want,
+// moved) each; false when a call fails or moves nothing.
+template <typename Move>
+bool inPieces(std::size_t size, Move move) {
+    std::size_t done = 0;
+    while (done < size) {
+        DWORD moved = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 24));
+        if (!move(done, want, moved) || moved == 0) return false;
+        done += moved;
+    }
+    return true;
+}
+
 bool readWholeFile(const char* path, doccrypt::Bytes& out) {
     unique_hfile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     LARGE_INTEGER size;
     if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxDocument) return false;
     out.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (done < out.size()) {
-        DWORD got = 0;
-        DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 24));
-        if (!ReadFile(file.get(), out.data() + done, want, &got, nullptr) || got == 0) return false;
-        done += got;
-    }
-    return true;
+    return inPieces(out.size(), [&](std::size_t done, DWORD want, DWORD& got) {
+        return ReadFile(file.get(), out.data() + done, want, &got, nullptr) != FALSE;
+    });
 }
 
 // A new file, never one that exists; false when it is not written whole.
 bool writeNewFile(const std::string& path, const doccrypt::Bytes& data) {
     unique_hfile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
-    std::size_t done = 0;
-    while (done < data.size()) {
-        DWORD wrote = 0;
-        DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 24));
-        if (!WriteFile(file.get(), data.data() + done, want, &wrote, nullptr) || wrote == 0) return false;
-        done += wrote;
-    }
-    return FlushFileBuffers(file.get()) != FALSE;
+    return inPieces(data.size(),
+                    [&](std::size_t done, DWORD want, DWORD& wrote) {
+                        return WriteFile(file.get(), data.data() + done, want, &wrote, nullptr) != FALSE;
+                    }) &&
+           FlushFileBuffers(file.get()) != FALSE;
 }
 
 // The derived password as the formats hash it: the same characters the

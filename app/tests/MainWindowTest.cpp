@@ -200,7 +200,7 @@ public:
     }
 
     // Waits for the program to end; its exit code, or -1.
-    int waitForExit(DWORD timeoutMs = 30000) {
+    int waitForExit(DWORD timeoutMs = 60000) {
         DWORD code = 0;
         return process_.waitForExit(timeoutMs, code) ? static_cast<int>(code) : -1;
     }
@@ -873,7 +873,7 @@ TEST_F(MainWindow, OnlyExitAndCloseEndItAndClosingStoresFolderAndGeometry) {
         EXPECT_EQ(rect.left, 10);
         EXPECT_EQ(rect.top, 10);
         ShowWindowAsync(program.window, SW_MINIMIZE);
-        ASSERT_TRUE(waitFor([&] { return IsIconic(program.window) != FALSE; }, 3000));
+        ASSERT_TRUE(waitFor([&] { return IsIconic(program.window) != FALSE; }, 15000));
         PostMessageA(program.window, WM_SYSCOMMAND, SC_CLOSE, 0);
         EXPECT_EQ(program.waitForExit(), 0);
         EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "10 10 50 50");
