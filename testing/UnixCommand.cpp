@@ -31,8 +31,13 @@ int runUnix(const std::string& folder, const std::string& script) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
+    // Wine starts a Unix program without a process object: hProcess is null
+    // and hThread holds whatever was left there, which can be one of this
+    // process's own handles (the one behind HKEY_CURRENT_USER, seen here).
+    if (pi.hProcess) {
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
     for (int i = 0; i < 1800; ++i) {
         std::ifstream in(statusFile, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

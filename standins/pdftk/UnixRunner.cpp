@@ -100,10 +100,13 @@ int run(const std::string& program, const std::vector<std::string>& arguments, s
         PROCESS_INFORMATION process = {};
         if (CreateProcessW(shell.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                            &process)) {
-            // Wine gives no usable handle for a Unix process: wait for the
+            // Wine gives no process object for a Unix program: hProcess is
+            // null and hThread is left over, not ours to close. Wait for the
             // status file instead.
-            if (process.hThread) CloseHandle(process.hThread);
-            if (process.hProcess) CloseHandle(process.hProcess);
+            if (process.hProcess) {
+                CloseHandle(process.hProcess);
+                CloseHandle(process.hThread);
+            }
             std::string text;
             while (!readFile(statusPath, text)) Sleep(20);
             status = pdftk_standin::parseStatus(text);
