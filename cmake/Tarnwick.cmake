@@ -127,3 +127,18 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_
 set(TARNWICK_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
 set(TARNWICK_VERSION_HEADER ${TARNWICK_GENERATED_DIR}/TarnwickVersion.h)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/TarnwickVersion.h.in ${TARNWICK_VERSION_HEADER} @ONLY)
+
+# tarnwick_benchmark(<name> SOURCES <files> DEPS <libraries>)
+# A Windows program that measures and prints ratios (run by the folder's
+# benchmark/run-benchmark.sh); not a test. Built only where the tests are,
+# with the same warnings.
+function(tarnwick_benchmark name)
+    cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+    if(NOT WIN32 OR NOT TARNWICK_WITH_TESTS)
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES})
+    target_compile_options(${name} PRIVATE ${TARNWICK_WARNINGS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${A_DEPS})
+endfunction()

@@ -9,7 +9,7 @@ folders on one level (classify, settings and doccrypt) do not include each
 other.
 Lanternpane's folder stands apart: it uses the foundation and the Win32
 layer and nothing else, and nothing else uses it. Test code (any tests/,
-fuzz/, benchmark/ or benchmarks/ folder, and the stand-ins and shared test
+fuzz/ or benchmark/ folder, and the stand-ins and shared test
 support) may include what it likes, but product code never includes it.
 
 Only quoted includes are read; <angle-bracket> ones are system headers. A
@@ -44,7 +44,7 @@ APART = {
 }
 # Test equipment: never included by product code, and free itself.
 TEST_FOLDERS = {"standins", "testing"}
-TEST_SUBFOLDERS = {"tests", "fuzz", "benchmark", "benchmarks"}
+TEST_SUBFOLDERS = {"tests", "fuzz", "benchmark"}
 
 SOURCE_SUFFIXES = (".c", ".cc", ".cpp", ".cxx", ".h", ".hh", ".hpp", ".hxx", ".inl", ".ipp", ".rc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')

@@ -92,6 +92,8 @@ public:
         window = waitForWindow(
             process_.id(), [&](const std::string& title) { return endsWith(title, titleEnd); }, 120000);
         if (window == nullptr) return false;
+        // The title can come before the dialog has made its list.
+        waitFor([&] { return GetDlgItem(window, IDC_MAIN_LIST) != nullptr; }, 30000);
         list = GetDlgItem(window, IDC_MAIN_LIST);
         rows = std::make_unique<RemoteList>(process_.handle(), list);
         // The first layout and the simulated splitter click come as posted

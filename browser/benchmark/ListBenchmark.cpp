@@ -20,7 +20,7 @@
 #include "browser/XListView.h"
 #include "browser/tests/ListHost.h"
 #include "classify/EncryptedFileFinder.h"
-#include "jobs/benchmarks/BenchmarkClock.h"
+#include "testing/BenchmarkClock.h"
 #include "wingui/ComApartment.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "BenchmarkClock.h"
+#include "testing/BenchmarkClock.h"
 #include "foundation/LinkedList.h"
 #include "foundation/String.h"
 #include "jobs/Notifier.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchmarkClock.h"
+#include "testing/BenchmarkClock.h"
 #include "jobs/Notifier.h"
 #include "jobs/PdfProtector.h"
 
