@@ -42,6 +42,13 @@ const FileKind* fileKindOf(const char* path) {
     return nullptr;
 }
 
+const char* binaryExtensionOf(KindApplication application) {
+    for (const FileKind& kind : kKinds) {
+        if (kind.application == application && kind.format == KindFormat::Binary) return kind.extension;
+    }
+    return nullptr;
+}
+
 bool FileType::isOfficeFile(const char* path) {
     const FileKind* kind = fileKindOf(path);
     return kind != nullptr && kind->format != KindFormat::Pdf;

@@ -45,6 +45,11 @@ struct FileKind {
 // "a.docx\\b" are none). Null for every other path, a null path included.
 const FileKind* fileKindOf(const char* path);
 
+// The extension of the binary format of Word, Excel or PowerPoint (".doc",
+// ".xls", ".ppt": PowerPoint's first, not ".pps"), the one whose registered
+// program stands for the application; null for the other values.
+const char* binaryExtensionOf(KindApplication application);
+
 // What kind of document a path names, by its extension, and whether a file is
 // a ZIP package as Office writes it. Every test is case-insensitive.
 class FileType {

@@ -98,4 +98,12 @@ TEST(FileType, KindByExtension) {
     EXPECT_EQ(fileKindOf(nullptr), nullptr);
 }
 
+TEST(FileType, BinaryExtensionStandsForItsApplication) {
+    EXPECT_STREQ(binaryExtensionOf(KindApplication::Word), ".doc");
+    EXPECT_STREQ(binaryExtensionOf(KindApplication::Excel), ".xls");
+    EXPECT_STREQ(binaryExtensionOf(KindApplication::PowerPoint), ".ppt");
+    EXPECT_EQ(binaryExtensionOf(KindApplication::Pdf), nullptr);
+    EXPECT_EQ(binaryExtensionOf(KindApplication::None), nullptr);
+}
+
 }  // namespace
