@@ -1,17 +1,19 @@
 #include "OfficeWindowClasses.h"
 
+#include "classify/FileType.h"
+
 namespace {
 
 struct OfficeClass {
     const char* className;
-    const char* extension;
+    KindApplication application;
 };
 
 const OfficeClass kOfficeClasses[] = {
-    {"OpusApp", ".doc"},
-    {"PP11FrameClass", ".ppt"},
-    {"PP12FrameClass", ".ppt"},
-    {"XLMAIN", ".xls"},
+    {"OpusApp", KindApplication::Word},
+    {"PP11FrameClass", KindApplication::PowerPoint},
+    {"PP12FrameClass", KindApplication::PowerPoint},
+    {"XLMAIN", KindApplication::Excel},
 };
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -30,7 +32,7 @@ bool equalIgnoringCase(const char* first, const char* second) {
 const char* officeExtensionOfWindowClass(const char* className) {
     if (className == nullptr) return nullptr;
     for (const OfficeClass& entry : kOfficeClasses) {
-        if (equalIgnoringCase(className, entry.className)) return entry.extension;
+        if (equalIgnoringCase(className, entry.className)) return binaryExtensionOf(entry.application);
     }
     return nullptr;
 }

@@ -6,6 +6,6 @@
 // to case.
 
 // The document extension whose registered program stands for the
-// application of that window class (".doc", ".ppt" or ".xls"), or null when
-// the class is not an Office frame (or null).
+// application of that window class (binaryExtensionOf: ".doc", ".ppt" or
+// ".xls"), or null when the class is not an Office frame (or null).
 const char* officeExtensionOfWindowClass(const char* className);

@@ -2,39 +2,39 @@
 
 #include <cstring>
 
+#include "classify/EncryptionState.h"
+#include "classify/FileType.h"
 #include "foundation/String.h"
-#include "office/OfficeRules.h"
 
 namespace listcmd {
 
 namespace {
 
-const char* const kKeptExtensions[] = {".doc",  ".docx", ".docm", ".ppt",  ".pptx", ".pptm", ".pps", ".ppsx",
-                                       ".ppsm", ".xls",  ".xlsx", ".xlsm", ".xlsb", ".xps",  ".pdf"};
-
 const wchar_t kForbidden[] = L"\\/:*?\"<>|";
 
 }  // namespace
 
-bool isOfficeName(const char* name) { return name != nullptr && office_rules::isSupported(name); }
+bool isOfficeName(const char* name) {
+    const FileKind* kind = fileKindOf(name);
+    return kind != nullptr && kind->isOfficeDocument();
+}
 
-bool isPdfName(const char* name) { return endsWithIgnoreCase(name, ".pdf"); }
+bool isPdfName(const char* name) {
+    const FileKind* kind = fileKindOf(name);
+    return kind != nullptr && kind->format == KindFormat::Pdf;
+}
 
 bool isEligibleRow(const char* name, long itemData) {
-    return (isOfficeName(name) && itemData != 1) || isPdfName(name);
+    return (isOfficeName(name) && itemData != kRightsManaged) || isPdfName(name);
 }
 
 bool isProtectedRow(const char* name, long itemData) {
-    return itemData == 2 && (isOfficeName(name) || isPdfName(name));
+    return itemData == kPasswordEncrypted && (isOfficeName(name) || isPdfName(name));
 }
 
 const char* protectedExtensionOf(const char* oldName) {
-    // No extension of the list ends another one, so the first match is the
-    // only one.
-    for (const char* extension : kKeptExtensions) {
-        if (endsWithIgnoreCase(oldName, extension)) return extension;
-    }
-    return ".doc";
+    const FileKind* kind = fileKindOf(oldName);
+    return kind != nullptr ? kind->extension : ".doc";
 }
 
 bool isExactFileName(const char* name) {

@@ -6,19 +6,20 @@
 // plain functions so that they build and are tested without Win32.
 namespace listcmd {
 
-// Office documents by extension (".xps" is not one of them here) and PDF
-// files, without regard to case.
+// The file kinds of Word, Excel and PowerPoint (".xps" is not one of them
+// here) and PDF files, without regard to case.
 bool isOfficeName(const char* name);
 bool isPdfName(const char* name);
 
 // Which rows the context menu counts: eligible rows are Office documents
-// that are not rights-managed (item data not 1) and every PDF file;
-// protected rows are eligible names whose item data is 2.
+// that are not rights-managed (item data not kRightsManaged) and every PDF
+// file; protected rows are eligible names whose item data is
+// kPasswordEncrypted.
 bool isEligibleRow(const char* name, long itemData);
 bool isProtectedRow(const char* name, long itemData);
 
-// The extension that a rename must keep: the one of the fifteen protected
-// extensions the old name ends with, ".doc" when it ends with none.
+// The extension that a rename must keep: that of the old name's file kind
+// (one of the fifteen, in lower case), ".doc" when it has none.
 const char* protectedExtensionOf(const char* oldName);
 
 // True for a name that can only spell itself: not empty and free of the

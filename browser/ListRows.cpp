@@ -2,14 +2,12 @@
 
 #include <cstdio>
 
-#include "foundation/String.h"
+#include "classify/EncryptionState.h"
+#include "classify/FileType.h"
 
 namespace listrows {
 
 namespace {
-
-const char* const kListedExtensions[] = {".doc", ".docx", ".docm", ".ppt",  ".pps",  ".pptx", ".pptm", ".ppsx",
-                                         ".ppsm", ".xls", ".xlsb", ".xlsx", ".xlsm", ".xps",  ".pdf"};
 
 constexpr std::uint32_t rgb(unsigned r, unsigned g, unsigned b) { return r | (g << 8) | (b << 16); }
 
@@ -30,24 +28,18 @@ std::string dateText(unsigned year, unsigned month, unsigned day, unsigned hour,
 
 const char* stateText(int state) {
     switch (state) {
-        case 1: return "IRM";
-        case 2: return "PWD";
+        case kRightsManaged: return "IRM";
+        case kPasswordEncrypted: return "PWD";
         default: return "";
     }
 }
 
-bool isListedName(const char* name) {
-    if (name == nullptr) return false;
-    for (const char* extension : kListedExtensions) {
-        if (endsWithIgnoreCase(name, extension)) return true;
-    }
-    return false;
-}
+bool isListedName(const char* name) { return fileKindOf(name) != nullptr; }
 
 bool fitsPath(std::size_t folderLength, std::size_t nameLength, std::size_t capacity) {
     return folderLength < capacity && nameLength < capacity - folderLength;
 }
 
-std::uint32_t textColour(long itemData) { return itemData != 0 ? rgb(0, 0, 255) : rgb(128, 128, 128); }
+std::uint32_t textColour(long itemData) { return itemData != kNotProtected ? rgb(0, 0, 255) : rgb(128, 128, 128); }
 
 }  // namespace listrows

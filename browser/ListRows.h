@@ -14,12 +14,12 @@ std::string sizeText(std::uint64_t bytes);
 // The "LastModified" text "yyyy/mm/dd hh:mm".
 std::string dateText(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute);
 
-// The "Encrypted" text of an encryption state: "IRM" for 1, "PWD" for 2,
-// empty otherwise.
+// The "Encrypted" text of an encryption state: "IRM" for kRightsManaged,
+// "PWD" for kPasswordEncrypted, empty otherwise.
 const char* stateText(int state);
 
-// True for the names the list shows: Office documents, ".xps" and ".pdf",
-// by extension, without regard to case.
+// True for the names the list shows: those of a file kind (Office
+// documents, ".xps" and ".pdf"), without regard to case.
 bool isListedName(const char* name);
 
 // True when folder + name (and its terminator) fits a path buffer of
@@ -27,7 +27,7 @@ bool isListedName(const char* name);
 bool fitsPath(std::size_t folderLength, std::size_t nameLength, std::size_t capacity);
 
 // The text colour of a row as 0x00BBGGRR: blue for protected rows (item
-// data not 0), grey for plain ones.
+// data not kNotProtected), grey for plain ones.
 std::uint32_t textColour(long itemData);
 
 }  // namespace listrows

@@ -23,13 +23,6 @@ using namespace storage_names;
 
 namespace {
 
-const char* const kWordGroup[] = {".doc", ".docm", ".docx"};
-const char* const kExcelGroup[] = {".xls", ".xlsm", ".xlsx", ".xlsb"};
-const char* const kPowerPointGroup[] = {".ppt", ".pps", ".pptm", ".pptx", ".ppsx", ".ppsm"};
-const char* const kXpsGroup[] = {".xps"};
-const char* const kPackageExtensions[] = {".docx", ".docm", ".pptx", ".ppsx", ".pptm",
-                                          ".ppsm", ".xlsx", ".xlsm", ".xlsb"};
-
 std::atomic<int> accessErrors{0};
 
 void reportAccessError(const char* path) {
@@ -85,15 +78,32 @@ int encryptedPackage(IStorage* root) {
     return hasStream(root, kEncryptionInfo) ? EncryptedFileFinder::kEncrypted : EncryptedFileFinder::kStreamMissing;
 }
 
+// Which of the four format checks tells whether a file of the path's kind
+// has a password: the binary formats by their application's main stream,
+// every Open XML package by its encryption stream; none for the others.
+enum class PasswordCheck { None, WordDocument, PowerPointDocument, ExcelWorkbook, EncryptedPackage };
+
+PasswordCheck passwordCheckFor(const char* path) {
+    const FileKind* kind = fileKindOf(path);
+    if (kind == nullptr) return PasswordCheck::None;
+    if (kind->format == KindFormat::OpenXml) return PasswordCheck::EncryptedPackage;
+    if (kind->format != KindFormat::Binary) return PasswordCheck::None;
+    switch (kind->application) {
+        case KindApplication::Word: return PasswordCheck::WordDocument;
+        case KindApplication::PowerPoint: return PasswordCheck::PowerPointDocument;
+        case KindApplication::Excel: return PasswordCheck::ExcelWorkbook;
+        default: return PasswordCheck::None;
+    }
+}
+
 // The password-check dispatch by extension, on an opened root storage.
 bool passwordCheckOnRoot(IStorage* root, const char* path) {
-    if (endsWithIgnoreCase(path, ".doc")) return wordDocument(root) == EncryptedFileFinder::kEncrypted;
-    if (endsWithIgnoreCase(path, ".ppt") || endsWithIgnoreCase(path, ".pps")) {
-        return powerPointDocument(root) == EncryptedFileFinder::kEncrypted;
-    }
-    if (endsWithIgnoreCase(path, ".xls")) return excelWorkbook(root) == EncryptedFileFinder::kEncrypted;
-    if (FileType::endsWithAny(path, kPackageExtensions)) {
-        return encryptedPackage(root) == EncryptedFileFinder::kEncrypted;
+    switch (passwordCheckFor(path)) {
+        case PasswordCheck::WordDocument: return wordDocument(root) == EncryptedFileFinder::kEncrypted;
+        case PasswordCheck::PowerPointDocument: return powerPointDocument(root) == EncryptedFileFinder::kEncrypted;
+        case PasswordCheck::ExcelWorkbook: return excelWorkbook(root) == EncryptedFileFinder::kEncrypted;
+        case PasswordCheck::EncryptedPackage: return encryptedPackage(root) == EncryptedFileFinder::kEncrypted;
+        case PasswordCheck::None: break;
     }
     return false;
 }
@@ -161,10 +171,8 @@ OfficeFindings examineOfficeFile(EncryptedFileFinder& finder, const char* path) 
 
 bool EncryptedFileFinder::isEncrypted(const char* path, EncryptionState& state) {
     bool result = false;
-    bool officeGroups[] = {FileType::endsWithAny(path, kWordGroup), FileType::endsWithAny(path, kExcelGroup),
-                           FileType::endsWithAny(path, kPowerPointGroup), FileType::endsWithAny(path, kXpsGroup)};
-    for (bool matches : officeGroups) {
-        if (!matches) continue;
+    const FileKind* kind = fileKindOf(path);
+    if (kind != nullptr && kind->format != KindFormat::Pdf) {
         try {
             OfficeFindings found = examineOfficeFile(*this, path);
             if (found.rightsManaged) state = kRightsManaged;
@@ -174,7 +182,7 @@ bool EncryptedFileFinder::isEncrypted(const char* path, EncryptionState& state) 
             reportAccessError(path);
         }
     }
-    if (endsWithIgnoreCase(path, ".pdf")) {
+    if (kind != nullptr && kind->format == KindFormat::Pdf) {
         try {
             PDFFile pdf(path);
             if (pdf.isEncrypted()) {
@@ -221,12 +229,13 @@ int EncryptedFileFinder::checkRightsManagement(const char* path) {
 
 bool EncryptedFileFinder::isPasswordEncrypted(const char* path) {
     if (path == nullptr || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return false;
-    if (endsWithIgnoreCase(path, ".doc")) return checkWordDocument(path) == kEncrypted;
-    if (endsWithIgnoreCase(path, ".ppt") || endsWithIgnoreCase(path, ".pps")) {
-        return checkPowerPointDocument(path) == kEncrypted;
+    switch (passwordCheckFor(path)) {
+        case PasswordCheck::WordDocument: return checkWordDocument(path) == kEncrypted;
+        case PasswordCheck::PowerPointDocument: return checkPowerPointDocument(path) == kEncrypted;
+        case PasswordCheck::ExcelWorkbook: return checkExcelWorkbook(path) == kEncrypted;
+        case PasswordCheck::EncryptedPackage: return checkEncryptedPackage(path) == kEncrypted;
+        case PasswordCheck::None: break;
     }
-    if (endsWithIgnoreCase(path, ".xls")) return checkExcelWorkbook(path) == kEncrypted;
-    if (FileType::endsWithAny(path, kPackageExtensions)) return checkEncryptedPackage(path) == kEncrypted;
     return false;
 }
 

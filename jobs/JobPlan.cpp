@@ -1,34 +1,29 @@
 #include "JobPlan.h"
 
-#include "foundation/String.h"
-#include "office/OfficeRules.h"
-
-namespace {
-
-const char* const kOpenXmlExtensions[] = {".docx", ".docm", ".pptx", ".pptm", ".ppsx",
-                                          ".ppsm", ".xlsb", ".xlsx", ".xlsm"};
-
-}  // namespace
+#include "classify/FileType.h"
 
 void countForApplication(const char* path, ApplicationCounts& counts) {
-    switch (office_rules::engineFor(path)) {
-        case office_rules::Engine::Word: ++counts.word; break;
-        case office_rules::Engine::PowerPoint: ++counts.powerPoint; break;
-        case office_rules::Engine::Excel: ++counts.excel; break;
-        case office_rules::Engine::None: break;
+    const FileKind* kind = fileKindOf(path);
+    if (kind == nullptr) return;
+    switch (kind->application) {
+        case KindApplication::Word: ++counts.word; break;
+        case KindApplication::PowerPoint: ++counts.powerPoint; break;
+        case KindApplication::Excel: ++counts.excel; break;
+        case KindApplication::None:
+        case KindApplication::Pdf: break;
     }
 }
 
-bool isOfficeOpenXml(const char* path) {
-    for (const char* extension : kOpenXmlExtensions) {
-        if (endsWithIgnoreCase(path, extension)) return true;
-    }
-    return false;
-}
+bool isOfficeOpenXml(const char* path) { return FileType::isOffice2007File(path); }
 
 FileStep fileStepFor(const char* path, bool office12Installed) {
-    if (endsWithIgnoreCase(path, ".pdf")) return FileStep::Pdf;
-    if (endsWithIgnoreCase(path, ".xps")) return FileStep::NoRow;
-    if (isOfficeOpenXml(path) && !office12Installed) return FileStep::Skipped;
+    const FileKind* kind = fileKindOf(path);
+    if (kind == nullptr) return FileStep::Office;
+    switch (kind->format) {
+        case KindFormat::Pdf: return FileStep::Pdf;
+        case KindFormat::Xps: return FileStep::NoRow;
+        case KindFormat::OpenXml: return office12Installed ? FileStep::Office : FileStep::Skipped;
+        case KindFormat::Binary: break;
+    }
     return FileStep::Office;
 }

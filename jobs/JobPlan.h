@@ -1,8 +1,8 @@
 #pragma once
 
 // The jobs' decisions per path that need no Win32: which Office application a
-// path counts for, and which step a path takes in the per-file loop. Every
-// extension test is case-insensitive (endsWithIgnoreCase).
+// path counts for, and which step a path takes in the per-file loop, both
+// from the path's file kind (classify's fileKindOf).
 
 // How many files of a job each Office application will handle.
 struct ApplicationCounts {
@@ -11,8 +11,8 @@ struct ApplicationCounts {
     int excel = 0;
 };
 
-// Counts path for the first application whose extensions it ends in (Word's,
-// then PowerPoint's, then Excel's); other paths count for none.
+// Counts path for the application of its file kind when that is Word,
+// PowerPoint or Excel; other paths count for none.
 void countForApplication(const char* path, ApplicationCounts& counts);
 
 enum class FileStep {
@@ -26,6 +26,5 @@ enum class FileStep {
 // goes to the Office session, which refuses what it cannot handle.
 FileStep fileStepFor(const char* path, bool office12Installed);
 
-// One of the nine Office Open XML extensions (".docx", ".docm", ".pptx",
-// ".pptm", ".ppsx", ".ppsm", ".xlsb", ".xlsx", ".xlsm").
+// One of the nine Office Open XML extensions (FileType::isOffice2007File).
 bool isOfficeOpenXml(const char* path);

@@ -2,38 +2,29 @@
 
 #include <cstring>
 
-#include "foundation/String.h"
+#include "classify/FileType.h"
 
 namespace office_rules {
 
-namespace {
-
-const char* const kWordExtensions[] = {".doc", ".docx", ".docm"};
-const char* const kPowerPointExtensions[] = {".ppt", ".pps", ".pptx", ".pptm", ".ppsx", ".ppsm"};
-const char* const kExcelExtensions[] = {".xls", ".xlsb", ".xlsx", ".xlsm"};
-const char* const kPre2007Extensions[] = {".doc", ".ppt", ".pps", ".xls"};
-
-template <std::size_t N>
-bool endsWithAny(const char* path, const char* const (&extensions)[N]) {
-    for (const char* extension : extensions) {
-        if (endsWithIgnoreCase(path, extension)) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 Engine engineFor(const char* path) {
-    if (path == nullptr) return Engine::None;
-    if (endsWithAny(path, kWordExtensions)) return Engine::Word;
-    if (endsWithAny(path, kPowerPointExtensions)) return Engine::PowerPoint;
-    if (endsWithAny(path, kExcelExtensions)) return Engine::Excel;
+    const FileKind* kind = fileKindOf(path);
+    if (kind == nullptr) return Engine::None;
+    switch (kind->application) {
+        case KindApplication::Word: return Engine::Word;
+        case KindApplication::PowerPoint: return Engine::PowerPoint;
+        case KindApplication::Excel: return Engine::Excel;
+        case KindApplication::None:
+        case KindApplication::Pdf: break;
+    }
     return Engine::None;
 }
 
 bool isSupported(const char* path) { return engineFor(path) != Engine::None; }
 
-bool isPre2007(const char* path) { return path != nullptr && endsWithAny(path, kPre2007Extensions); }
+bool isPre2007(const char* path) {
+    const FileKind* kind = fileKindOf(path);
+    return kind != nullptr && kind->isOfficeDocument() && kind->format == KindFormat::Binary;
+}
 
 std::string extensionOf(const char* path) {
     if (path == nullptr) return std::string();

@@ -5,19 +5,19 @@
 
 // The Office flow's decisions that need no Win32: which engine a path goes
 // to, the backup and temporary names, Excel's save format, the path limit and
-// how a password appears in the log. Every extension test is
-// case-insensitive (endsWithIgnoreCase).
+// how a password appears in the log. The extensions and their applications
+// are classify's (fileKindOf).
 namespace office_rules {
 
 enum class Engine { None, Word, PowerPoint, Excel };
 
-// The engine for a path by its extension, Word's list first, then
-// PowerPoint's, then Excel's; None for the other paths.
+// The engine of the application of the path's file kind; None for the other
+// paths (".xps" and ".pdf" included).
 Engine engineFor(const char* path);
 // One of the 13 extensions that some engine takes.
 bool isSupported(const char* path);
-// ".doc", ".ppt", ".pps" or ".xls": the applications then get their macro
-// security level again before each open.
+// One of the four binary Office formats: the applications then get their
+// macro security level again before each open.
 bool isPre2007(const char* path);
 
 // The length limit of every full path this subsystem handles: the
