@@ -1,7 +1,7 @@
 #include "app/FileTimeMenu.h"
 
+#include "resources/TarnwickIds.h"
 #include "settings/TarnwickRegistry.h"
-#include "wingui/TarnwickIds.h"
 
 namespace {
 

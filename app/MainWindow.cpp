@@ -22,12 +22,13 @@
 #include "foundation/String.h"
 #include "foundation/StringConverter.h"
 #include "office/OfficeVersion.h"
+#include "resources/MainWindowHandle.h"
+#include "resources/TarnwickIds.h"
 #include "settings/OptionDialogs.h"
 #include "settings/TarnwickRegistry.h"
 #include "wingui/Dpi.h"
 #include "wingui/ListView.h"
 #include "wingui/ProcessWindows.h"
-#include "wingui/TarnwickIds.h"
 
 // The main window is the shell's folder-browse dialog, subclassed while it
 // runs: its tree stays on the left, the file list goes on the right with a

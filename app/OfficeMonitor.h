@@ -8,6 +8,7 @@
 
 #include "foundation/Thread.h"
 #include "foundation/WinHandles.h"
+#include "resources/TarnwickIds.h"
 #include "wingui/Window.h"
 
 // The start-up check for open Word, Excel and PowerPoint windows: a small
@@ -18,10 +19,10 @@
 // is left; no parameters.
 constexpr UINT WM_OFFICE_APPS_CLOSED = 11023;
 
+// The class name is spelt so on purpose: other programs and tests find the
+// monitor by it.
 constexpr char kOfficeMonitorClassName[] = "_OfffceApplicationProgram_";
 constexpr char kOfficeMonitorTitle[] = "Office Applications - Tarnwick";
-constexpr int kOfficeMonitorStatusId = 4321;
-constexpr int kOfficeMonitorListId = 12345;
 
 // The polling thread. Each round empties the target list, fills it with the
 // open Office windows and then either posts WM_OFFICE_APPS_CLOSED to the

@@ -12,18 +12,18 @@
 #include "browser/XListView.h"
 #include "classify/EncryptedFileFinder.h"
 #include "foundation/LinkedList.h"
-#include "jobs/PasswordJobs.h"
 #include "foundation/Log.h"
 #include "foundation/ProgramLauncher.h"
 #include "foundation/Registry.h"
 #include "foundation/String.h"
 #include "foundation/StringConverter.h"
 #include "foundation/WinHandles.h"
+#include "jobs/PasswordJobs.h"
+#include "resources/TarnwickIds.h"
 #include "settings/PasswordExporterDialog.h"
 #include "settings/PasswordGenerator.h"
 #include "wingui/ListView.h"
 #include "wingui/ProcessWindows.h"
-#include "wingui/TarnwickIds.h"
 
 namespace {
 

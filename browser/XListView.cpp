@@ -14,9 +14,9 @@
 #include "foundation/Log.h"
 #include "foundation/String.h"
 #include "foundation/WinHandles.h"
+#include "resources/TarnwickIds.h"
 #include "wingui/ListView.h"
 #include "wingui/ProcessWindows.h"
-#include "wingui/TarnwickIds.h"
 
 namespace {
 

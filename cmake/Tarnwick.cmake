@@ -42,6 +42,11 @@ function(tarnwick_library name)
         list(APPEND sources ${A_WIN32_SOURCES})
     endif()
     if(NOT sources)
+        # Nothing to build in this tree: the name still passes on the
+        # include path and the dependencies.
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${name} INTERFACE ${A_DEPS})
         return()
     endif()
     add_library(${name} STATIC ${sources})

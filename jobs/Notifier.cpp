@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "foundation/AnsiCodePage.h"
+#include "resources/TarnwickIds.h"
 #include "wingui/Dpi.h"
 #include "wingui/MessagePump.h"
-#include "wingui/TarnwickIds.h"
 
 const NotifierTexts EncryptionNotifier::kTexts = {
     "_EncodingNotifier_",

@@ -4,15 +4,9 @@
 #include <commctrl.h>
 
 #include "foundation/WinHandles.h"
+#include "resources/TarnwickIds.h"
 #include "wingui/ListView.h"
 #include "wingui/Window.h"
-
-// Control ids of the notifier window.
-constexpr int kNotifierCloseId = IDOK;       // "Close", enabled by finish
-constexpr int kNotifierCancelId = IDCANCEL;  // "Cancel"
-constexpr int kNotifierListId = 1000;        // the result list
-constexpr int kNotifierStatusId = 1001;
-constexpr int kNotifierSeparatorId = 1002;
 
 // The texts that tell the encryption and the decryption notifier apart.
 struct NotifierTexts {

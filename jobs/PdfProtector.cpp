@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "FileTimes.h"
+#include "resources/TarnwickIds.h"
 #include "wingui/MessagePump.h"
-#include "wingui/TarnwickIds.h"
 #include "JobTexts.h"
 #include "Notifier.h"
 #include "foundation/Log.h"

@@ -11,10 +11,10 @@
 #include "foundation/Log.h"
 #include "foundation/String.h"
 #include "office/OfficeApplication.h"
+#include "resources/TarnwickIds.h"
 #include "settings/PasswordGenerator.h"
 #include "settings/TarnwickRegistry.h"
 #include "wingui/MessagePump.h"
-#include "wingui/TarnwickIds.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "foundation/Log.h"
 #include "office/OfficeRules.h"
 #include "office/OfficeVersion.h"
+#include "resources/MainWindowHandle.h"
 #include "settings/TarnwickRegistry.h"
 #include "wingui/ProcessWindows.h"
 

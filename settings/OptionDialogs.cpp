@@ -3,9 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "resources/TarnwickIds.h"
 #include "settings/TarnwickRegistry.h"
 #include "wingui/CommonDialogs.h"
-#include "wingui/TarnwickIds.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "resources/TarnwickIds.h"
 #include "wingui/CommonDialogs.h"
-#include "wingui/TarnwickIds.h"
 
 namespace {
 

@@ -30,13 +30,14 @@ import sys
 LAYERS = {
     "foundation": 0,
     "wingui": 1,
-    "classify": 2,
-    "settings": 2,
-    "doccrypt": 2,
-    "office": 3,
-    "jobs": 4,
-    "browser": 5,
-    "app": 6,
+    "resources": 2,
+    "classify": 3,
+    "settings": 3,
+    "doccrypt": 3,
+    "office": 4,
+    "jobs": 5,
+    "browser": 6,
+    "app": 7,
 }
 # Apart from the layers: what each may include besides itself.
 APART = {

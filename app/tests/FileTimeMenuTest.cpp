@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/TarnwickIds.h"
 #include "settings/tests/RawSettings.h"
 #include "testing/ModalDriver.h"
-#include "wingui/TarnwickIds.h"
 
 using namespace testing_support;
 

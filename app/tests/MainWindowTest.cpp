@@ -29,12 +29,12 @@
 #include "ProgramDriver.h"
 #include "RemoteUi.h"
 #include "office/tests/OfficeTestSupport.h"
+#include "resources/TarnwickIds.h"
 #include "settings/PasswordGenerator.h"
 #include "settings/TarnwickRegistry.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 #include "testing/UnixCommand.h"
-#include "wingui/TarnwickIds.h"
 
 using namespace remote_ui;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "wingui/TarnwickIds.h"
+#include "resources/TarnwickIds.h"
 #include "testing/TestPaths.h"
 
 namespace {

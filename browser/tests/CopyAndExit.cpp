@@ -11,9 +11,9 @@
 #include <string>
 
 #include "browser/tests/ListHost.h"
+#include "resources/TarnwickIds.h"
 #include "wingui/ComApartment.h"
 #include "wingui/ListView.h"
-#include "wingui/TarnwickIds.h"
 
 namespace {
 

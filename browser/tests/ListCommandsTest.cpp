@@ -16,12 +16,12 @@
 #include "browser/tests/ListHost.h"
 #include "browser/tests/ListTestSupport.h"
 #include "foundation/LinkedList.h"
+#include "resources/TarnwickIds.h"
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
-#include "wingui/TarnwickIds.h"
 #include "wingui/Window.h"
 
 using namespace testing_support;

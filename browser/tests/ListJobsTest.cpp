@@ -25,13 +25,13 @@
 #include "jobs/Notifier.h"
 #include "jobs/tests/JobsTestSupport.h"
 #include "office/tests/OfficeTestSupport.h"
+#include "resources/TarnwickIds.h"
 #include "settings/PasswordGenerator.h"
 #include "settings/TarnwickRegistry.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
-#include "wingui/TarnwickIds.h"
 
 using namespace browser_test;
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "foundation/LinkedList.h"
+#include "resources/TarnwickIds.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
-#include "wingui/TarnwickIds.h"
 #include "wingui/Window.h"
 
 using namespace testing_support;

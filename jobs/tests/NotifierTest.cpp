@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 
-#include "wingui/MessagePump.h"
-#include "wingui/TarnwickIds.h"
 #include "jobs/tests/JobsTestSupport.h"
+#include "resources/TarnwickIds.h"
 #include "testing/Screenshot.h"
+#include "wingui/MessagePump.h"
 
 namespace {
 

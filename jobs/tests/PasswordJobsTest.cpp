@@ -31,12 +31,12 @@
 #include "jobs/tests/JobsTestSupport.h"
 #include "office/OfficeApplication.h"
 #include "office/tests/OfficeTestSupport.h"
+#include "resources/TarnwickIds.h"
 #include "settings/PasswordGenerator.h"
 #include "settings/TarnwickRegistry.h"
 #include "testing/DebugLog.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
-#include "wingui/TarnwickIds.h"
 #include "wingui/Window.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "testing/ModalDriver.h"
 #include "RawSettings.h"
-#include "wingui/TarnwickIds.h"
+#include "resources/TarnwickIds.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 

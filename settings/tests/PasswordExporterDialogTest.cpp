@@ -8,10 +8,10 @@
 #include <string>
 #include <thread>
 
+#include "resources/TarnwickIds.h"
 #include "testing/ModalDriver.h"
-#include "wingui/CommonDialogs.h"
-#include "wingui/TarnwickIds.h"
 #include "testing/Screenshot.h"
+#include "wingui/CommonDialogs.h"
 
 using namespace testing_support;
 

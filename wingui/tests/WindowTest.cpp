@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "WinguiTestIds.h"
+#include "resources/MainWindowHandle.h"
 #include "testing/ModalDriver.h"
 #include "wingui/ComApartment.h"
 #include "wingui/Dialog.h"

@@ -3,7 +3,7 @@
 48 pixels square: the small and large sizes at 100, 125, 150 and 200 %;
 32-bit with alpha) next to this script. Needs nothing beyond Python 3.
 
-    python3 wingui/icons/draw-icons.py
+    python3 resources/icons/draw-icons.py
 
 Each picture is a list of shapes in a 32-unit square, painted in order and
 anti-aliased by 4x4 supersampling. The 16x16 image is drawn from its own

@@ -1,9 +1,10 @@
 #pragma once
 
-// Tarnwick's ids: its icons (wingui/icons), the dialogs in
-// settings/SettingsDialogs.rc and their controls, its menu items and its
-// private messages. Shared by the resource scripts and the code; plain
-// defines so that the resource compiler reads them too.
+// Tarnwick's ids, one header for the program: its icons (icons/), the
+// dialogs in settings/SettingsDialogs.rc and their controls, the controls of
+// the windows the code makes, its menu items and its private messages.
+// Shared by the resource scripts and the code; plain defines where the
+// resource compiler reads them too.
 
 #ifndef RC_INVOKED
 #include <windows.h>
@@ -14,6 +15,17 @@ constexpr UINT WM_JOB_CANCEL = WM_USER + 600;
 // Window message from a finished job to the file list window, which then
 // reloads its folder. Both parameters 0.
 constexpr UINT WM_JOB_DONE = WM_USER + 1000;
+
+// The job notifier's controls (windows the code makes, not a dialog).
+constexpr int kNotifierCloseId = IDOK;       // "Close", enabled by finish
+constexpr int kNotifierCancelId = IDCANCEL;  // "Cancel"
+constexpr int kNotifierListId = 1000;        // the result list
+constexpr int kNotifierStatusId = 1001;
+constexpr int kNotifierSeparatorId = 1002;
+
+// The Office monitor's controls.
+constexpr int kOfficeMonitorStatusId = 4321;
+constexpr int kOfficeMonitorListId = 12345;
 #endif
 
 // Icons.
