@@ -129,7 +129,9 @@ void typeInto(HWND edit, const std::string& text) {
 
 std::string windowText(HWND window) {
     char text[1024] = {};
-    GetWindowTextA(window, text, sizeof text);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        &copied);
     return text;
 }
 

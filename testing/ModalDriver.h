@@ -36,6 +36,9 @@ void mouseLeftButton(POINT point, bool down);
 void mouseClickAt(POINT point, int clicks = 1);
 // Selects the whole text of an edit control and types text over it.
 void typeInto(HWND edit, const std::string& text);
+// A window's text, of this program's windows or another's (an edit box of
+// another program included, where GetWindowText gives only captions). A
+// window that does not answer within five seconds gives "".
 std::string windowText(HWND window);
 
 // A plain top-level window to own the dialogs under test; registers the

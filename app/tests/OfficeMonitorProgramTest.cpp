@@ -194,7 +194,7 @@ TEST_P(OfficeMonitorAtDpi, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     HWND list = GetDlgItem(monitor, kOfficeMonitorListId);
     ASSERT_NE(status, nullptr);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(sentWindowText(status), "Please terminate Office Applications to start 'Tarnwick'.");
+    EXPECT_EQ(testing_support::windowText(status), "Please terminate Office Applications to start 'Tarnwick'.");
     RECT statusBounds = {};
     RECT listBounds = {};
     GetWindowRect(status, &statusBounds);
@@ -270,7 +270,7 @@ TEST(OfficeMonitorProgram, ClosingTheMonitorAsksAndOkEndsTheProgramWithOne) {
     PostMessageA(monitor, WM_CLOSE, 0, 0);
     HWND question = waitForQuestion(tarnwick.id());
     ASSERT_NE(question, nullptr) << "no question";
-    EXPECT_EQ(sentWindowText(GetDlgItem(question, 0xFFFF)), "Are you sure you want to cancel to start 'Tarnwick'");
+    EXPECT_EQ(testing_support::windowText(GetDlgItem(question, 0xFFFF)), "Are you sure you want to cancel to start 'Tarnwick'");
     EXPECT_NE(GetDlgItem(question, IDOK), nullptr);
     EXPECT_NE(GetDlgItem(question, IDCANCEL), nullptr);
     program_driver::pause(300);

@@ -150,14 +150,6 @@ HWND waitForMainWindow(DWORD processId, DWORD timeoutMs) {
     }
 }
 
-std::string sentWindowText(HWND window) {
-    char text[1024] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        &copied);
-    return text;
-}
-
 namespace {
 
 // A block in another process: a record followed by a text buffer.

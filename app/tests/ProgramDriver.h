@@ -75,10 +75,6 @@ HWND mainWindow(DWORD processId);
 // Polls, handling the caller's messages; null after timeoutMs.
 HWND waitForMainWindow(DWORD processId, DWORD timeoutMs);
 
-// Window text through WM_GETTEXT, which the system carries across processes
-// (controls such as the status bar answer it themselves).
-std::string sentWindowText(HWND window);
-
 // Memory in another process, freed with the object.
 class RemoteMemory {
 public:

@@ -43,7 +43,6 @@ bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-std::string windowText(HWND window) { return program_driver::sentWindowText(window); }
 
 std::string className(HWND window) {
     char name[128] = {};

@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "testing/ModalDriver.h"
+
 namespace remote_ui {
 
 // Polls condition every 50 ms until it holds or timeoutMs has passed.
 bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs);
 
-std::string windowText(HWND window);
+using testing_support::windowText;
 std::string className(HWND window);
 
 // Visible top-level windows of a process.

@@ -24,6 +24,7 @@
 
 #include "TarnwickVersion.h"
 #include "foundation/WinHandles.h"
+#include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 
@@ -95,15 +96,7 @@ DWORD runAndWait(const std::string& commandLine, DWORD timeoutMs, std::string* e
     return exitCode;
 }
 
-// A window's text, also of another program's edit box (GetWindowText
-// gives only captions there).
-std::string windowText(HWND window) {
-    char text[512] = {};
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        &ignored);
-    return text;
-}
+using testing_support::windowText;
 
 // The first visible top-level window whose title passes the test.
 HWND waitForWindow(const std::function<bool(const std::string&)>& titleMatches, DWORD timeoutMs) {

@@ -9,7 +9,12 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include <gtest/gtest.h>
+
+#include "UnixRunner.h"
+#include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 
 namespace jobs_test {
@@ -26,11 +31,14 @@ inline void settle() {
     }
 }
 
-inline std::string windowText(HWND window) {
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+// Runs qpdf from Linux; its output.
+inline std::string qpdf(const std::vector<std::string>& arguments) {
+    std::string output;
+    EXPECT_GE(unix_runner::run("/usr/bin/qpdf", arguments, &output), 0);
+    return output;
 }
+
+using testing_support::windowText;
 
 inline std::string itemText(HWND list, int item, int subItem) {
     char text[256] = {};

@@ -41,6 +41,7 @@
 
 namespace {
 
+using jobs_test::qpdf;
 using office_test::isProtected;
 using office_test::checkOfficePasswords;
 
@@ -192,11 +193,6 @@ void fill(LinkedList& list, const std::vector<std::string>& paths) {
     for (const std::string& path : paths) list.addLast(new String(path.c_str()));
 }
 
-std::string qpdf(const std::vector<std::string>& arguments) {
-    std::string output;
-    EXPECT_GE(unix_runner::run("/usr/bin/qpdf", arguments, &output), 0);
-    return output;
-}
 
 // The PDF opens with the user password derived from its name and with this
 // user's owner password, and not without a password.

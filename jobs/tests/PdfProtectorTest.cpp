@@ -75,12 +75,6 @@ void clearReadOnly(const std::string& folder) {
     FindClose(search);
 }
 
-// Runs qpdf from Linux on a file; its output.
-std::string qpdf(const std::vector<std::string>& arguments) {
-    std::string output;
-    EXPECT_GE(unix_runner::run("/usr/bin/qpdf", arguments, &output), 0);
-    return output;
-}
 
 std::string unixName(const std::string& path) { return unix_runner::unixName(unix_runner::fromUtf8(path)); }
 
