@@ -73,7 +73,7 @@ std::string readBytes(const std::string& path) {
 // The running program: its process, main window and children.
 class Tarnwick {
 public:
-    explicit Tarnwick(const std::string& program = buildFile("Tarnwick.exe")) {
+    explicit Tarnwick(const std::string& program = program_driver::tarnwickPath()) {
         started_ = process_.start("\"" + program + "\"");
     }
     // Closes the program if a test leaves it running; the process guard
@@ -89,8 +89,14 @@ public:
     bool waitForMainWindow(const std::string& titleEnd = " - Tarnwick") {
         if (!started_) return false;
         // The first start in a new prefix can be slow on a loaded machine.
-        window = waitForWindow(
-            process_.id(), [&](const std::string& title) { return endsWith(title, titleEnd); }, 120000);
+        window = nullptr;
+        waitFor(
+            [&] {
+                HWND found = program_driver::mainWindow(process_.id());
+                if (found != nullptr && endsWith(windowText(found), titleEnd)) window = found;
+                return window != nullptr;
+            },
+            120000);
         if (window == nullptr) return false;
         // The title can come before the dialog has made its list.
         waitFor([&] { return GetDlgItem(window, IDC_MAIN_LIST) != nullptr; }, 30000);
@@ -398,7 +404,7 @@ std::map<std::string, RowImage> notifierRowImages(HANDLE process, HWND notifier,
     std::map<std::string, RowImage> images;
     HWND list = GetDlgItem(notifier, 1000);
     RemoteList rows(process, list);
-    HMODULE program = LoadLibraryExA(buildFile("Tarnwick.exe").c_str(), nullptr,
+    HMODULE program = LoadLibraryExA(program_driver::tarnwickPath().c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     EXPECT_NE(program, nullptr);
     const testing_support::WindowImage success = testing_support::drawIconResource(program, IDI_SUCCESS, size, windowColour());
@@ -558,7 +564,7 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
         EXPECT_EQ(columnsCut(program.handle(), results, dpi), "");
         // And its window carries Tarnwick's icon, as the window system
         // shows it.
-        HMODULE module = LoadLibraryExA(buildFile("Tarnwick.exe").c_str(), nullptr,
+        HMODULE module = LoadLibraryExA(program_driver::tarnwickPath().c_str(), nullptr,
                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         const testing_support::WindowImage own = testing_support::drawIconResource(module, IDI_TARNWICK, MulDiv(16, dpi, 96), windowColour());
         FreeLibrary(module);
@@ -1052,7 +1058,7 @@ TEST_F(MainWindow, MenuTogglesTheFileTimeSettingAndShowsHelp) {
 TEST_F(MainWindow, HelpSaysWhatIsMissing) {
     const std::string bare = folder + "\\bare";
     CreateDirectoryA(bare.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(buildFile("Tarnwick.exe").c_str(), (bare + "\\Tarnwick.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(program_driver::tarnwickPath().c_str(), (bare + "\\Tarnwick.exe").c_str(), FALSE));
 
     auto expectMessage = [&](const std::string& caption, const std::string& text, const std::string& picture) {
         Tarnwick program(bare + "\\Tarnwick.exe");

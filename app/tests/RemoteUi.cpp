@@ -67,22 +67,6 @@ std::vector<HWND> topLevelWindows(DWORD processId) {
     return search.found;
 }
 
-HWND waitForWindow(DWORD processId, const std::function<bool(const std::string&)>& accept, DWORD timeoutMs) {
-    HWND found = nullptr;
-    waitFor(
-        [&] {
-            for (HWND window : topLevelWindows(processId)) {
-                if (accept(windowText(window))) {
-                    found = window;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
-    return found;
-}
-
 RemoteList::RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {}
 
 int RemoteList::rowCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }

@@ -22,9 +22,6 @@ std::string className(HWND window);
 
 // Visible top-level windows of a process.
 std::vector<HWND> topLevelWindows(DWORD processId);
-// The first visible top-level window of the process whose title satisfies
-// accept, waiting up to timeoutMs.
-HWND waitForWindow(DWORD processId, const std::function<bool(const std::string&)>& accept, DWORD timeoutMs);
 
 // A list view in another process, read through buffers allocated there.
 class RemoteList {
