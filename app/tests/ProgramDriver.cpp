@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 
 namespace program_driver {
 
@@ -97,19 +98,7 @@ HWND waitForTopLevel(const WindowQuery& query, DWORD timeoutMs) {
     }
 }
 
-void pause(DWORD ms) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= ms) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
-    }
-}
+void pause(DWORD ms) { testing_support::pumpFor(ms); }
 
 // The main window: the visible window whose title is "Tarnwick" or
 // "<folder> - Tarnwick" (not the monitor window).

@@ -24,6 +24,7 @@
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 #include "wingui/Window.h"
@@ -45,22 +46,6 @@ std::vector<std::string> pathsIn(const std::string& folder, const std::vector<st
     std::vector<std::string> paths;
     for (const std::string& name : names) paths.push_back(folder + name);
     return paths;
-}
-
-// Runs a program and waits for its exit code; -1 when it did not start or
-// end within a minute.
-int runProgram(std::string commandLine) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return -1;
-    }
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
 }
 
 // What another program does with files dropped on it: copies them into its
@@ -246,7 +231,7 @@ TEST_F(TransferTest, CopiedFilesStayOnTheClipboardAfterTheProgramEnds) {
     const std::vector<std::string> copied = {"first.docx", "second report.xlsx", "third.pdf"};
     std::string commandLine = "\"" + helper + "\" \"" + withoutSeparator(folder_) + "\"";
     for (const std::string& name : copied) commandLine += " \"" + name + "\"";
-    ASSERT_EQ(runProgram(commandLine), 0) << commandLine;
+    ASSERT_EQ(testing_support::runProgram(commandLine), 0) << commandLine;
     EXPECT_EQ(sorted(clipboardPaths()), sorted(pathsIn(folder_, copied)));
     // And the list here can paste them.
     EXPECT_EQ(XListView_QueryCliboard(list()), 3);

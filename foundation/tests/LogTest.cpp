@@ -10,6 +10,7 @@
 
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 
 // The log reads its configuration once per process, so every case runs the
 // small program logprobe.exe, configured through its own key, and checks the
@@ -44,28 +45,9 @@ void configure(const Config& config) {
 
 // Runs logprobe.exe with arguments in folder and waits for it, handling this
 // thread's messages meanwhile (the probe may send to a window of ours).
-DWORD runProbe(const std::string& arguments, const std::string& folder) {
+int runProbe(const std::string& arguments, const std::string& folder) {
     std::string program = testing_support::nativePath(TARNWICK_BINARY_DIR "/foundation/logprobe.exe");
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                        &process)) {
-        ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
-        return 999;
-    }
-    CloseHandle(process.hThread);
-    for (;;) {
-        DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 60000, QS_ALLINPUT);
-        if (wait != WAIT_OBJECT_0 + 1) break;
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    }
-    DWORD code = 999;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    return code;
+    return testing_support::runProgram("\"" + program + "\" " + arguments, folder);
 }
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -113,13 +95,13 @@ protected:
 TEST_F(LogTest, NothingWithoutConfiguration) {
     std::string folder = testing_support::freshFolder("LogNoKey");
     RegDeleteTreeA(HKEY_CURRENT_USER, kLogKey);
-    EXPECT_EQ(runProbe("lines", folder), 0u);
+    EXPECT_EQ(runProbe("lines", folder), 0);
     EXPECT_FALSE(fileExists(folder + "\\logprobe.log"));
 
     Config level0;
     level0.level = 0;
     configure(level0);
-    EXPECT_EQ(runProbe("lines", folder), 0u);
+    EXPECT_EQ(runProbe("lines", folder), 0);
     EXPECT_FALSE(fileExists(folder + "\\logprobe.log"));
 }
 
@@ -142,7 +124,7 @@ TEST_F(LogTest, LevelsFilterAndLineFormat) {
         config.level = c.level;
         config.console = c.console;
         configure(config);
-        EXPECT_EQ(runProbe("lines", folder), 0u);
+        EXPECT_EQ(runProbe("lines", folder), 0);
         EXPECT_EQ(messagesOf(folder + "\\logprobe.log"), c.expected) << "level " << c.level;
     }
 }
@@ -153,8 +135,8 @@ TEST_F(LogTest, AppendsAndCutsLongMessages) {
     config.level = 1;
     config.filename = "  long.txt\r\n";
     configure(config);
-    EXPECT_EQ(runProbe("long", folder), 0u);
-    EXPECT_EQ(runProbe("long", folder), 0u);
+    EXPECT_EQ(runProbe("long", folder), 0);
+    EXPECT_EQ(runProbe("long", folder), 0);
     Lines messages = messagesOf(folder + "\\long.txt");
     ASSERT_EQ(messages.size(), 2u);
     for (const std::string& message : messages) EXPECT_EQ(message, "Error: " + std::string(30718, 'x'));
@@ -187,7 +169,7 @@ TEST_F(LogTest, Folders) {
         config.dir = c.dir.c_str();
         config.filename = c.filename;
         configure(config);
-        EXPECT_EQ(runProbe("lines", current), 0u) << c.name;
+        EXPECT_EQ(runProbe("lines", current), 0) << c.name;
         std::string expected = c.expectedFile.find('\\') == std::string::npos ? current + "\\" + c.expectedFile
                                                                                : c.expectedFile;
         EXPECT_EQ(readLines(expected).size(), 4u) << c.name << ": " << expected;
@@ -201,7 +183,7 @@ TEST_F(LogTest, ConcurrentLinesStayWhole) {
     config.level = 2;
     configure(config);
     const int threads = 8, lines = 1000;
-    EXPECT_EQ(runProbe("threads 8 1000", folder), 0u);
+    EXPECT_EQ(runProbe("threads 8 1000", folder), 0);
     std::vector<std::vector<bool>> seen(threads, std::vector<bool>(lines, false));
     const std::regex whole("Debug: thread=([0-7]) line=([0-9]+) ([a-h]{300}) end");
     int count = 0, bad = 0;
@@ -247,7 +229,7 @@ TEST_F(LogTest, ConsoleMirrorKeepsTheVisibleLines) {
     config.console = 1;
     configure(config);
     const int count = 40;
-    EXPECT_EQ(runProbe("console " + std::to_string(count), folder), 0u);
+    EXPECT_EQ(runProbe("console " + std::to_string(count), folder), 0);
     RemovePropA(GetDesktopWindow(), "SCROLLED_TEXT");
 
     char text[1024] = {};

@@ -16,20 +16,12 @@
 #include "UnixRunner.h"
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
+#include "testing/Waiting.h"
 
 namespace jobs_test {
 
 // Handles whatever is queued, so that windows paint.
-inline void settle() {
-    for (int i = 0; i < 5; ++i) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(20);
-    }
-}
+inline void settle() { testing_support::pumpFor(100); }
 
 // Runs qpdf from Linux; its output.
 inline std::string qpdf(const std::vector<std::string>& arguments) {

@@ -37,6 +37,7 @@
 #include "testing/DebugLog.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 #include "wingui/Window.h"
 
 namespace {
@@ -85,21 +86,7 @@ private:
     }
 };
 
-// Dispatches this thread's messages until done() or the time is up.
-template <class Done>
-bool pumpUntil(Done done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-}
+using testing_support::pumpUntil;
 
 // The notifier's status line, read without waiting for its busy thread.
 std::string statusOf(HWND notifier) {

@@ -11,6 +11,7 @@
 #include "settings/PasswordGenerator.h"
 #include "testing/TestPaths.h"
 #include "testing/UnixCommand.h"
+#include "testing/Waiting.h"
 
 namespace office_test {
 
@@ -124,17 +125,7 @@ bool setOfficeVersion(const std::string& choice, const std::string& view) {
 
 bool runStandin(const std::string& arguments) {
     std::string standin = testing_support::nativePath(std::string(TARNWICK_BINARY_DIR) + "/standins/office-standin.exe");
-    std::string cmd = "\"" + standin + "\" " + arguments;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 30000);
-    DWORD rc = 1;
-    GetExitCodeProcess(pi.hProcess, &rc);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return rc == 0;
+    return testing_support::runProgram("\"" + standin + "\" " + arguments, "", 30000) == 0;
 }
 
 bool isProtected(const std::string& path) {

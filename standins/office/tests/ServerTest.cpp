@@ -24,6 +24,7 @@
 #include "doccrypt/PptCrypto.h"
 #include "testing/TestPaths.h"
 #include "testing/UnixCommand.h"
+#include "testing/Waiting.h"
 
 namespace {
 
@@ -1096,21 +1097,9 @@ TEST_F(OfficeStandin, FaultSwitchesAndTheJournal) {
 }
 
 TEST_F(OfficeStandin, VersionKeysAreWrittenForTheChosenVersion) {
-    wchar_t exe[MAX_PATH];
     std::string standin = testing_support::nativePath(std::string(TARNWICK_BINARY_DIR) + "/standins/office-standin.exe");
-    (void)exe;
     auto setVersion = [&](const char* v) {
-        std::string cmd = "\"" + standin + "\" /SetVersion " + v;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return DWORD(-1);
-        WaitForSingleObject(pi.hProcess, 30000);
-        DWORD rc = 1;
-        GetExitCodeProcess(pi.hProcess, &rc);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-        return rc;
+        return static_cast<DWORD>(testing_support::runProgram("\"" + standin + "\" /SetVersion " + v, "", 30000));
     };
     // In the view given; HKCU has only one.
     auto readable = [](HKEY root, const char* key, const char* value, DWORD view = 0) {
