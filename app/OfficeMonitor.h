@@ -18,6 +18,7 @@
 // is left; no parameters.
 constexpr UINT WM_OFFICE_APPS_CLOSED = 11023;
 
+// The misspelt class name is deliberate: it is the one the window has always had.
 constexpr char kOfficeMonitorClassName[] = "_OfffceApplicationProgram_";
 constexpr char kOfficeMonitorTitle[] = "Office Applications - Tarnwick";
 constexpr int kOfficeMonitorStatusId = 4321;
@@ -40,7 +41,6 @@ public:
     // The list to fill; set before start().
     void setTarget(HWND list) { target_ = list; }
 
-    void start() override;
     void run() override;
 
 private:
@@ -48,9 +48,6 @@ private:
 
     HWND target_ = nullptr;
     std::atomic<bool> running_{true};
-    bool started_ = false;
-    // Waitable handle of the thread, for the destructor.
-    unique_handle thread_;
 };
 
 // The monitor window: class "_OfffceApplicationProgram_", title "Office
