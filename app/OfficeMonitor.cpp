@@ -63,30 +63,14 @@ int registeredProgramIcon(const char* extension) {
 // ---------------------------------------------------------------------------
 // The monitor thread.
 
-OfficeApplicationMonitor::OfficeApplicationMonitor() : Thread(nullptr, 0, 0) {
-    // The thread exists (suspended) from here on, so the id names it.
-    thread_.reset(OpenThread(SYNCHRONIZE, FALSE, getThreadId()));
-}
+OfficeApplicationMonitor::OfficeApplicationMonitor() : Thread(nullptr, 0, 0) {}
 
 OfficeApplicationMonitor::~OfficeApplicationMonitor() {
     running_ = false;
-    // A thread never started is let go by Thread's destructor without run().
-    if (!started_ || !thread_) return;
-    // The thread may be sending a list message to a window of this thread:
-    // serve sent messages while waiting, or both would wait for ever.
-    for (;;) {
-        HANDLE handle = thread_.get();
-        DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (woken != WAIT_OBJECT_0 + 1) break;
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
-void OfficeApplicationMonitor::start() {
-    if (started_) return;
-    started_ = true;
-    Thread::start();
+    // The thread may be sending a list message to a window of this thread,
+    // which join() serves meanwhile. A thread never started is let go by
+    // Thread's destructor without run().
+    join(INFINITE);
 }
 
 void OfficeApplicationMonitor::run() {

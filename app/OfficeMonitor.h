@@ -19,8 +19,8 @@
 // is left; no parameters.
 constexpr UINT WM_OFFICE_APPS_CLOSED = 11023;
 
-// The class name is spelt so on purpose: other programs and tests find the
-// monitor by it.
+// The class name is spelt so on purpose: it is the one the window has
+// always had, and other programs and tests find the monitor by it.
 constexpr char kOfficeMonitorClassName[] = "_OfffceApplicationProgram_";
 constexpr char kOfficeMonitorTitle[] = "Office Applications - Tarnwick";
 
@@ -41,7 +41,6 @@ public:
     // The list to fill; set before start().
     void setTarget(HWND list) { target_ = list; }
 
-    void start() override;
     void run() override;
 
 private:
@@ -49,9 +48,6 @@ private:
 
     HWND target_ = nullptr;
     std::atomic<bool> running_{true};
-    bool started_ = false;
-    // Waitable handle of the thread, for the destructor.
-    unique_handle thread_;
 };
 
 // The monitor window: class "_OfffceApplicationProgram_", title "Office

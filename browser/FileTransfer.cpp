@@ -68,11 +68,6 @@ std::vector<std::string> droppedPaths(HDROP files, const char* logName) {
     return paths;
 }
 
-bool isPlainFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // True when both paths name one file, whatever their spelling: the same
 // text without regard to case, or the same volume and file index (another
 // drive letter, a short name, a link).
@@ -146,6 +141,11 @@ bool withFileList(IDataObject* data, Use use) {
 CDropTarget* dropTarget = nullptr;
 
 }  // namespace
+
+bool isPlainFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
 
 CDropTarget* XListView_DropTarget() {
     if (dropTarget == nullptr) dropTarget = new CDropTarget();

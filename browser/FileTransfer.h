@@ -4,6 +4,8 @@
 #include <oleidl.h>
 #include <shellapi.h>
 
+#include <string>
+
 #include "browser/CommandRules.h"
 
 class LinkedList;
@@ -12,6 +14,9 @@ class LinkedList;
 // object when giving (Copy, a drag from the list), CF_HDROP file lists when
 // taking (Paste, a drop on the list). Everything runs on the user-interface
 // thread.
+
+// True when path names an existing file, not a folder.
+bool isPlainFile(const std::string& path);
 
 // Copy: the selected files as the shell's data object on the clipboard,
 // flushed so that they outlive the program.

@@ -55,11 +55,6 @@ std::string rowName(HWND list, int row) {
 
 std::string fullPathOf(const std::string& name) { return std::string(XListView_GetCurrentFolder()) + name; }
 
-bool isExistingFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 int selectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
 
 // Calls visit(row, name, itemData) for every selected row, lowest first.
@@ -266,7 +261,7 @@ int XListView_DeleteSelectedFiles(HWND list) {
             logError("OnKeyDown,3,Not one file, not deleted: %s", path.c_str());
             continue;
         }
-        if (isExistingFile(path)) {
+        if (isPlainFile(path)) {
             std::string source = path;
             source.push_back('\0');  // the list of sources ends with two NULs
             SHFILEOPSTRUCTA operation = {};

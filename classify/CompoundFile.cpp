@@ -46,11 +46,11 @@ bool copyFile(const char* from, const char* to) {
 // Reads the whole stream into a zero-filled block of its size plus one.
 std::unique_ptr<char[]> readWholeStream(IStream* stream, ULONGLONG& size) {
     STATSTG stat = {};
-    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME))) throw Exception(0, "%s", "Failed to get a stream stat");
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME))) throw Exception("Failed to get a stream stat", 0);
     size = stat.cbSize.QuadPart;
-    if (size > kMaxLicenceStreamBytes) throw Exception(0, "Stream of %llu bytes is too large", size);
+    if (size > kMaxLicenceStreamBytes) throw Exception::formatted(0, "Stream of %llu bytes is too large", size);
     std::unique_ptr<char[]> block(new (std::nothrow) char[static_cast<size_t>(size) + 1]());
-    if (!block) throw Exception(0, "%s", "Failed to allocate a stream buffer");
+    if (!block) throw Exception("Failed to allocate a stream buffer", 0);
     ULONG total = 0;
     while (total < size) {
         ULONG got = 0;

@@ -21,7 +21,7 @@ char* copyText(const char* text) {
 
 Exception::Exception(const char* message, int code) : message_(copyText(message)), code_(code) {}
 
-Exception::Exception(int code, const char* format, ...) : code_(code) {
+Exception Exception::formatted(int code, const char* format, ...) {
     char buffer[2048];
     buffer[0] = '\0';
     if (format != nullptr) {
@@ -30,7 +30,7 @@ Exception::Exception(int code, const char* format, ...) : code_(code) {
         std::vsnprintf(buffer, sizeof buffer, format, args);
         va_end(args);
     }
-    message_ = copyText(buffer);
+    return Exception(buffer, code);
 }
 
 Exception::Exception(const Exception& other)

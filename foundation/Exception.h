@@ -5,11 +5,13 @@
 // An error number chosen by the thrower and a formatted message.
 class Exception : public Object {
 public:
+    // The message as given.
     Exception(const char* message, int code);
-    // Formats printf-style into at most 2047 characters; longer text is cut.
-    Exception(int code, const char* format, ...)
+    // The message formatted printf-style into at most 2047 characters;
+    // longer text is cut.
+    static Exception formatted(int code, const char* format, ...)
 #if defined(__GNUC__)
-        __attribute__((format(printf, 3, 4)))
+        __attribute__((format(printf, 2, 3)))
 #endif
         ;
     Exception(const Exception& other);

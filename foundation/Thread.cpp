@@ -15,6 +15,28 @@ struct Thread::Launch {
     Thread* object;
 };
 
+namespace {
+
+// Waits for object while handing the calling thread the messages sent to
+// its windows (a SendMessage to one of them would otherwise wait for this
+// wait to end).
+bool waitServingSentMessages(HANDLE object, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        const DWORD left = timeoutMs == INFINITE ? INFINITE : spent >= timeoutMs ? 0 : timeoutMs - spent;
+        const DWORD woken = MsgWaitForMultipleObjectsEx(1, &object, left, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_OBJECT_0) return true;
+        if (woken != WAIT_OBJECT_0 + 1) return false;
+        // Peeking delivers the sent messages; with this filter it removes
+        // nothing from the posted queue.
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
 Thread::Thread(void* owner, unsigned stackSize, int value)
     : owner_(owner), value_(value), launch_(new Launch{this}) {
     SECURITY_ATTRIBUTES attributes = {};
@@ -26,7 +48,7 @@ Thread::Thread(void* owner, unsigned stackSize, int value)
     if (handle == 0) {
         DWORD error = GetLastError();
         delete launch_;
-        throw Exception(static_cast<int>(error), "Thread#Thread,1,Failed to create a thread");
+        throw Exception("Thread#Thread,1,Failed to create a thread", static_cast<int>(error));
     }
     handle_.reset(reinterpret_cast<HANDLE>(handle));
 }
@@ -45,6 +67,12 @@ void Thread::start() {
     // From here on the block belongs to the new thread.
     launch_ = nullptr;
     ResumeThread(handle_.get());
+}
+
+bool Thread::join(DWORD timeoutMs) {
+    // Suspended until start() or the destructor: it could not end meanwhile.
+    if (launch_ != nullptr) return true;
+    return waitServingSentMessages(handle_.get(), timeoutMs);
 }
 
 unsigned __stdcall Thread::procedure(void* argument) {

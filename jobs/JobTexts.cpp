@@ -63,7 +63,12 @@ std::string formatProgressText(JobDirection direction, int index, int total, con
 }
 
 std::string formatTallyText(JobDirection direction, int total, int succeeded) {
+    // "Scucceeded" is deliberate: the text users and log readers have always seen.
     return format("%s Result: Total=%d   Scucceeded=%d   Failed=%d",
                   direction == JobDirection::Encryption ? "Encryption" : "Decryption", total, succeeded,
                   total - succeeded);
+}
+
+const char* jobLogPrefix(JobDirection direction) {
+    return direction == JobDirection::Encryption ? "PasswordEncryptionThread" : "PasswordDecryptionThread";
 }

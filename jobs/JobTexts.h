@@ -35,3 +35,7 @@ std::string formatProgressText(JobDirection direction, int index, int total, con
 
 // "Encryption Result: Total=5   Scucceeded=3   Failed=2" (or "Decryption").
 std::string formatTallyText(JobDirection direction, int total, int succeeded);
+
+// What a job's log lines start with: the name of the thread class that runs
+// it, "PasswordEncryptionThread" or "PasswordDecryptionThread".
+const char* jobLogPrefix(JobDirection direction);

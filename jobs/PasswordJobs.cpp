@@ -11,7 +11,7 @@ namespace {
 
 template <class Job>
 bool startJob(HWND owner, const LinkedList& files, JobDirection direction) {
-    const char* const name = direction == JobDirection::Encryption ? "PasswordEncryptionThread" : "PasswordDecryptionThread";
+    const char* const name = jobLogPrefix(direction);
     try {
         Job* job = new Job(owner, files);
         job->start();

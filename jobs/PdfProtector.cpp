@@ -72,32 +72,37 @@ void readWorkingFolder(PdfRunInputs& inputs) {
     inputs.workingFolder = folder;
 }
 
-bool PdfProtector::encryptPdf(const char* sourcePath) { return protect(sourcePath, true) == Outcome::Ok; }
+bool PdfProtector::encryptPdf(const char* sourcePath) {
+    return protect(sourcePath, JobDirection::Encryption) == Outcome::Ok;
+}
 
-bool PdfProtector::decryptPdf(const char* sourcePath) { return protect(sourcePath, false) == Outcome::Ok; }
+bool PdfProtector::decryptPdf(const char* sourcePath) {
+    return protect(sourcePath, JobDirection::Decryption) == Outcome::Ok;
+}
 
-PdfProtector::Outcome PdfProtector::protect(const char* sourcePath, bool encrypt) {
-    const char* const direction = encrypt ? "encrypt" : "decrypt";
-    logDebug("PdfProtector#protect,1,Start %s file=%s", direction, sourcePath ? sourcePath : "");
+PdfProtector::Outcome PdfProtector::protect(const char* sourcePath, JobDirection direction) {
+    const char* const directionText = direction == JobDirection::Encryption ? "encrypt" : "decrypt";
+    logDebug("PdfProtector#protect,1,Start %s file=%s", directionText, sourcePath ? sourcePath : "");
     Outcome outcome = Outcome::Failed;
     const char* pdftk = inputs_.pdftkPath.getContents();
     if (!pdftk || !exists(pdftk)) {
         logDebug("PdfProtector#protect,2,pdftk not found path=%s", pdftk ? pdftk : "");
         outcome = Outcome::Skipped;
     } else if (sourcePath) {
-        outcome = protectWith(pdftk, sourcePath, encrypt);
+        outcome = protectWith(pdftk, sourcePath, direction);
     }
     switch (outcome) {
         case Outcome::Ok: notifier_.addResult(sourcePath, kRowOk, true); break;
         case Outcome::Failed: notifier_.addResult(sourcePath, kRowFailed, false); break;
         case Outcome::Skipped: notifier_.addResult(sourcePath, kRowSkipped, false); break;
     }
-    logDebug("PdfProtector#protect,9,End %s result=%s", direction,
+    logDebug("PdfProtector#protect,9,End %s result=%s", directionText,
              outcome == Outcome::Ok ? kRowOk : outcome == Outcome::Failed ? kRowFailed : kRowSkipped);
     return outcome;
 }
 
-PdfProtector::Outcome PdfProtector::protectWith(const char* pdftk, const char* sourcePath, bool encrypt) {
+PdfProtector::Outcome PdfProtector::protectWith(const char* pdftk, const char* sourcePath, JobDirection direction) {
+    const bool encrypt = direction == JobDirection::Encryption;
     FILETIME lastAccess = {}, lastWrite = {};
     const bool timesRead = getFileTime(sourcePath, lastAccess, lastWrite);
 

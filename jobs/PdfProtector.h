@@ -38,9 +38,9 @@ public:
 private:
     enum class Outcome { Ok, Failed, Skipped };
     // Adds the row.
-    Outcome protect(const char* sourcePath, bool encrypt);
+    Outcome protect(const char* sourcePath, JobDirection direction);
     // The step once pdftk is known to exist.
-    Outcome protectWith(const char* pdftk, const char* sourcePath, bool encrypt);
+    Outcome protectWith(const char* pdftk, const char* sourcePath, JobDirection direction);
     // Starts the command line and waits for its process; false when it could
     // not be started.
     bool runPdftk(const char* commandLine, DWORD& exitCode);

@@ -11,6 +11,7 @@
 #include "foundation/Log.h"
 #include "foundation/String.h"
 #include "office/OfficeApplication.h"
+#include "office/OfficeCodes.h"
 #include "resources/TarnwickIds.h"
 #include "settings/PasswordGenerator.h"
 #include "settings/TarnwickRegistry.h"
@@ -28,6 +29,9 @@ std::unique_ptr<OfficeApplication> makeOfficeApplication(int doc, int ppt, int x
     return std::make_unique<OfficeApplication>(doc, ppt, xls);
 }
 
+// The result a row logs when there is no session, or the session threw.
+constexpr int kNoResult = -1;
+
 const char* pathOf(const Iterator* node) {
     const String* path = static_cast<const String*>(node->getObject());
     return path != nullptr && path->getContents() != nullptr ? path->getContents() : "";
@@ -38,9 +42,7 @@ const char* pathOf(const Iterator* node) {
 ProtectionJob::ProtectionJob(JobDirection direction, HWND owner, HINSTANCE instance, SessionFactory factory)
     : direction_(direction), owner_(owner), instance_(instance), factory_(factory ? factory : makeOfficeApplication) {}
 
-const char* ProtectionJob::className() const {
-    return direction_ == JobDirection::Encryption ? "PasswordEncryptionThread" : "PasswordDecryptionThread";
-}
+const char* ProtectionJob::logPrefix() const { return jobLogPrefix(direction_); }
 
 std::unique_ptr<Notifier> ProtectionJob::makeNotifier() const {
     if (direction_ == JobDirection::Encryption) return std::make_unique<EncryptionNotifier>(instance_);
@@ -52,26 +54,26 @@ std::unique_ptr<OfficeApplication> ProtectionJob::startSession(const LinkedList&
     for (const Iterator* node = files.getHead(); node != nullptr; node = node->getNext()) {
         countForApplication(pathOf(node), counts);
     }
-    logDebug("%s#run,7,doc=%d ppt=%d xls=%d", className(), counts.word, counts.powerPoint, counts.excel);
+    logDebug("%s#run,7,doc=%d ppt=%d xls=%d", logPrefix(), counts.word, counts.powerPoint, counts.excel);
     // Without a session the job still runs: its Office files fail, its PDF
     // files do not need one.
     try {
         return factory_(counts.word, counts.powerPoint, counts.excel);
     } catch (const Exception& e) {
-        logError("%s#run,7,No Office session code=%d message=%s", className(), e.getErrorCode(),
+        logError("%s#run,7,No Office session code=%d message=%s", logPrefix(), e.getErrorCode(),
                  e.getMessage() != nullptr ? e.getMessage() : "");
     } catch (const ComError& e) {
-        logError("%s#run,7,No Office session hr=%x message=%s", className(), static_cast<unsigned>(e.getError()),
+        logError("%s#run,7,No Office session hr=%x message=%s", logPrefix(), static_cast<unsigned>(e.getError()),
                  e.getErrorMessage());
     } catch (...) {
-        logError("%s#run,7,No Office session: unexpected exception", className());
+        logError("%s#run,7,No Office session: unexpected exception", logPrefix());
     }
     return nullptr;
 }
 
 bool ProtectionJob::processOffice(OfficeApplication* session, const char* path, bool keepFileTimes,
                                   Notifier& notifier) const {
-    int result = -1;
+    int result = kNoResult;
     if (session != nullptr) {
         // An application that fails to start on demand throws; the flow has
         // put the document back by then.
@@ -79,24 +81,24 @@ bool ProtectionJob::processOffice(OfficeApplication* session, const char* path, 
             result = direction_ == JobDirection::Encryption ? session->protect(path, keepFileTimes)
                                                             : session->unprotect(path, keepFileTimes);
         } catch (const Exception& e) {
-            logError("%s#run,12,Exception code=%d message=%s file=%s", className(), e.getErrorCode(),
+            logError("%s#run,12,Exception code=%d message=%s file=%s", logPrefix(), e.getErrorCode(),
                      e.getMessage() != nullptr ? e.getMessage() : "", path);
         } catch (const ComError& e) {
-            logError("%s#run,12,COM error hr=%x message=%s file=%s", className(), static_cast<unsigned>(e.getError()),
+            logError("%s#run,12,COM error hr=%x message=%s file=%s", logPrefix(), static_cast<unsigned>(e.getError()),
                      e.getErrorMessage(), path);
         } catch (...) {
-            logError("%s#run,12,Unexpected exception file=%s", className(), path);
+            logError("%s#run,12,Unexpected exception file=%s", logPrefix(), path);
         }
     }
-    logDebug("%s#run,12,result=%d file=%s", className(), result, path);
-    const bool ok = result == 0;
+    logDebug("%s#run,12,result=%d file=%s", logPrefix(), result, path);
+    const bool ok = result == office_codes::kSuccess;
     notifier.addResult(path, ok ? kRowOk : kRowFailed, ok);
     return ok;
 }
 
 void ProtectionJob::run(const LinkedList& files) noexcept {
     const JobDirection direction = direction_;
-    const char* const name = className();
+    const char* const name = logPrefix();
     logDebug("%s#run,1,Start", name);
     std::unique_ptr<Notifier> notifier;
     // Counted first, so that even a run that fails early tallies every path.

@@ -34,7 +34,8 @@ public:
     void run(const LinkedList& files) noexcept;
 
 private:
-    const char* className() const;
+    // What the job's log lines start with.
+    const char* logPrefix() const;
     std::unique_ptr<Notifier> makeNotifier() const;
     std::unique_ptr<OfficeApplication> startSession(const LinkedList& files) const;
     // One Office document; true when its row reads "OK".

@@ -21,7 +21,7 @@ int OfficeApplication::unprotectExcel(const char* filePath, const char* password
 int OfficeApplication::excelEngine(const char* filePath, const char* password, bool encrypt) {
     const char* method = encrypt ? "protectExcel" : "unprotectExcel";
     logDebug("OfficeApplication#%s,1,Start %s", method, filePath);
-    int result = 1;
+    int result = kEngineNotRun;
     bool saved = false;
     String guid;
     std::string temporary;
@@ -68,7 +68,7 @@ int OfficeApplication::excelEngine(const char* filePath, const char* password, b
                 result = kExcelSaveFailed;
                 logError("OfficeApplication#%s,12,Save: Failed", method);
             } else {
-                result = 0;
+                result = kSuccess;
                 logDebug("OfficeApplication#%s,11,Save: OK", method);
             }
         } catch (const ComError& e) {
@@ -95,7 +95,7 @@ int OfficeApplication::excelEngine(const char* filePath, const char* password, b
     if (saved) {
         const int placed =
             placeSavedFile(method, filePath, temporary, 22, kExcelDocumentNotDeleted, kExcelTemporaryNotMoved);
-        if (placed != 0) result = placed;
+        if (placed != kSuccess) result = placed;
     }
     discardUnusedTemporary(result, temporary);
     return result;

@@ -53,7 +53,8 @@ OfficeApplication::OfficeApplication(int doc, int ppt, int xls) {
     missing = DispatchValue::omitted();
     HRESULT hr = OleInitialize(nullptr);
     if (FAILED(hr)) {
-        throw Exception(10, "OfficeApplication#OfficeApplication,2,OleInitialize hr=%x", static_cast<unsigned>(hr));
+        throw Exception::formatted(10, "OfficeApplication#OfficeApplication,2,OleInitialize hr=%x",
+                                   static_cast<unsigned>(hr));
     }
     logDebug("OfficeApplication#OfficeApplication,2,doc=%d ppt=%d xls=%d", doc, ppt, xls);
     oleInitialized = true;

@@ -47,7 +47,7 @@ int OfficeApplication::unprotectPowerPoint(const char* filePath, const char* pas
 int OfficeApplication::powerPointEngine(const char* filePath, const char* password, bool encrypt) {
     const char* method = encrypt ? "protectPowerPoint" : "unprotectPowerPoint";
     logDebug("OfficeApplication#%s,1,Start %s", method, filePath);
-    int result = 1;
+    int result = kEngineNotRun;
     bool savedUnderTemporaryName = false;
     bool passwordSet = false;
     String guid;
@@ -99,7 +99,7 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
                 result = kPowerPointSaveFailed;
                 logError("OfficeApplication#%s,8,Save: Error", method);
             } else {
-                result = 0;
+                result = kSuccess;
                 logDebug("OfficeApplication#%s,7,Save: OK", method);
             }
         } catch (const ComError& e) {
@@ -113,7 +113,7 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
         // The fallback saves what the first save could not; without the
         // password set (or, unprotecting, cleared) it would write the wrong
         // document and report success.
-        if (result != 0 && passwordSet) {
+        if (result != kSuccess && passwordSet) {
             try {
                 logDebug("OfficeApplication#%s,11,SaveAs", method);
                 HRESULT hr =
@@ -122,7 +122,7 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
                     result = kPowerPointSaveFailed;
                     logError("OfficeApplication#%s,13,SaveAs: Error", method);
                 } else {
-                    result = 0;
+                    result = kSuccess;
                     savedUnderTemporaryName = true;
                     logDebug("OfficeApplication#%s,12,SaveAs: OK", method);
                 }
@@ -151,7 +151,7 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
     if (savedUnderTemporaryName) {
         const int placed = placeSavedFile(method, filePath, temporary, 23, kPowerPointDocumentNotDeleted,
                                           kPowerPointTemporaryNotMoved);
-        if (placed != 0) result = placed;
+        if (placed != kSuccess) result = placed;
     }
     discardUnusedTemporary(result, temporary);
     return result;

@@ -66,19 +66,14 @@ PowerPointPasswordValidator::PowerPointPasswordValidator(const char* text) : Thr
         std::strncpy(password, text, sizeof password - 1);
     }
     stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    // A handle of our own on the suspended thread, to wait for its end.
-    thread = OpenThread(SYNCHRONIZE, FALSE, getThreadId());
-    if (stopEvent == nullptr || thread == nullptr) {
-        if (stopEvent != nullptr) CloseHandle(stopEvent);
-        if (thread != nullptr) CloseHandle(thread);
-        throw Exception(static_cast<int>(GetLastError()), "PowerPointPasswordValidator#PowerPointPasswordValidator");
+    if (stopEvent == nullptr) {
+        throw Exception("PowerPointPasswordValidator#PowerPointPasswordValidator", static_cast<int>(GetLastError()));
     }
 }
 
 PowerPointPasswordValidator::~PowerPointPasswordValidator() {
     SecureZeroMemory(password, sizeof password);
     CloseHandle(stopEvent);
-    CloseHandle(thread);
 }
 
 void PowerPointPasswordValidator::stop() {
@@ -86,7 +81,7 @@ void PowerPointPasswordValidator::stop() {
     SetEvent(stopEvent);
 }
 
-bool PowerPointPasswordValidator::waitForEnd(DWORD timeoutMs) { return waitServingSentMessages(thread, timeoutMs); }
+bool PowerPointPasswordValidator::waitForEnd(DWORD timeoutMs) { return join(timeoutMs); }
 
 void PowerPointPasswordValidator::abandon() {
     if (finishedOrAbandoned.exchange(true)) delete this;

@@ -55,5 +55,4 @@ private:
     // second one deletes an abandoned object.
     std::atomic<bool> finishedOrAbandoned{false};
     HANDLE stopEvent = nullptr;
-    HANDLE thread = nullptr;
 };

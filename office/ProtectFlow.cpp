@@ -40,7 +40,7 @@ int OfficeApplication::runEngine(const char* filePath, const char* password, boo
 
 int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool encrypt) {
     const char* method = encrypt ? "protect" : "unprotect";
-    int result = 1;
+    int result = kEngineNotRun;
     logDebug("OfficeApplication#%s,1,Start file=%s ", method, filePath != nullptr ? filePath : "");
     // Every name made from the path must fit the 1024-byte buffers of this
     // subsystem; refused before anything is looked at.
@@ -118,7 +118,7 @@ int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool enc
         if (!doDeleteFile(backup.c_str())) {
             logError("OfficeApplication#%s,15,Failed to delete a backupFile %s", method, backup.c_str());
         }
-    } else if (result != 0) {
+    } else if (result != kSuccess) {
         // The engine's code stays unless the backup cannot be put back; with
         // the document gone that is reported too, the backup being then its
         // only copy.
@@ -147,10 +147,10 @@ int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool enc
         if (timesRead && keepFileTime) setFileTime(filePath, lastAccess, lastWrite);
         if (GetFileAttributesA(backup.c_str()) == INVALID_FILE_ATTRIBUTES) {
             logError("OfficeApplication#%s,10,No backupFile =%s", method, backup.c_str());
-            result = 0;
+            result = kSuccess;
         } else if (doDeleteFile(backup.c_str())) {
             logDebug("OfficeApplication#%s,8,Deleted a backup file %s", method, backup.c_str());
-            result = 0;
+            result = kSuccess;
         } else {
             logError("OfficeApplication#%s,9,Failed to delete a backup file %s", method, backup.c_str());
             result = kBackupNotDeleted;
@@ -238,11 +238,11 @@ int OfficeApplication::placeSavedFile(const char* method, const char* filePath, 
         return notMovedCode;
     }
     logDebug("OfficeApplication#%s,%d,MovedFile %s to %s", method, firstStep, temporary.c_str(), filePath);
-    return 0;
+    return kSuccess;
 }
 
 void OfficeApplication::discardUnusedTemporary(int result, const std::string& temporary) {
-    if (result != 0 && !temporary.empty() && GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (result != kSuccess && !temporary.empty() && GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
         DeleteFileA(temporary.c_str());
     }
 }

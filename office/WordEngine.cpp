@@ -22,7 +22,7 @@ int OfficeApplication::unprotectWord(const char* filePath, const char* password)
 int OfficeApplication::wordEngine(const char* filePath, const char* password, bool encrypt) {
     const char* method = encrypt ? "protectWord" : "unprotectWord";
     logDebug("OfficeApplication#%s,1,Start %s", method, filePath);
-    int result = 1;
+    int result = kEngineNotRun;
     std::string temporary;
     String guid;
     try {
@@ -58,11 +58,12 @@ int OfficeApplication::wordEngine(const char* filePath, const char* password, bo
                 result = kWordSaveFailed;
                 logError("OfficeApplication#%s,9,Save: Error", method);
             } else {
-                result = 0;
+                result = kSuccess;
                 logDebug("OfficeApplication#%s,8,Save: OK", method);
             }
         } catch (const ComError& e) {
             result = kWordSaveFailed;
+            // "uprotectWord" is deliberate: the line as log readers know it.
             logError(encrypt ? "OfficeApplication#protectWord,10,Exception No=%x Message=%s"
                              : "OfficeApplication#uprotectWord,10,Exception No=%x Message=%s",
                      static_cast<unsigned>(e.getError()), e.getErrorMessage());
@@ -77,7 +78,7 @@ int OfficeApplication::wordEngine(const char* filePath, const char* password, bo
                 logError("OfficeApplication#%s,17,Close: Error", method);
             } else {
                 logDebug("OfficeApplication#%s,16,Close: OK", method);
-                bool saved = result == 0;
+                bool saved = result == kSuccess;
                 // The saved file replaces the document; when it cannot, the
                 // flow puts the backup back.
                 if (!DeleteFileA(filePath)) {

@@ -48,21 +48,6 @@ bool pumpUntilDestroyed(HWND window, DWORD pauseMilliseconds) {
     return pumpWhile(windowExists, window, pauseMilliseconds);
 }
 
-bool waitServingSentMessages(HANDLE object, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const DWORD spent = GetTickCount() - start;
-        const DWORD left = timeoutMs == INFINITE ? INFINITE : spent >= timeoutMs ? 0 : timeoutMs - spent;
-        const DWORD woken = MsgWaitForMultipleObjectsEx(1, &object, left, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
-        if (woken == WAIT_OBJECT_0) return true;
-        if (woken != WAIT_OBJECT_0 + 1) return false;
-        // Peeking delivers the sent messages; with this filter it removes
-        // nothing from the posted queue.
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 int runMessageLoop() {
     MSG message = {};
     BOOL got;

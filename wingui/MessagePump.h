@@ -26,13 +26,6 @@ bool pumpWhile(bool (*keepGoing)(void* context), void* context, DWORD pauseMilli
 // when a WM_QUIT ended it first.
 bool pumpUntilDestroyed(HWND window, DWORD pauseMilliseconds = 0);
 
-// Waits up to timeoutMs for object to be signalled while handling the
-// messages that other threads send to the calling thread's windows (a
-// SendMessage to one of them would otherwise wait for this wait to end).
-// Posted messages stay queued for the thread's own pump. True when object
-// was signalled in time.
-bool waitServingSentMessages(HANDLE object, DWORD timeoutMs);
-
 // A program's main loop: dispatches messages until WM_QUIT and returns its
 // exit code.
 int runMessageLoop();

@@ -9,6 +9,7 @@
 #include "ProgramDriver.h"
 #include "app/OfficeMonitor.h"
 #include "testing/ModalDriver.h"
+#include "testing/ThreadProbe.h"
 #include "wingui/ListView.h"
 
 using program_driver::OwnWindow;
@@ -144,12 +145,9 @@ TEST(OfficeApplicationMonitor, ReportsAtOnceWhenNoOfficeWindowIsOpen) {
 
 TEST(OfficeApplicationMonitor, EndsAtOnceWithoutATarget) {
     auto monitor = std::make_unique<OfficeApplicationMonitor>();
-    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, monitor->getThreadId());
-    ASSERT_NE(thread, nullptr);
     monitor->start();
-    EXPECT_EQ(WaitForSingleObject(thread, 2000), WAIT_OBJECT_0);
+    EXPECT_TRUE(monitor->join(2000));
     monitor.reset();
-    CloseHandle(thread);
 }
 
 TEST(OfficeApplicationMonitor, NeverStartedIsReleasedAtOnce) {
@@ -167,8 +165,8 @@ TEST(OfficeApplicationMonitor, ReleaseWaitsForTheThreadWhileItKeepsPolling) {
         SCOPED_TRACE(pause);
         auto monitor = std::make_unique<OfficeApplicationMonitor>();
         monitor->setTarget(list.get());
-        HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, monitor->getThreadId());
-        ASSERT_NE(thread, nullptr);
+        unique_handle thread = testing_support::observeThread(*monitor);
+        ASSERT_TRUE(thread);
         monitor->start();
         pumpFor(pause);
         if (pause >= 300) {
@@ -177,7 +175,6 @@ TEST(OfficeApplicationMonitor, ReleaseWaitsForTheThreadWhileItKeepsPolling) {
         const DWORD start = GetTickCount();
         monitor.reset();
         EXPECT_LT(GetTickCount() - start, 1500u);
-        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "the thread outlived its object";
-        CloseHandle(thread);
+        EXPECT_EQ(WaitForSingleObject(thread.get(), 0), WAIT_OBJECT_0) << "the thread outlived its object";
     }
 }

@@ -223,6 +223,19 @@ protected:
     std::unique_ptr<ListedFolder> shown_;
 };
 
+// What Paste, a drop and the list's Delete take: an existing file, never a
+// folder (whatever its name) or a path with nothing behind it.
+TEST(PlainFile, IsAnExistingFileAndNoFolder) {
+    const std::string folder = freshFolder("plain-file") + "\\";
+    writeBytes(folder + "file.docx", 3);
+    ASSERT_TRUE(CreateDirectoryA((folder + "folder.docx").c_str(), nullptr));
+    const struct {
+        const char* name;
+        bool plain;
+    } cases[] = {{"file.docx", true}, {"FILE.DOCX", true}, {"folder.docx", false}, {"missing.docx", false}, {"", false}};
+    for (const auto& c : cases) EXPECT_EQ(isPlainFile(folder + c.name), c.plain) << c.name;
+}
+
 // The list's Copy in another program that then ends: the clipboard still
 // holds exactly the copied files.
 TEST_F(TransferTest, CopiedFilesStayOnTheClipboardAfterTheProgramEnds) {

@@ -22,13 +22,18 @@ TEST(Exception, CopiesOwnSeparateTexts) {
 }
 
 TEST(Exception, FormatsAndCutsAt2047Characters) {
-    Exception formatted(201, "OfficeApplication#protect,%d,%s", 3, "text");
+    Exception formatted = Exception::formatted(201, "OfficeApplication#protect,%d,%s", 3, "text");
     EXPECT_STREQ(formatted.getMessage(), "OfficeApplication#protect,3,text");
     EXPECT_EQ(formatted.getErrorCode(), 201);
 
     std::string longText(5000, 'z');
-    Exception cut(0, "%s", longText.c_str());
+    Exception cut = Exception::formatted(0, "%s", longText.c_str());
     EXPECT_EQ(std::string(cut.getMessage()), std::string(2047, 'z'));
+
+    // A message given as such is never taken for a format, nor cut.
+    Exception given(("100%d done %s" + longText).c_str(), 7);
+    EXPECT_EQ(std::string(given.getMessage()), "100%d done %s" + longText);
+    EXPECT_EQ(given.getErrorCode(), 7);
 }
 
 TEST(Exception, ThrownAndCaughtThroughTheBase) {

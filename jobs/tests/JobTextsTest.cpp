@@ -68,4 +68,7 @@ TEST(JobTexts, StatusAndTallyLines) {
     EXPECT_EQ(formatTallyText(JobDirection::Decryption, 0, 0), "Decryption Result: Total=0   Scucceeded=0   Failed=0");
     // A path with a percent sign is text, not a format.
     EXPECT_EQ(formatProgressText(JobDirection::Encryption, 1, 1, "100%s.pdf"), "Encrypting (1/1): '100%s.pdf'");
+    // Log readers look for these.
+    EXPECT_STREQ(jobLogPrefix(JobDirection::Encryption), "PasswordEncryptionThread");
+    EXPECT_STREQ(jobLogPrefix(JobDirection::Decryption), "PasswordDecryptionThread");
 }
