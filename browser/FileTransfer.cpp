@@ -100,12 +100,6 @@ void showSameFile(HWND list, const char* format, const std::string& source) {
     MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
 }
 
-// Where the file that the last prepared copy replaces waits until its
-// replacement is in place: its own path followed by a new GUID; and its
-// attributes, given back when it returns.
-std::string parkedPath;
-DWORD parkedAttributes = 0;
-
 // Logs whether the current user may update the rights of a copied
 // rights-managed document.
 void examineRights(const std::string& destination) {
@@ -136,6 +130,175 @@ bool withFileList(IDataObject* data, Use use) {
     }
     ReleaseStgMedium(&medium);
     return true;
+}
+
+// An existing file that a copy replaces. It is set aside (renamed to its
+// own path followed by a new GUID) rather than deleted, so that a copy that
+// fails does not lose it. Whatever happens after, the guard's end deletes it
+// when its replacement is in place and otherwise puts it back under its
+// name, with its attributes (read-only included).
+class SetAsideFile {
+public:
+    SetAsideFile() = default;
+    ~SetAsideFile() { finish(); }
+    SetAsideFile(const SetAsideFile&) = delete;
+    SetAsideFile& operator=(const SetAsideFile&) = delete;
+
+    // Moves destination (with these attributes) out of the way; false, with
+    // the file as it was, when its place for the meantime would not fit a
+    // path or the file is held.
+    bool setAside(const std::string& destination, DWORD attributes) {
+        String guid;
+        std::string parked;
+        if (Guid().toString(guid)) parked = destination + guid.getContents();
+        const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        if (readOnly) SetFileAttributesA(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        if (parked.empty() || parked.size() >= MAX_PATH || !MoveFileA(destination.c_str(), parked.c_str())) {
+            if (readOnly) SetFileAttributesA(destination.c_str(), attributes);
+            return false;
+        }
+        destination_ = destination;
+        parked_ = parked;
+        attributes_ = attributes;
+        return true;
+    }
+
+    // The replacement is in place: the old file goes at the guard's end.
+    void replaced() { replaced_ = true; }
+
+private:
+    void finish() noexcept {
+        if (parked_.empty()) return;
+        if (replaced_) {
+            SetFileAttributesA(parked_.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(parked_.c_str());
+        } else if (MoveFileA(parked_.c_str(), destination_.c_str())) {
+            SetFileAttributesA(destination_.c_str(), attributes_);
+        } else {
+            logError("SetAsideFile,1,Could not restore %s from %s", destination_.c_str(), parked_.c_str());
+        }
+    }
+
+    std::string destination_;
+    std::string parked_;
+    DWORD attributes_ = 0;
+    bool replaced_ = false;
+};
+
+// How the way to a copy's destination was cleared.
+enum class Clearance {
+    Refused,   // nothing is copied (the user was told or asked)
+    Free,      // nothing was there
+    SetAside,  // an existing file waits in the guard to be replaced
+};
+
+// Clears the way for a copy to destination. An existing file is replaced
+// only when the user agrees; a folder of that name is never replaced; a
+// file that cannot be set aside stays, and the user is told.
+Clearance clearWay(HWND list, const std::string& destination, SetAsideFile& old) {
+    const DWORD attributes = GetFileAttributesA(destination.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        logDebug("clearWay,1,not found %s", destination.c_str());
+        return Clearance::Free;
+    }
+    char text[1400];
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        std::snprintf(text, sizeof text,
+                      "Error: Couldn't drop the directory '%s' to the destination folder,\r\n because the same name "
+                      "directory already exists",
+                      destination.c_str());
+        MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
+        return Clearance::Refused;
+    }
+    std::snprintf(text, sizeof text,
+                  "The same file name '%s' already exists in the destination drop target.\r\nAre you sure you want "
+                  "to overwrite it?",
+                  destination.c_str());
+    // Asked before anything changes: a cancelled overwrite leaves the file
+    // exactly as it was, read-only included.
+    if (MessageBoxA(list, text, kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return Clearance::Refused;
+    if (!old.setAside(destination, attributes)) {
+        logError("clearWay,2,Could not set aside %s", destination.c_str());
+        std::snprintf(text, sizeof text, "Error: Couldn't overwrite the file '%s'. It stays as it was.",
+                      destination.c_str());
+        MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
+        return Clearance::Refused;
+    }
+    return Clearance::SetAside;
+}
+
+// What copying one file into the current folder came to.
+enum class CopyOutcome {
+    NotCopied,  // refused or failed; any file it was to replace is back
+    Added,      // a new file: the list needs a row for it
+    Replaced,   // an existing file (and its row) got the new content
+};
+
+CopyOutcome copyOneFile(HWND list, const std::string& source, const std::string& destination) {
+    SetAsideFile old;
+    const Clearance clearance = clearWay(list, destination, old);
+    if (clearance == Clearance::Refused) return CopyOutcome::NotCopied;
+    if (!CopyFileA(source.c_str(), destination.c_str(), TRUE)) {
+        logError("copyOneFile,1,CopyFile failed %s (%lu)", destination.c_str(), GetLastError());
+        return CopyOutcome::NotCopied;
+    }
+    old.replaced();
+    return clearance == Clearance::Free ? CopyOutcome::Added : CopyOutcome::Replaced;
+}
+
+// Where files come from: what differs between a paste and a drop.
+struct Intake {
+    const char* logName;
+    bool documentsOnly;       // only the files the list shows are taken
+    bool examinesRights;      // a rights-managed copy is examined
+    const char* sameFileText;  // the source is the destination itself
+};
+
+const Intake kPaste = {"XListView_DoPaste", false, false,
+                       "Error: Cannot copy the file '%s' to the destination folder, because the same file name "
+                       "already exists."};
+const Intake kDrop = {"XListView_DragDropFiles", true, true,
+                      "Cannot copy the file '%s' to the destination folder, because the same file name already "
+                      "exists"};
+
+// Copies (or, with move, moves) the files of a CF_HDROP list that intake
+// takes into the current folder, asking before an overwrite; new files get
+// a row. What it was offered and what it took.
+listcmd::DropTally copyIntoCurrentFolder(HWND list, HDROP files, const Intake& intake, bool move) {
+    logDebug("%s,1,Start destination=%s", intake.logName, XListView_GetCurrentFolder());
+    clearSelection(list);
+    listcmd::DropTally tally;
+    tally.moved = move;
+    if (files == nullptr) {
+        logError("%s,2,HDROP is NULL", intake.logName);
+        return tally;
+    }
+    // Every entry counts, also those left out before they are looked at.
+    tally.offered = static_cast<int>(DragQueryFileA(files, 0xFFFFFFFF, nullptr, 0));
+    for (const std::string& source : droppedPaths(files, intake.logName)) {
+        if (!isPlainFile(source)) continue;
+        if (intake.documentsOnly && !FileType::isOfficeFile(source.c_str())) continue;
+        std::string destination;
+        if (!destinationOf(source, destination)) {
+            logError("%s,3,Destination too long for %s", intake.logName, source.c_str());
+            continue;
+        }
+        if (isSameFile(source, destination)) {
+            showSameFile(list, intake.sameFileText, source);
+            continue;
+        }
+        logDebug("%s,4,Copying source=%s dest=%s", intake.logName, source.c_str(), destination.c_str());
+        const CopyOutcome outcome = copyOneFile(list, source, destination);
+        if (outcome == CopyOutcome::NotCopied) continue;
+        ++tally.taken;
+        if (move && !DeleteFileA(source.c_str())) {
+            logError("%s,5,Failed to delete a sourcefile %s", intake.logName, source.c_str());
+        }
+        if (intake.examinesRights) examineRights(destination);
+        if (outcome == CopyOutcome::Added) XListView_InsertDroppedFile(list, destination.c_str());
+    }
+    logDebug("%s,6,End offered=%d taken=%d", intake.logName, tally.offered, tally.taken);
+    return tally;
 }
 
 CDropTarget* dropTarget = nullptr;
@@ -246,141 +409,10 @@ void XListView_PastFromClipboard(HWND list) {
     withFileList(data.Get(), [&](HDROP files) { XListView_DoPaste(list, files); });
 }
 
-int XListView_PrepareFileCopy(HWND list, const char* destination) {
-    logDebug("XListView_PrepareFileCopy,1,%s", destination);
-    const DWORD attributes = GetFileAttributesA(destination);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        logDebug("XListView_PrepareFileCopy,1,not found %s", destination);
-        return 1;
-    }
-    char text[1400];
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        std::snprintf(text, sizeof text,
-                      "Error: Couldn't drop the directory '%s' to the destination folder,\r\n because the same name "
-                      "directory already exists",
-                      destination);
-        MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
-        return 0;
-    }
-    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) logDebug("XListView_PrepareFileCopy,2,ReadOnly");
-    std::snprintf(text, sizeof text,
-                  "The same file name '%s' already exists in the destination drop target.\r\nAre you sure you want "
-                  "to overwrite it?",
-                  destination);
-    // Asked before anything changes: a cancelled overwrite leaves the file
-    // exactly as it was, read-only included.
-    if (MessageBoxA(list, text, kDropCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return 0;
-    // The old file is set aside rather than deleted, so that a copy that
-    // fails afterwards does not lose it (XListView_FinishFileCopy).
-    String guid;
-    std::string parked;
-    if (Guid().toString(guid)) parked = std::string(destination) + guid.getContents();
-    if (readOnly) SetFileAttributesA(destination, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (parked.empty() || parked.size() >= MAX_PATH || !MoveFileA(destination, parked.c_str())) {
-        // Its place for the meantime would not fit a path (or the file is
-        // held): it stays, and the user hears why nothing was copied.
-        if (readOnly) SetFileAttributesA(destination, attributes);
-        logError("XListView_PrepareFileCopy,3,Could not set aside %s", destination);
-        std::snprintf(text, sizeof text, "Error: Couldn't overwrite the file '%s'. It stays as it was.", destination);
-        MessageBoxA(list, text, kDropCaption, MB_OK | MB_ICONERROR);
-        return 0;
-    }
-    parkedPath = parked;
-    parkedAttributes = attributes;
-    return 2;
-}
-
-void XListView_FinishFileCopy(const char* destination, bool copied) {
-    if (parkedPath.empty()) return;
-    if (copied) {
-        SetFileAttributesA(parkedPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(parkedPath.c_str());
-    } else if (MoveFileA(parkedPath.c_str(), destination)) {
-        SetFileAttributesA(destination, parkedAttributes);
-    } else {
-        logError("XListView_FinishFileCopy,1,Could not restore %s from %s", destination, parkedPath.c_str());
-    }
-    parkedPath.clear();
-}
-
-void XListView_DoPaste(HWND list, HDROP files) {
-    logDebug("XListView_DoPaste,1,Start");
-    logDebug("XListView_DoPaste,2,Destination=%s", XListView_GetCurrentFolder());
-    clearSelection(list);
-    if (files == nullptr) {
-        logError("XListView_DoPaste,4,HDROP is NULL");
-        return;
-    }
-    for (const std::string& source : droppedPaths(files, "XListView_DoPaste")) {
-        if (!isPlainFile(source)) continue;
-        std::string destination;
-        if (!destinationOf(source, destination)) {
-            logError("XListView_DoPaste,10,Destination too long for %s", source.c_str());
-            continue;
-        }
-        logDebug("XListView_DoPaste,5,filePath=%s destPath=%s", source.c_str(), destination.c_str());
-        if (isSameFile(source, destination)) {
-            showSameFile(list,
-                         "Error: Cannot copy the file '%s' to the destination folder, because the same file name "
-                         "already exists.",
-                         source);
-            continue;
-        }
-        logDebug("XListView_DoPaste,6,Copying source=%s dest=%s", source.c_str(), destination.c_str());
-        const int prepared = XListView_PrepareFileCopy(list, destination.c_str());
-        if (prepared == 0) continue;
-        const bool copied = CopyFileA(source.c_str(), destination.c_str(), TRUE) != FALSE;
-        if (prepared == 2) XListView_FinishFileCopy(destination.c_str(), copied);
-        if (!copied) continue;
-        logDebug("XListView_DoPaste,7,OK,CopyFile");
-        if (prepared == 1) {
-            logDebug("XListView_DoPaste,8,Call XListView_InsertDroppedFile");
-            XListView_InsertDroppedFile(list, destination.c_str());
-        }
-    }
-    logDebug("XListView_DoPaste,9,end");
-}
+void XListView_DoPaste(HWND list, HDROP files) { copyIntoCurrentFolder(list, files, kPaste, false); }
 
 listcmd::DropTally XListView_DragDropFiles(HWND list, HDROP files, bool move) {
-    logDebug("XListView_DragDropFiles,1,Start");
-    clearSelection(list);
-    listcmd::DropTally tally;
-    tally.moved = move;
-    if (files == nullptr) return tally;
-    // Every entry counts, also those left out before they are looked at.
-    tally.offered = static_cast<int>(DragQueryFileA(files, 0xFFFFFFFF, nullptr, 0));
-    for (const std::string& source : droppedPaths(files, "XListView_DragDropFiles")) {
-        if (!isPlainFile(source)) continue;
-        logDebug("XListView_DragDropFiles,2,filePath=%s", source.c_str());
-        if (!FileType::isOfficeFile(source.c_str())) continue;
-        std::string destination;
-        if (!destinationOf(source, destination)) {
-            logError("XListView_DragDropFiles,12,Destination too long for %s", source.c_str());
-            continue;
-        }
-        if (isSameFile(source, destination)) {
-            showSameFile(list,
-                         "Cannot copy the file '%s' to the destination folder, because the same file name already "
-                         "exists",
-                         source);
-            continue;
-        }
-        logDebug("XListView_DragDropFiles,3,Copying source=%s dest=%s", source.c_str(), destination.c_str());
-        const int prepared = XListView_PrepareFileCopy(list, destination.c_str());
-        if (prepared == 0) continue;
-        const bool copied = CopyFileA(source.c_str(), destination.c_str(), TRUE) != FALSE;
-        if (prepared == 2) XListView_FinishFileCopy(destination.c_str(), copied);
-        if (!copied) continue;
-        ++tally.taken;
-        if (move && !DeleteFileA(source.c_str())) {
-            logError("XListView_DragDropFiles,4,Failed to delete a sourcefile %s", source.c_str());
-        }
-        examineRights(destination);
-        if (prepared == 1) XListView_InsertDroppedFile(list, destination.c_str());
-    }
-    logDebug("XListView_DragDropFiles,13,End");
-    return tally;
+    return copyIntoCurrentFolder(list, files, kDrop, move);
 }
 
 void XListView_OnBegindrag(HWND list) {

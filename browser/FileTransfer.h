@@ -31,19 +31,12 @@ void XListView_PastFromClipboard(HWND list);
 bool XListView_GetFilesDataObject(const char* folder, LinkedList* items, IDataObject** dataObject);
 // Starts a drag of the selected files (the list's LVN_BEGINDRAG).
 void XListView_OnBegindrag(HWND list);
-// Clears the way for a copy to destination: 0 do not copy, 1 the
-// destination did not exist, 2 an existing file was set aside to be
-// replaced (see XListView_FinishFileCopy). An existing file is replaced
-// only when the user agrees; when it cannot be set aside the user is told
-// and 0 returned.
-int XListView_PrepareFileCopy(HWND list, const char* destination);
-// After a copy prepared with result 2: drops the set-aside file when the
-// copy succeeded, puts it back when it failed.
-void XListView_FinishFileCopy(const char* destination, bool copied);
-// Copies the plain files of a CF_HDROP list into the current folder.
+// Copies the plain files of a CF_HDROP list into the current folder. An
+// existing file is replaced only when the user agrees, and comes back when
+// its replacement cannot be copied.
 void XListView_DoPaste(HWND list, HDROP files);
 // Moves (or copies) the listable files of a CF_HDROP list into the current
-// folder; what it was offered and what it took.
+// folder, overwriting as Paste does; what it was offered and what it took.
 listcmd::DropTally XListView_DragDropFiles(HWND list, HDROP files, bool move);
 
 // The list's single drop target: takes file lists dropped on the list.

@@ -642,6 +642,19 @@ TEST_F(ListCommandsTest, DropMovesListableFilesAndCopiesWithControl) {
     EXPECT_EQ(same, "Cannot copy the file '" + folder_ +
                         "a.docx' to the destination folder, because the same file name already exists");
     EXPECT_TRUE(exists(folder_ + "a.docx"));
+
+    // Answered OK, the file moves in over the old one: the source hears
+    // "move", the row stays the only one and nothing else is left behind.
+    const std::vector<std::string> names = namesIn(folder_.substr(0, folder_.size() - 1));
+    const int rows = listRowCount(list());
+    data = shellDataObject(desktop, {"OTHER.docx"});
+    ModalDriver::run([&] { effect = dropOnList(data, MK_LBUTTON); }, {answer("Drag & Drop", overwrite, IDOK)});
+    data->Release();
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE));
+    EXPECT_FALSE(exists(desktop + "OTHER.docx"));
+    EXPECT_EQ(readAll(folder_ + "OTHER.docx").size(), 4u);
+    EXPECT_EQ(namesIn(folder_.substr(0, folder_.size() - 1)), names);
+    EXPECT_EQ(listRowCount(list()), rows);
 }
 
 TEST_F(ListCommandsTest, DropOfDataWithoutFilesIsRefused) {
