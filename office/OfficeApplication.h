@@ -94,6 +94,7 @@ private:
     void quitApplications();
     int wordEngine(const char* filePath, const char* password, bool encrypt);
     int powerPointEngine(const char* filePath, const char* password, bool encrypt);
+    void concealPowerPoint();
     int excelEngine(const char* filePath, const char* password, bool encrypt);
     int builtInEngine(const char* filePath, const char* password, bool encrypt);
     // Puts an engine's saved temporary file in place of the document: the
