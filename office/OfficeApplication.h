@@ -86,7 +86,12 @@ private:
     // that takes; it is then absent from the session.
     void endHalfStarted(App app);
     [[noreturn]] static void reportStartFailure(App app, bool lazily, HRESULT hr);
-    static const char* lazyStartMethod(App app);
+    // What differs between the three applications (OfficeApplication.cpp).
+    struct AppRow;
+    static const AppRow& rowOf(App app);
+    // The create*Application methods: start when absent, then the macro
+    // security level for a pre-2007 document.
+    void startOnFirstUse(App app, const char* filePath);
     // Quits one application, or only lets it go when it holds documents
     // that are not the job's; throws ComError.
     void endApplication(App app);
