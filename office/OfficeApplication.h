@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 #include "foundation/String.h"
@@ -78,6 +79,17 @@ private:
     enum class App { Word, PowerPoint, Excel };
     int runFlow(const char* filePath, bool keepFileTime, bool encrypt);
     int runEngine(const char* filePath, const char* password, bool encrypt);
+    // The flow's steps. refuseDocument: 0, or the code of a document that is
+    // not looked at further. makeBackup: the backup's name, or empty when
+    // none was made. runWithPassword: the engine's code, or the code of a
+    // password that could not be derived; what the engine threw is kept in
+    // pending. putBackupBack after a failed engine, discardBackup after a
+    // successful one: the flow's result.
+    int refuseDocument(const char* filePath, const char* method) const;
+    std::string makeBackup(const char* filePath, const char* method);
+    int runWithPassword(const char* filePath, bool encrypt, const char* method, std::exception_ptr& pending);
+    int putBackupBack(const char* filePath, const std::string& backup, int result, const char* method);
+    int discardBackup(const std::string& backup, const char* method);
     // Starts and silences one application. A lazily started one that
     // refuses part of its set-up is ended again and reported as not started.
     void startApplication(App app, bool lazily);
