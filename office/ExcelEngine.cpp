@@ -46,6 +46,15 @@ int saveWorkbook(const DispatchObject& workbook, const std::string& temporary, c
     return kSuccess;
 }
 
+// Close, whatever the save did; a failure is only logged.
+void closeWorkbook(const DispatchObject& workbook, const char* method, const DispatchValue& m) {
+    if (workbook.call(L"Close", {m, m, m}) != S_OK) {
+        logError("OfficeApplication#%s,20,Failed to close currentWorkBook", method);
+    } else {
+        logDebug("OfficeApplication#%s,19,OK, closed currentWorkBook", method);
+    }
+}
+
 }  // namespace
 
 int OfficeApplication::excelEngine(const char* filePath, const char* password, bool encrypt) {
@@ -59,7 +68,9 @@ int OfficeApplication::excelEngine(const char* filePath, const char* password, b
         temporary = office_rules::appendedTemporaryPath(filePath, guid.getContents());
     }
     try {
-        result = engine_step::run({method, kUnexpectedComError, "OfficeApplication#%s,21,Exception No=%x Message=%s"}, [&] {
+        const engine_step::Failure unexpected{method, kUnexpectedComError,
+                                              "OfficeApplication#%s,21,Exception No=%x Message=%s"};
+        result = engine_step::run(unexpected, [&] {
             if (temporary.empty()) throw ComError(E_FAIL, "No GUID for the temporary name");
             createExcelApplication(filePath);
             excel.putProperty(L"Visible", DispatchValue::boolean(false));
@@ -81,19 +92,16 @@ int OfficeApplication::excelEngine(const char* filePath, const char* password, b
                 return kExcelReadOnlyRecommended;
             }
             logDebug("OfficeApplication#%s,5,Opened a file %s", method, filePath);
-            result = engine_step::run({method, kExcelSaveFailed, "OfficeApplication#%s,13,Save: Exception No=%x Message%s",
-                                       "OfficeApplication#%s,14,Save: Unknown Exception"},
-                                      [&] { return saveWorkbook(workbook, temporary, password, encrypt, method, m, saved); });
-            if (workbook.call(L"Close", {m, m, m}) != S_OK) {
-                logError("OfficeApplication#%s,20,Failed to close currentWorkBook", method);
-            } else {
-                logDebug("OfficeApplication#%s,19,OK, closed currentWorkBook", method);
-            }
+            result = engine_step::run(
+                {method, kExcelSaveFailed, "OfficeApplication#%s,13,Save: Exception No=%x Message%s",
+                 "OfficeApplication#%s,14,Save: Unknown Exception"},
+                [&] { return saveWorkbook(workbook, temporary, password, encrypt, method, m, saved); });
+            closeWorkbook(workbook, method, m);
             return result;
         });
     } catch (...) {
         // Excel could not be started (Exception 201) or another failure: the
-        // result keeps the value it had.
+        // result keeps the value the steps above last gave it.
     }
     if (saved) {
         const int placed =

@@ -132,7 +132,9 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
         temporary = office_rules::appendedTemporaryPath(filePath, guid.getContents());
     }
     ValidatorGuard validator;
-    result = engine_step::run({method, kUnexpectedComError, "OfficeApplication#%s,22,Exception,No=%x Message=%s"}, [&] {
+    const engine_step::Failure unexpected{method, kUnexpectedComError,
+                                          "OfficeApplication#%s,22,Exception,No=%x Message=%s"};
+    result = engine_step::run(unexpected, [&] {
         if (temporary.empty()) throw ComError(E_FAIL, "No GUID for the temporary name");
         createPowerPointApplication(filePath);
         concealPowerPoint();
@@ -145,9 +147,10 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
             return kPowerPointOpenFailed;
         }
         logDebug("OfficeApplication#%s,4,Opened a powerpoint file. %s", method, filePath);
-        result = engine_step::run({method, kPowerPointSaveFailed, "OfficeApplication#%s,9,Save: Exception No%x Message=%s",
-                                   "OfficeApplication#%s,10,Save: Unknown Exception"},
-                                  [&] { return saveOver(presentation, path, password, encrypt, method, passwordSet); });
+        result = engine_step::run(
+            {method, kPowerPointSaveFailed, "OfficeApplication#%s,9,Save: Exception No%x Message=%s",
+             "OfficeApplication#%s,10,Save: Unknown Exception"},
+            [&] { return saveOver(presentation, path, password, encrypt, method, passwordSet); });
         // The fallback saves what the first save could not; without the
         // password set (or, unprotecting, cleared) it would write the wrong
         // document and report success.
