@@ -4,6 +4,7 @@
 #include <wrl/client.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "foundation/ComError.h"
 #include "foundation/Exception.h"
@@ -17,12 +18,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// Word and PowerPoint take no locale in their typed interfaces; Excel's
-// members take one, and this program always gives 0.
-constexpr LCID kWordLocale = LOCALE_USER_DEFAULT;
-constexpr LCID kPowerPointLocale = LOCALE_USER_DEFAULT;
-constexpr LCID kExcelLocale = 0;
 
 // Starts the server the ProgID names, in any context, runs it and asks it
 // for its automation interface.
@@ -45,6 +40,52 @@ HRESULT createServer(const wchar_t* progId, LCID locale, DispatchObject& applica
 }
 
 }  // namespace
+
+// What differs between Word, PowerPoint and Excel when they start, one row
+// each, in the order of App.
+struct OfficeApplication::AppRow {
+    // A property that silences the application: a boolean or a 4-byte number.
+    struct Setting {
+        const wchar_t* name;
+        bool boolean;
+        long value;
+    };
+    const wchar_t* progId;
+    // Word and PowerPoint take no locale in their typed interfaces; Excel's
+    // members take one, and this program always gives 0.
+    LCID locale;
+    const char* name;        // "Failed to create <name>"
+    const char* lazyMethod;  // the method a start on first use logs as
+    int failedStep;          // the constructor's step when the start fails
+    int createdStep;         // the constructor's step when it succeeds
+    int lazyCreatedStep;     // ... and the lazy start's
+    const char* createdText;
+    DispatchObject OfficeApplication::*application;
+    int OfficeApplication::*version;
+    bool savesWindowState;  // PowerPoint's state is given back when it is only let go
+    std::vector<Setting> silencing;
+};
+
+const OfficeApplication::AppRow& OfficeApplication::rowOf(App app) {
+    static const AppRow rows[] = {
+        {L"Word.Application", LOCALE_USER_DEFAULT, "Word", "createWordApplication", 3, 4, 2,
+         "OK,created a word object. version=", &OfficeApplication::word, &OfficeApplication::wordVersion, false,
+         {{L"ScreenUpdating", true, 0}, {L"DisplayAlerts", false, 0}}},  // wdAlertsNone
+        {L"PowerPoint.Application", LOCALE_USER_DEFAULT, "PowerPoint", "createPowerPointApplication", 5, 6, 6,
+         "OK,created a powerpoint object.version=", &OfficeApplication::powerPoint,
+         &OfficeApplication::powerPointVersion, true, {{L"DisplayAlerts", false, 1}}},  // ppAlertsNone
+        // No event handler of the workbook (Workbook_Open and the like) runs
+        // while the job opens and saves it.
+        {L"Excel.Application", 0, "Excel", "createExcelApplication", 7, 8, 2, "OK,created an excel object. version=",
+         &OfficeApplication::excel, &OfficeApplication::excelVersion, false,
+         {{L"Visible", true, 0},
+          {L"DisplayAlerts", true, 0},
+          {L"EnableEvents", true, 0},
+          {L"Interactive", true, 0},
+          {L"ScreenUpdating", true, 0}}},
+    };
+    return rows[static_cast<int>(app)];
+}
 
 OfficeApplication::OfficeApplication(int doc, int ppt, int xls) {
     officeWord12Compatible = OfficeVersion::isOfficeWord12Convertible();
@@ -94,17 +135,13 @@ OfficeApplication::OfficeApplication(BuiltIn) : builtIn(true) {
 }
 
 void OfficeApplication::startApplication(App app, bool lazily) {
-    DispatchObject* target = app == App::Word ? &word : app == App::PowerPoint ? &powerPoint : &excel;
-    const wchar_t* progId = app == App::Word         ? L"Word.Application"
-                            : app == App::PowerPoint ? L"PowerPoint.Application"
-                                                     : L"Excel.Application";
-    LCID locale = app == App::Word ? kWordLocale : app == App::PowerPoint ? kPowerPointLocale : kExcelLocale;
+    const AppRow& row = rowOf(app);
     DispatchObject application;
-    HRESULT hr = createServer(progId, locale, application);
+    HRESULT hr = createServer(row.progId, row.locale, application);
     if (FAILED(hr)) reportStartFailure(app, lazily, hr);
     // Held here until silenced: a property refused on the way leaves no
     // half-configured application in the session.
-    *target = application;
+    this->*row.application = application;
     // The constructor ends everything it started itself. A lazy start ends
     // only this application: left in the session half set up, it would
     // serve the job's next documents with its alerts on.
@@ -112,7 +149,7 @@ void OfficeApplication::startApplication(App app, bool lazily) {
         silenceApplication(app, lazily);
     } catch (const ComError& e) {
         if (!lazily) throw;
-        logError("OfficeApplication#%s,1,Exception:%s", lazyStartMethod(app), e.getErrorMessage());
+        logError("OfficeApplication#%s,1,Exception:%s", row.lazyMethod, e.getErrorMessage());
         endHalfStarted(app);
         reportStartFailure(app, true, e.getError());
     } catch (...) {
@@ -126,79 +163,37 @@ void OfficeApplication::endHalfStarted(App app) {
     try {
         endApplication(app);
     } catch (const ComError& e) {
-        logDebug("OfficeApplication#%s,1,_com_error code:%x  Message:%s", lazyStartMethod(app),
+        logDebug("OfficeApplication#%s,1,_com_error code:%x  Message:%s", rowOf(app).lazyMethod,
                  static_cast<unsigned>(e.getError()), e.getErrorMessage());
     } catch (...) {
     }
-    (app == App::Word ? word : app == App::PowerPoint ? powerPoint : excel).reset();
-    (app == App::Word ? wordVersion : app == App::PowerPoint ? powerPointVersion : excelVersion) = 0;
-}
-
-const char* OfficeApplication::lazyStartMethod(App app) {
-    return app == App::Word ? "createWordApplication" : app == App::PowerPoint ? "createPowerPointApplication"
-                                                                                : "createExcelApplication";
+    (this->*rowOf(app).application).reset();
+    this->*rowOf(app).version = 0;
 }
 
 void OfficeApplication::reportStartFailure(App app, bool lazily, HRESULT hr) {
-    // The constructor's steps are 3, 5 and 7; a lazy start is step 1 of its own method.
-    const char* name = app == App::Word ? "Word" : app == App::PowerPoint ? "PowerPoint" : "Excel";
-    const int step = app == App::Word ? 3 : app == App::PowerPoint ? 5 : 7;
+    // A lazy start is step 1 of its own method.
+    const AppRow& row = rowOf(app);
     char where[128];
-    if (lazily) {
-        std::snprintf(where, sizeof where, "OfficeApplication#%s,1,Failed to create %s", lazyStartMethod(app), name);
-    } else {
-        std::snprintf(where, sizeof where, "OfficeApplication#OfficeApplication,%d,Failed to create %s", step, name);
-    }
+    std::snprintf(where, sizeof where, "OfficeApplication#%s,%d,Failed to create %s",
+                  lazily ? row.lazyMethod : "OfficeApplication", lazily ? 1 : row.failedStep, row.name);
     logError("%s hr=%x", where, static_cast<unsigned>(hr));
     throw Exception(where, 201);
 }
 
 void OfficeApplication::silenceApplication(App app, bool lazily) {
-    switch (app) {
-        case App::Word:
-            word.putProperty(L"ScreenUpdating", DispatchValue::boolean(false));
-            word.putProperty(L"DisplayAlerts", DispatchValue::i4(0));  // wdAlertsNone
-            wordVersion = OfficeVersion::getWordVersion();
-            if (wordVersion < 12) word.putProperty(L"AutomationSecurity", DispatchValue::i4(macroSecurityLevel));
-            if (lazily) {
-                logDebug("OfficeApplication#createWordApplication,2,OK,created a word object. version=%d", wordVersion);
-            } else {
-                logDebug("OfficeApplication#OfficeApplication,4,OK,created a word object. version=%d", wordVersion);
-            }
-            break;
-        case App::PowerPoint:
-            savedPowerPointWindowState = static_cast<int>(powerPoint.getLong(L"WindowState"));
-            powerPoint.putProperty(L"DisplayAlerts", DispatchValue::i4(1));  // ppAlertsNone
-            powerPointVersion = OfficeVersion::getWordVersion();
-            if (powerPointVersion < 12) {
-                powerPoint.putProperty(L"AutomationSecurity", DispatchValue::i4(macroSecurityLevel));
-            }
-            if (lazily) {
-                logDebug("OfficeApplication#createPowerPointApplication,6,OK,created a powerpoint object.version=%d",
-                         powerPointVersion);
-            } else {
-                logDebug("OfficeApplication#OfficeApplication,6,OK,created a powerpoint object.version=%d",
-                         powerPointVersion);
-            }
-            break;
-        case App::Excel:
-            excel.putProperty(L"Visible", DispatchValue::boolean(false));
-            excel.putProperty(L"DisplayAlerts", DispatchValue::boolean(false));
-            // No event handler of the workbook (Workbook_Open and the like)
-            // runs while the job opens and saves it.
-            excel.putProperty(L"EnableEvents", DispatchValue::boolean(false));
-            excel.putProperty(L"Interactive", DispatchValue::boolean(false));
-            excel.putProperty(L"ScreenUpdating", DispatchValue::boolean(false));
-            excelVersion = OfficeVersion::getWordVersion();
-            if (excelVersion < 12) excel.putProperty(L"AutomationSecurity", DispatchValue::i4(macroSecurityLevel));
-            if (lazily) {
-                logDebug("OfficeApplication#createExcelApplication,2,OK,created an excel object. version=%d",
-                         excelVersion);
-            } else {
-                logDebug("OfficeApplication#OfficeApplication,8,OK,created an excel object. version=%d", excelVersion);
-            }
-            break;
+    const AppRow& row = rowOf(app);
+    DispatchObject& application = this->*row.application;
+    if (row.savesWindowState) savedPowerPointWindowState = static_cast<int>(application.getLong(L"WindowState"));
+    for (const AppRow::Setting& setting : row.silencing) {
+        application.putProperty(setting.name, setting.boolean ? DispatchValue::boolean(setting.value != 0)
+                                                              : DispatchValue::i4(setting.value));
     }
+    int& version = this->*row.version;
+    version = OfficeVersion::getWordVersion();
+    if (version < 12) application.putProperty(L"AutomationSecurity", DispatchValue::i4(macroSecurityLevel));
+    logDebug("OfficeApplication#%s,%d,%s%d", lazily ? row.lazyMethod : "OfficeApplication",
+             lazily ? row.lazyCreatedStep : row.createdStep, row.createdText, version);
 }
 
 OfficeApplication::~OfficeApplication() {
@@ -275,19 +270,17 @@ void OfficeApplication::applyMacroSecurity(const DispatchObject& application, co
     }
 }
 
-void OfficeApplication::createWordApplication(const char* filePath) {
-    if (!word) startApplication(App::Word, true);
-    applyMacroSecurity(word, filePath);
-}
+void OfficeApplication::createWordApplication(const char* filePath) { startOnFirstUse(App::Word, filePath); }
 
 void OfficeApplication::createPowerPointApplication(const char* filePath) {
-    if (!powerPoint) startApplication(App::PowerPoint, true);
-    applyMacroSecurity(powerPoint, filePath);
+    startOnFirstUse(App::PowerPoint, filePath);
 }
 
-void OfficeApplication::createExcelApplication(const char* filePath) {
-    if (!excel) startApplication(App::Excel, true);
-    applyMacroSecurity(excel, filePath);
+void OfficeApplication::createExcelApplication(const char* filePath) { startOnFirstUse(App::Excel, filePath); }
+
+void OfficeApplication::startOnFirstUse(App app, const char* filePath) {
+    if (!(this->*rowOf(app).application)) startApplication(app, true);
+    applyMacroSecurity(this->*rowOf(app).application, filePath);
 }
 
 void OfficeApplication::hideApplicationWindow(HWND hwnd) {

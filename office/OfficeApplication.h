@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 #include "foundation/String.h"
@@ -78,6 +79,17 @@ private:
     enum class App { Word, PowerPoint, Excel };
     int runFlow(const char* filePath, bool keepFileTime, bool encrypt);
     int runEngine(const char* filePath, const char* password, bool encrypt);
+    // The flow's steps. refuseDocument: 0, or the code of a document that is
+    // not looked at further. makeBackup: the backup's name, or empty when
+    // none was made. runWithPassword: the engine's code, or the code of a
+    // password that could not be derived; what the engine threw is kept in
+    // pending. putBackupBack after a failed engine, discardBackup after a
+    // successful one: the flow's result.
+    int refuseDocument(const char* filePath, const char* method) const;
+    std::string makeBackup(const char* filePath, const char* method);
+    int runWithPassword(const char* filePath, bool encrypt, const char* method, std::exception_ptr& pending);
+    int putBackupBack(const char* filePath, const std::string& backup, int result, const char* method);
+    int discardBackup(const std::string& backup, const char* method);
     // Starts and silences one application. A lazily started one that
     // refuses part of its set-up is ended again and reported as not started.
     void startApplication(App app, bool lazily);
@@ -86,7 +98,12 @@ private:
     // that takes; it is then absent from the session.
     void endHalfStarted(App app);
     [[noreturn]] static void reportStartFailure(App app, bool lazily, HRESULT hr);
-    static const char* lazyStartMethod(App app);
+    // What differs between the three applications (OfficeApplication.cpp).
+    struct AppRow;
+    static const AppRow& rowOf(App app);
+    // The create*Application methods: start when absent, then the macro
+    // security level for a pre-2007 document.
+    void startOnFirstUse(App app, const char* filePath);
     // Quits one application, or only lets it go when it holds documents
     // that are not the job's; throws ComError.
     void endApplication(App app);
@@ -94,6 +111,7 @@ private:
     void quitApplications();
     int wordEngine(const char* filePath, const char* password, bool encrypt);
     int powerPointEngine(const char* filePath, const char* password, bool encrypt);
+    void concealPowerPoint();
     int excelEngine(const char* filePath, const char* password, bool encrypt);
     int builtInEngine(const char* filePath, const char* password, bool encrypt);
     // Puts an engine's saved temporary file in place of the document: the

@@ -6,6 +6,7 @@
 
 #include "foundation/ComError.h"
 #include "foundation/Log.h"
+#include "office/EngineStep.h"
 #include "office/OfficeApplication.h"
 #include "office/OfficeRules.h"
 #include "office/PowerPointPasswordValidator.h"
@@ -13,6 +14,9 @@
 using namespace office_codes;
 
 namespace {
+
+constexpr long kSaveAsDefault = 11;  // ppSaveAsDefault
+constexpr long kMsoTrue = -1;        // embed the fonts
 
 // Stops the validator and waits for its thread on every way out of the
 // engine, so that no validator is left running into the next document.
@@ -44,6 +48,78 @@ int OfficeApplication::unprotectPowerPoint(const char* filePath, const char* pas
     return powerPointEngine(filePath, password, false);
 }
 
+namespace {
+
+// Open without a window; unprotecting, with the validator answering the
+// password prompt while Open waits on it.
+DispatchObject openPresentation(const DispatchObject& presentations, const DispatchValue& path, const char* password,
+                                bool encrypt, ValidatorGuard& validator) {
+    if (!encrypt) {
+        validator.validator = std::make_unique<PowerPointPasswordValidator>(password);
+        validator.validator->start();
+    }
+    DispatchObject presentation = presentations.callObject(
+        L"Open", {path, DispatchValue::i4(0), DispatchValue::i4(0), DispatchValue::i4(encrypt ? 0 : -1)});
+    validator.finish();
+    return presentation;
+}
+
+// Close, whatever the saves did, and let the presentation go.
+void closePresentation(DispatchObject& presentation, const DispatchObject& presentations, const char* method) {
+    if (presentation.call(L"Close") != S_OK) {
+        logError("OfficeApplication#%s,21,Failed to close currentPresentation", method);
+    } else {
+        logDebug("OfficeApplication#%s,20,OK, closed currentPresentation", method);
+    }
+    presentation.reset();
+    logDebug("OfficeApplication#%s,21-2,Count %d ", method, static_cast<int>(presentations.getLong(L"Count")));
+}
+
+// The password set, or both cleared, then SaveAs over the document itself.
+int saveOver(const DispatchObject& presentation, const DispatchValue& path, const char* password, bool encrypt,
+             const char* method, bool& passwordSet) {
+    logDebug("OfficeApplication#%s,6,Saving", method);
+    if (encrypt) {
+        presentation.putProperty(L"Password", DispatchValue::text(password));
+    } else {
+        presentation.putProperty(L"Password", DispatchValue::text(""));
+        presentation.putProperty(L"WritePassword", DispatchValue::text(""));
+    }
+    passwordSet = true;
+    if (presentation.call(L"SaveAs", {path, DispatchValue::i4(kSaveAsDefault), DispatchValue::i4(kMsoTrue)}) != S_OK) {
+        logError("OfficeApplication#%s,8,Save: Error", method);
+        return kPowerPointSaveFailed;
+    }
+    logDebug("OfficeApplication#%s,7,Save: OK", method);
+    return kSuccess;
+}
+
+// The fallback: SaveAs under the temporary name, which then replaces the document.
+int saveUnderTemporaryName(const DispatchObject& presentation, const std::string& temporary, const char* method,
+                           bool& savedUnderTemporaryName) {
+    logDebug("OfficeApplication#%s,11,SaveAs", method);
+    if (presentation.call(L"SaveAs", {DispatchValue::text(temporary.c_str()), DispatchValue::i4(kSaveAsDefault),
+                                      DispatchValue::i4(kMsoTrue)}) != S_OK) {
+        logError("OfficeApplication#%s,13,SaveAs: Error", method);
+        return kPowerPointSaveFailed;
+    }
+    savedUnderTemporaryName = true;
+    logDebug("OfficeApplication#%s,12,SaveAs: OK", method);
+    return kSuccess;
+}
+
+}  // namespace
+
+// Minimised, visible to its own object model, invisible on screen and off
+// the taskbar: PowerPoint opens nothing while it is hidden.
+void OfficeApplication::concealPowerPoint() {
+    HWND hwnd = reinterpret_cast<HWND>(static_cast<LONG_PTR>(powerPoint.getLong(L"HWND")));
+    if (hwnd != nullptr) hideApplicationWindow(hwnd);
+    powerPoint.putProperty(L"WindowState", DispatchValue::i4(2));  // ppWindowMinimized
+    powerPoint.putProperty(L"Visible", DispatchValue::i4(-1));     // msoTrue
+    if (hwnd != nullptr) removeTaskbarButton(hwnd);
+}
+
 int OfficeApplication::powerPointEngine(const char* filePath, const char* password, bool encrypt) {
     const char* method = encrypt ? "protectPowerPoint" : "unprotectPowerPoint";
     logDebug("OfficeApplication#%s,1,Start %s", method, filePath);
@@ -56,97 +132,37 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
         temporary = office_rules::appendedTemporaryPath(filePath, guid.getContents());
     }
     ValidatorGuard validator;
-    try {
+    const engine_step::Failure unexpected{method, kUnexpectedComError,
+                                          "OfficeApplication#%s,22,Exception,No=%x Message=%s"};
+    result = engine_step::run(unexpected, [&] {
         if (temporary.empty()) throw ComError(E_FAIL, "No GUID for the temporary name");
         createPowerPointApplication(filePath);
-        HWND hwnd = reinterpret_cast<HWND>(static_cast<LONG_PTR>(powerPoint.getLong(L"HWND")));
-        if (hwnd != nullptr) hideApplicationWindow(hwnd);
-        powerPoint.putProperty(L"WindowState", DispatchValue::i4(2));  // ppWindowMinimized
-        powerPoint.putProperty(L"Visible", DispatchValue::i4(-1));     // msoTrue
-        if (hwnd != nullptr) removeTaskbarButton(hwnd);
+        concealPowerPoint();
         DispatchObject presentations = powerPoint.getObject(L"Presentations");
         logDebug("OfficeApplication#%s,2,Call Presentations->Open %s", method, filePath);
-        DispatchObject presentation;
         DispatchValue path = DispatchValue::text(filePath);
-        if (encrypt) {
-            presentation = presentations.callObject(
-                L"Open", {path, DispatchValue::i4(0), DispatchValue::i4(0), DispatchValue::i4(0)});
-        } else {
-            validator.validator = std::make_unique<PowerPointPasswordValidator>(password);
-            validator.validator->start();
-            presentation = presentations.callObject(
-                L"Open", {path, DispatchValue::i4(0), DispatchValue::i4(0), DispatchValue::i4(-1)});
-            validator.finish();
-        }
+        DispatchObject presentation = openPresentation(presentations, path, password, encrypt, validator);
         if (!presentation) {
             logError("OfficeApplication#%s,3,Failed to open a powerpoint file. hr=%x", method, 0u);
             return kPowerPointOpenFailed;
         }
         logDebug("OfficeApplication#%s,4,Opened a powerpoint file. %s", method, filePath);
-        DispatchValue saveFormat = DispatchValue::i4(11);  // ppSaveAsDefault
-        DispatchValue embedFonts = DispatchValue::i4(-1);  // msoTrue
-        try {
-            logDebug("OfficeApplication#%s,6,Saving", method);
-            if (encrypt) {
-                presentation.putProperty(L"Password", DispatchValue::text(password));
-            } else {
-                presentation.putProperty(L"Password", DispatchValue::text(""));
-                presentation.putProperty(L"WritePassword", DispatchValue::text(""));
-            }
-            passwordSet = true;
-            HRESULT hr = presentation.call(L"SaveAs", {path, saveFormat, embedFonts});
-            if (hr != S_OK) {
-                result = kPowerPointSaveFailed;
-                logError("OfficeApplication#%s,8,Save: Error", method);
-            } else {
-                result = kSuccess;
-                logDebug("OfficeApplication#%s,7,Save: OK", method);
-            }
-        } catch (const ComError& e) {
-            result = kPowerPointSaveFailed;
-            logError("OfficeApplication#%s,9,Save: Exception No%x Message=%s", method,
-                     static_cast<unsigned>(e.getError()), e.getErrorMessage());
-        } catch (...) {
-            result = kPowerPointSaveFailed;
-            logError("OfficeApplication#%s,10,Save: Unknown Exception", method);
-        }
+        result = engine_step::run(
+            {method, kPowerPointSaveFailed, "OfficeApplication#%s,9,Save: Exception No%x Message=%s",
+             "OfficeApplication#%s,10,Save: Unknown Exception"},
+            [&] { return saveOver(presentation, path, password, encrypt, method, passwordSet); });
         // The fallback saves what the first save could not; without the
         // password set (or, unprotecting, cleared) it would write the wrong
         // document and report success.
         if (result != kSuccess && passwordSet) {
-            try {
-                logDebug("OfficeApplication#%s,11,SaveAs", method);
-                HRESULT hr =
-                    presentation.call(L"SaveAs", {DispatchValue::text(temporary.c_str()), saveFormat, embedFonts});
-                if (hr != S_OK) {
-                    result = kPowerPointSaveFailed;
-                    logError("OfficeApplication#%s,13,SaveAs: Error", method);
-                } else {
-                    result = kSuccess;
-                    savedUnderTemporaryName = true;
-                    logDebug("OfficeApplication#%s,12,SaveAs: OK", method);
-                }
-            } catch (const ComError& e) {
-                result = kPowerPointSaveFailed;
-                logError("OfficeApplication#%s,14,SaveAs: Exception No=%x Message=%s", method,
-                         static_cast<unsigned>(e.getError()), e.getErrorMessage());
-            } catch (...) {
-                result = kPowerPointSaveFailed;
-                logError("OfficeApplication#%s,15,SaveAs: Unknown Exception", method);
-            }
+            result = engine_step::run(
+                {method, kPowerPointSaveFailed, "OfficeApplication#%s,14,SaveAs: Exception No=%x Message=%s",
+                 "OfficeApplication#%s,15,SaveAs: Unknown Exception"},
+                [&] { return saveUnderTemporaryName(presentation, temporary, method, savedUnderTemporaryName); });
         }
-        if (presentation.call(L"Close") != S_OK) {
-            logError("OfficeApplication#%s,21,Failed to close currentPresentation", method);
-        } else {
-            logDebug("OfficeApplication#%s,20,OK, closed currentPresentation", method);
-        }
-        presentation.reset();
-        logDebug("OfficeApplication#%s,21-2,Count %d ", method, static_cast<int>(presentations.getLong(L"Count")));
-    } catch (const ComError& e) {
-        result = kUnexpectedComError;
-        logError("OfficeApplication#%s,22,Exception,No=%x Message=%s", method, static_cast<unsigned>(e.getError()),
-                 e.getErrorMessage());
-    }
+        closePresentation(presentation, presentations, method);
+        return result;
+    });
     validator.finish();
     if (savedUnderTemporaryName) {
         const int placed = placeSavedFile(method, filePath, temporary, 23, kPowerPointDocumentNotDeleted,

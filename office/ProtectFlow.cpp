@@ -40,26 +40,8 @@ int OfficeApplication::runEngine(const char* filePath, const char* password, boo
 
 int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool encrypt) {
     const char* method = encrypt ? "protect" : "unprotect";
-    int result = kEngineNotRun;
     logDebug("OfficeApplication#%s,1,Start file=%s ", method, filePath != nullptr ? filePath : "");
-    // Every name made from the path must fit the 1024-byte buffers of this
-    // subsystem; refused before anything is looked at.
-    if (filePath != nullptr && office_rules::isPathTooLong(filePath)) {
-        logError("OfficeApplication#%s,2,Path too long (%d characters)", method, static_cast<int>(std::strlen(filePath)));
-        return kPathTooLong;
-    }
-    if (filePath == nullptr || GetFileAttributesA(filePath) == INVALID_FILE_ATTRIBUTES) {
-        logError("OfficeApplication#%s,2,File not found %s", method, filePath != nullptr ? filePath : "");
-        return kFileNotFound;
-    }
-    if (!office_rules::isSupported(filePath)) {
-        logError("OfficeApplication#%s,3,Unsupported file %s", method, filePath);
-        return kUnsupportedFile;
-    }
-    if (!builtIn && OfficeVersion::getWordVersion() < 12 && FileType::isOffice2007File(filePath)) {
-        logError("EncryptOfficeFile,4,%s,Office12 is not installed", method);
-        return kOffice12NotInstalled;
-    }
+    if (const int refused = refuseDocument(filePath, method)) return refused;
     DWORD savedAttributes = 0;
     bool attributesChanged = false;
     int normal = setNormalFileAttribute(filePath, savedAttributes, attributesChanged);
@@ -79,19 +61,70 @@ int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool enc
     FILETIME lastWrite{};
     bool timesRead = getFileTime(filePath, lastAccess, lastWrite);
 
+    const std::string backup = makeBackup(filePath, method);
+    if (backup.empty()) {
+        restoreAttributes();
+        return kBackupNotMade;
+    }
+
+    std::exception_ptr pending;
+    int result = runWithPassword(filePath, encrypt, method, pending);
+    if (result == kPasswordNotDerived) {
+        // The document was never touched: only the backup goes.
+        if (!doDeleteFile(backup.c_str())) {
+            logError("OfficeApplication#%s,15,Failed to delete a backupFile %s", method, backup.c_str());
+        }
+    } else if (result != kSuccess) {
+        result = putBackupBack(filePath, backup, result, method);
+    } else {
+        if (timesRead && keepFileTime) setFileTime(filePath, lastAccess, lastWrite);
+        result = discardBackup(backup, method);
+    }
+    restoreAttributes();
+    logDebug("OfficeApplication#%s,17,End rc=%d", method, result);
+    if (pending) std::rethrow_exception(pending);
+    return result;
+}
+
+int OfficeApplication::refuseDocument(const char* filePath, const char* method) const {
+    // Every name made from the path must fit the 1024-byte buffers of this
+    // subsystem; refused before anything is looked at.
+    if (filePath != nullptr && office_rules::isPathTooLong(filePath)) {
+        logError("OfficeApplication#%s,2,Path too long (%d characters)", method, static_cast<int>(std::strlen(filePath)));
+        return kPathTooLong;
+    }
+    if (filePath == nullptr || GetFileAttributesA(filePath) == INVALID_FILE_ATTRIBUTES) {
+        logError("OfficeApplication#%s,2,File not found %s", method, filePath != nullptr ? filePath : "");
+        return kFileNotFound;
+    }
+    if (!office_rules::isSupported(filePath)) {
+        logError("OfficeApplication#%s,3,Unsupported file %s", method, filePath);
+        return kUnsupportedFile;
+    }
+    if (!builtIn && OfficeVersion::getWordVersion() < 12 && FileType::isOffice2007File(filePath)) {
+        logError("EncryptOfficeFile,4,%s,Office12 is not installed", method);
+        return kOffice12NotInstalled;
+    }
+    return kSuccess;
+}
+
+std::string OfficeApplication::makeBackup(const char* filePath, const char* method) {
     String guid;
     std::string backup;
     if (newGuidText(guid) && guid.getContents() != nullptr) backup = office_rules::backupPath(filePath, guid.getContents());
     if (backup.empty() || !CopyFileA(filePath, backup.c_str(), FALSE)) {
         logError("OfficeApplication#%s,6,Failed to copy a file %s to %s", method, filePath, backup.c_str());
-        restoreAttributes();
-        return kBackupNotMade;
+        return std::string();
     }
     logDebug("OfficeApplication#%s,7,Created a backup file %s", method, backup.c_str());
+    return backup;
+}
 
+int OfficeApplication::runWithPassword(const char* filePath, bool encrypt, const char* method,
+                                       std::exception_ptr& pending) {
+    int result = kEngineNotRun;
     char password[33];
     std::memset(password, 0, sizeof password);
-    std::exception_ptr pending;
     bool derived = PasswordGenerator::getOfficePasswordForPath(filePath, password);
     // The password itself never reaches the log.
     logError("OfficeApplication#%s,7,fileName=%s password=[%s]", method, filePath,
@@ -112,54 +145,45 @@ int OfficeApplication::runFlow(const char* filePath, bool keepFileTime, bool enc
         }
     }
     SecureZeroMemory(password, sizeof password);
-
-    if (result == kPasswordNotDerived) {
-        // The document was never touched: only the backup goes.
-        if (!doDeleteFile(backup.c_str())) {
-            logError("OfficeApplication#%s,15,Failed to delete a backupFile %s", method, backup.c_str());
-        }
-    } else if (result != kSuccess) {
-        // The engine's code stays unless the backup cannot be put back; with
-        // the document gone that is reported too, the backup being then its
-        // only copy.
-        auto moveBackupBack = [&] {
-            if (MoveFileA(backup.c_str(), filePath)) {
-                logDebug("OfficeApplication#%s,11,Moved a backup file %s to %s", method, backup.c_str(), filePath);
-            } else {
-                logError("OfficeApplication#%s,12,Failed to move a backup file %s to %s", method, backup.c_str(),
-                         filePath);
-                result = kBackupNotRestored;
-            }
-        };
-        if (GetFileAttributesA(filePath) == INVALID_FILE_ATTRIBUTES) {
-            logDebug("OfficeApplication#%s,16,Not found an original file %s", method, filePath);
-            if (GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES) moveBackupBack();
-        } else if (doDeleteFile(filePath)) {
-            moveBackupBack();
-        } else {
-            // The document may be a half-written file of the failed engine:
-            // the backup is then the only intact copy, so it stays.
-            logError("OfficeApplication#%s,13,Failed to delete an original file %s", method, filePath);
-            result = kDocumentNotDeleted;
-            logError("OfficeApplication#%s,14,Kept the backupFile %s", method, backup.c_str());
-        }
-    } else {
-        if (timesRead && keepFileTime) setFileTime(filePath, lastAccess, lastWrite);
-        if (GetFileAttributesA(backup.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            logError("OfficeApplication#%s,10,No backupFile =%s", method, backup.c_str());
-            result = kSuccess;
-        } else if (doDeleteFile(backup.c_str())) {
-            logDebug("OfficeApplication#%s,8,Deleted a backup file %s", method, backup.c_str());
-            result = kSuccess;
-        } else {
-            logError("OfficeApplication#%s,9,Failed to delete a backup file %s", method, backup.c_str());
-            result = kBackupNotDeleted;
-        }
-    }
-    restoreAttributes();
-    logDebug("OfficeApplication#%s,17,End rc=%d", method, result);
-    if (pending) std::rethrow_exception(pending);
     return result;
+}
+
+int OfficeApplication::putBackupBack(const char* filePath, const std::string& backup, int result,
+                                     const char* method) {
+    // The engine's code stays unless the backup cannot be put back; with the
+    // document gone that is reported too, the backup being then its only copy.
+    auto moveBackupBack = [&] {
+        if (MoveFileA(backup.c_str(), filePath)) {
+            logDebug("OfficeApplication#%s,11,Moved a backup file %s to %s", method, backup.c_str(), filePath);
+            return result;
+        }
+        logError("OfficeApplication#%s,12,Failed to move a backup file %s to %s", method, backup.c_str(), filePath);
+        return kBackupNotRestored;
+    };
+    if (GetFileAttributesA(filePath) == INVALID_FILE_ATTRIBUTES) {
+        logDebug("OfficeApplication#%s,16,Not found an original file %s", method, filePath);
+        if (GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES) return moveBackupBack();
+        return result;
+    }
+    if (doDeleteFile(filePath)) return moveBackupBack();
+    // The document may be a half-written file of the failed engine: the
+    // backup is then the only intact copy, so it stays.
+    logError("OfficeApplication#%s,13,Failed to delete an original file %s", method, filePath);
+    logError("OfficeApplication#%s,14,Kept the backupFile %s", method, backup.c_str());
+    return kDocumentNotDeleted;
+}
+
+int OfficeApplication::discardBackup(const std::string& backup, const char* method) {
+    if (GetFileAttributesA(backup.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        logError("OfficeApplication#%s,10,No backupFile =%s", method, backup.c_str());
+        return kSuccess;
+    }
+    if (doDeleteFile(backup.c_str())) {
+        logDebug("OfficeApplication#%s,8,Deleted a backup file %s", method, backup.c_str());
+        return kSuccess;
+    }
+    logError("OfficeApplication#%s,9,Failed to delete a backup file %s", method, backup.c_str());
+    return kBackupNotDeleted;
 }
 
 int OfficeApplication::setNormalFileAttribute(const char* path, DWORD& savedAttributes, bool& attributesChanged) {

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "foundation/Exception.h"
+#include "office/EngineStep.h"
 #include "office/OfficeApplication.h"
 #include "office/PowerPointPasswordValidator.h"
 #include "office/tests/OfficeTestSupport.h"
+#include "testing/DebugLog.h"
 
 using namespace office_test;
 
@@ -280,6 +284,52 @@ TEST_F(Engines, ValidatorTakesOnlyAPasswordPromptAndPressesTheErrorBoxButton) {
     EXPECT_STREQ(typed, "x");
     DestroyWindow(fake);
     DestroyWindow(owner);
+}
+
+// One engine step's ways out: its own code, a COM error or anything else
+// turned into the step's code with one log line, or passed on when the step
+// names no text for it.
+TEST(EngineStep, WhatAStepThrowsBecomesItsCodeAndOneLogLine) {
+    const std::string log = testing_support::debugLog();
+    struct Row {
+        const char* name;
+        int thrown;  // 0 none, 1 ComError, 2 std::runtime_error
+        bool otherText;
+        int code;             // -1: passed on to the caller
+        const char* logLine;  // "" for none
+    };
+    const Row rows[] = {
+        {"returns", 0, true, 7, ""},
+        {"com-error", 1, true, 403, "OfficeApplication#stepTest,13,Save: Exception No=80004005 Message=refused"},
+        {"other", 2, true, 403, "OfficeApplication#stepTest,14,Save: Unknown Exception"},
+        {"other-passed-on", 2, false, -1, ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const size_t before = readFile(log).size();
+        const engine_step::Failure failure{"stepTest", 403, "OfficeApplication#%s,13,Save: Exception No=%x Message=%s",
+                                           r.otherText ? "OfficeApplication#%s,14,Save: Unknown Exception" : nullptr};
+        int code = -1;
+        try {
+            code = engine_step::run(failure, [&] {
+                if (r.thrown == 1) throw ComError(E_FAIL, "refused");
+                if (r.thrown == 2) throw std::runtime_error("no memory");
+                return 7;
+            });
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_EQ(code, r.code);
+        const Bytes after = readFile(log);
+        const std::string added(after.begin() + static_cast<std::ptrdiff_t>(before), after.end());
+        if (r.logLine[0] == '\0') {
+            EXPECT_EQ(added, "");
+        } else {
+            const std::string line = std::string(r.logLine);
+            EXPECT_TRUE(added.find(line + "\n") != std::string::npos || added.find(line + "\r\n") != std::string::npos)
+                << added;
+            EXPECT_EQ(added.find('\n'), added.size() - 1) << added;  // that line alone
+        }
+    }
 }
 
 }  // namespace
