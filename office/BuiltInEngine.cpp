@@ -107,11 +107,7 @@ int OfficeApplication::builtInEngine(const char* filePath, const char* password,
         logDebug("OfficeApplication#%s,4,Not encrypted, left as it is %s", method, filePath);
         return kSuccess;
     }
-    String guid;
-    std::string temporary;
-    if (newGuidText(guid) && guid.getContents() != nullptr) {
-        temporary = office_rules::appendedTemporaryPath(filePath, guid.getContents());
-    }
+    const std::string temporary = appendedTemporaryFor(filePath);
     if (temporary.empty() || !writeNewFile(temporary, changed)) {
         logError("OfficeApplication#%s,5,Failed to write %s error=%u", method, temporary.c_str(),
                  static_cast<unsigned>(GetLastError()));

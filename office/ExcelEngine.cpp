@@ -62,11 +62,7 @@ int OfficeApplication::excelEngine(const char* filePath, const char* password, b
     logDebug("OfficeApplication#%s,1,Start %s", method, filePath);
     int result = kEngineNotRun;
     bool saved = false;
-    String guid;
-    std::string temporary;
-    if (newGuidText(guid) && guid.getContents() != nullptr) {
-        temporary = office_rules::appendedTemporaryPath(filePath, guid.getContents());
-    }
+    const std::string temporary = appendedTemporaryFor(filePath);
     try {
         const engine_step::Failure unexpected{method, kUnexpectedComError,
                                               "OfficeApplication#%s,21,Exception No=%x Message=%s"};

@@ -306,3 +306,9 @@ bool OfficeApplication::removeTaskbarButton(HWND hwnd) {
 }
 
 bool OfficeApplication::newGuidText(String& text) { return Guid().toString(text); }
+
+std::string OfficeApplication::appendedTemporaryFor(const char* filePath) {
+    String guid;
+    if (!newGuidText(guid) || guid.getContents() == nullptr) return std::string();
+    return office_rules::appendedTemporaryPath(filePath, guid.getContents());
+}

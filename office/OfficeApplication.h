@@ -74,6 +74,9 @@ protected:
     // The GUID text that makes backup and temporary names unique; false when
     // none could be made.
     virtual bool newGuidText(String& text);
+    // The file's path with a new GUID appended, where a save goes before it
+    // replaces the file; empty when no GUID could be made.
+    std::string appendedTemporaryFor(const char* filePath);
 
 private:
     enum class App { Word, PowerPoint, Excel };

@@ -126,11 +126,7 @@ int OfficeApplication::powerPointEngine(const char* filePath, const char* passwo
     int result = kEngineNotRun;
     bool savedUnderTemporaryName = false;
     bool passwordSet = false;
-    String guid;
-    std::string temporary;
-    if (newGuidText(guid) && guid.getContents() != nullptr) {
-        temporary = office_rules::appendedTemporaryPath(filePath, guid.getContents());
-    }
+    const std::string temporary = appendedTemporaryFor(filePath);
     ValidatorGuard validator;
     const engine_step::Failure unexpected{method, kUnexpectedComError,
                                           "OfficeApplication#%s,22,Exception,No=%x Message=%s"};
