@@ -13,6 +13,7 @@
 #include "wingui/ComApartment.h"
 #include "wingui/Dpi.h"
 #include "wingui/ListView.h"
+#include "wingui/MessagePump.h"
 
 namespace {
 
@@ -232,11 +233,9 @@ void OfficeMonitorWindow::run() {
     } else {
         monitor_->start();
     }
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    // The destruction's WM_QUIT ends the loop and is used up here: the
+    // program's own loop after the start must not see it.
+    runMessageLoop();
 }
 
 LRESULT OfficeMonitorWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

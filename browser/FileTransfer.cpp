@@ -301,6 +301,70 @@ listcmd::DropTally copyIntoCurrentFolder(HWND list, HDROP files, const Intake& i
     return tally;
 }
 
+// The shell's item ids of one data object: the folder's and its items',
+// freed with the shell's allocator.
+struct ItemIds {
+    ItemIds() = default;
+    ItemIds(const ItemIds&) = delete;
+    ItemIds& operator=(const ItemIds&) = delete;
+    ~ItemIds() {
+        if (!allocator) return;
+        for (LPITEMIDLIST entry : entries) allocator->Free(entry);
+        if (folder != nullptr) allocator->Free(folder);
+    }
+
+    ComPtr<IMalloc> allocator;
+    LPITEMIDLIST folder = nullptr;
+    std::vector<LPITEMIDLIST> entries;
+};
+
+// The shell folder of folder, its item id kept in ids; null (logged) when the
+// shell cannot parse or bind it.
+ComPtr<IShellFolder> bindFolder(IShellFolder* desktop, const char* folder, ItemIds& ids) {
+    ComPtr<IShellFolder> shellFolder;
+    std::unique_ptr<wchar_t[]> wideFolder = wideFromAnsi(folder);
+    if (!wideFolder ||
+        FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.get(), nullptr, &ids.folder, nullptr))) {
+        logError("XListView_GetFilesDataObject,1,Failed in ParseDisplayName");
+    } else if (FAILED(desktop->BindToObject(ids.folder, nullptr, IID_IShellFolder,
+                                            reinterpret_cast<void**>(shellFolder.GetAddressOf())))) {
+        logError("XListView_GetFilesDataObject,2,BindToObject");
+    }
+    return shellFolder;
+}
+
+// Adds the item id of each item (ListItem names) that the shell folder can
+// parse to ids; the others are logged and left out.
+void parseItems(IShellFolder* shellFolder, LinkedList& items, ItemIds& ids) {
+    for (Iterator* node = items.getHead(); node != nullptr; node = node->getNext()) {
+        const auto* item = dynamic_cast<const ListItem*>(node->getObject());
+        if (item == nullptr) continue;
+        String name;
+        item->getName(name);
+        std::unique_ptr<wchar_t[]> wideName = wideFromAnsi(name.getContents());
+        LPITEMIDLIST entry = nullptr;
+        if (!wideName ||
+            FAILED(shellFolder->ParseDisplayName(nullptr, nullptr, wideName.get(), nullptr, &entry, nullptr))) {
+            logError("XListView_GetFilesDataObject,3,Failed in BindToObject %s", name.getContents());
+            continue;
+        }
+        ids.entries.push_back(entry);
+    }
+}
+
+// The shell's data object for the parsed items; false (logged) when there
+// are none or the shell makes none.
+bool offerItems(IShellFolder* shellFolder, std::vector<LPITEMIDLIST>& entries, IDataObject** dataObject) {
+    if (!entries.empty() &&
+        SUCCEEDED(shellFolder->GetUIObjectOf(nullptr, static_cast<UINT>(entries.size()),
+                                             const_cast<LPCITEMIDLIST*>(entries.data()), IID_IDataObject, nullptr,
+                                             reinterpret_cast<void**>(dataObject)))) {
+        return true;
+    }
+    logError("XListView_GetFilesDataObject,4,Failed in GetUIObjectOf");
+    return false;
+}
+
 CDropTarget* dropTarget = nullptr;
 
 }  // namespace
@@ -322,56 +386,23 @@ bool XListView_GetFilesDataObject(const char* folder, LinkedList* items, IDataOb
         logDebug("XListView_GetFilesDataObject,1,Start %d", n);
         return false;
     }
-    ComPtr<IMalloc> allocator;
-    ComPtr<IShellFolder> desktop;
-    ComPtr<IShellFolder> shellFolder;
-    LPITEMIDLIST folderList = nullptr;
-    std::vector<LPITEMIDLIST> entries;
+    ItemIds ids;
     bool made = false;
     try {
-        if (FAILED(SHGetMalloc(&allocator)) || FAILED(SHGetDesktopFolder(&desktop))) {
+        ComPtr<IShellFolder> desktop;
+        if (FAILED(SHGetMalloc(&ids.allocator)) || FAILED(SHGetDesktopFolder(&desktop))) {
             throw Exception("no shell allocator or desktop", 0);
         }
-        std::unique_ptr<wchar_t[]> wideFolder = wideFromAnsi(folder);
-        if (!wideFolder || FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.get(), nullptr,
-                                                            &folderList, nullptr))) {
-            logError("XListView_GetFilesDataObject,1,Failed in ParseDisplayName");
-        } else if (FAILED(desktop->BindToObject(folderList, nullptr, IID_IShellFolder,
-                                                reinterpret_cast<void**>(shellFolder.GetAddressOf())))) {
-            logError("XListView_GetFilesDataObject,2,BindToObject");
-        } else {
-            for (Iterator* node = items->getHead(); node != nullptr; node = node->getNext()) {
-                const auto* item = dynamic_cast<const ListItem*>(node->getObject());
-                if (item == nullptr) continue;
-                String name;
-                item->getName(name);
-                std::unique_ptr<wchar_t[]> wideName = wideFromAnsi(name.getContents());
-                LPITEMIDLIST entry = nullptr;
-                if (!wideName ||
-                    FAILED(shellFolder->ParseDisplayName(nullptr, nullptr, wideName.get(), nullptr, &entry, nullptr))) {
-                    logError("XListView_GetFilesDataObject,3,Failed in BindToObject %s", name.getContents());
-                    continue;
-                }
-                entries.push_back(entry);
-            }
+        ComPtr<IShellFolder> shellFolder = bindFolder(desktop.Get(), folder, ids);
+        if (shellFolder) {
+            parseItems(shellFolder.Get(), *items, ids);
             // Only the names the shell could parse are offered.
-            if (!entries.empty() &&
-                SUCCEEDED(shellFolder->GetUIObjectOf(nullptr, static_cast<UINT>(entries.size()),
-                                                     const_cast<LPCITEMIDLIST*>(entries.data()), IID_IDataObject,
-                                                     nullptr, reinterpret_cast<void**>(dataObject)))) {
-                made = true;
-            } else {
-                logError("XListView_GetFilesDataObject,4,Failed in GetUIObjectOf");
-            }
+            made = offerItems(shellFolder.Get(), ids.entries, dataObject);
         }
     } catch (const Exception& e) {
         logError("XListView_GetFilesDataObject,5,Exception %s", e.getMessage());
     } catch (...) {
         logError("XListView_GetFilesDataObject,5,Exception %s", "unknown");
-    }
-    if (allocator) {
-        for (LPITEMIDLIST entry : entries) allocator->Free(entry);
-        if (folderList != nullptr) allocator->Free(folderList);
     }
     if (!made) *dataObject = nullptr;
     return made;
@@ -422,16 +453,16 @@ void XListView_OnBegindrag(HWND list) {
     ComPtr<IDataObject> data;
     if (!XListView_GetFilesDataObject(XListView_GetCurrentFolder(), &items, data.GetAddressOf())) return;
     logDebug("XListView_OnBegindrag,2,XListView_GetFilesData");
-    CDropSource* source = new CDropSource();
+    ComPtr<CDropSource> source;
+    source.Attach(new CDropSource());
     DWORD effect = DROPEFFECT_NONE;
-    const HRESULT result = DoDragDrop(data.Get(), source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    const HRESULT result = DoDragDrop(data.Get(), source.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
     if (SUCCEEDED(result) && effect == DROPEFFECT_NONE) {
         logDebug("XListView_OnBeginDrag,3,effect NONE= %d", static_cast<int>(effect));
         XListView_Refresh(list, &items);
     } else {
         logDebug("XListView_OnBeginDrag,4,effect OTHER= %d", static_cast<int>(effect));
     }
-    source->Release();
 }
 
 CDropTarget::CDropTarget() : references_(1), window_(nullptr), accept_(false) {}

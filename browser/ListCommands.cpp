@@ -31,8 +31,6 @@ namespace {
 int editedRow = -1;
 // Set while the list cancels an open editor itself.
 bool cancellingEdit = false;
-// The context menu, loaded at the first popup and kept for the process.
-HMENU contextMenu = nullptr;
 
 const char kRenameCaption[] = "Change FileName";
 
@@ -56,6 +54,14 @@ std::string rowName(HWND list, int row) {
 std::string fullPathOf(const std::string& name) { return std::string(XListView_GetCurrentFolder()) + name; }
 
 int selectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
+
+// The context menu, loaded at the first popup that finds it and kept for the
+// process; null when it cannot be loaded.
+HMENU contextMenu() {
+    static unique_hmenu menu;
+    if (!menu) menu.reset(LoadMenuA(Program_GetInstance(), MAKEINTRESOURCEA(IDR_LISTVIEW_CONTEXTMENU)));
+    return menu.get();
+}
 
 // Calls visit(row, name, itemData) for every selected row, lowest first.
 template <typename Visit>
@@ -390,14 +396,12 @@ void XListView_OnContextMenu(HWND list, LPARAM position) {
         at.x += 5;
         at.y += 5;
     }
-    if (contextMenu == nullptr) {
-        contextMenu = LoadMenuA(Program_GetInstance(), MAKEINTRESOURCEA(IDR_LISTVIEW_CONTEXTMENU));
-        if (contextMenu == nullptr) {
-            MessageBoxA(list, "Failed to load a context menu,", "Tarnwick", MB_OK);
-            return;
-        }
+    HMENU menu = contextMenu();
+    if (menu == nullptr) {
+        MessageBoxA(list, "Failed to load a context menu,", "Tarnwick", MB_OK);
+        return;
     }
-    HMENU popup = GetSubMenu(contextMenu, 0);
+    HMENU popup = GetSubMenu(menu, 0);
     if (popup == nullptr) return;
 
     LinkedList eligible;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include <wrl/client.h>
 
@@ -69,11 +70,11 @@ CompoundFile::~CompoundFile() { close(); }
 bool CompoundFile::openRoot(const char* path) {
     std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
     if (!wide) return false;
-    IStorage* root = nullptr;
+    ComPtr<IStorage> root;
     HRESULT hr = StgOpenStorageEx(wide.get(), kReadExclusive, STGFMT_STORAGE, 0, nullptr, nullptr, IID_IStorage,
-                                  reinterpret_cast<void**>(&root));
-    if (FAILED(hr) || root == nullptr) return false;
-    root_ = root;
+                                  reinterpret_cast<void**>(root.GetAddressOf()));
+    if (FAILED(hr) || !root) return false;
+    root_ = std::move(root);
     return true;
 }
 
@@ -141,14 +142,14 @@ bool CompoundFile::open(const char* path) {
 }
 
 bool CompoundFile::getIssuanceLicense(IssuanceLicense& licence) {
-    if (root_ == nullptr) {
+    if (!root_) {
         logError("CompoundFile#getIssuanceLicense,2,storageRoot is NULL");
         return false;
     }
     const wchar_t* transformName = transformFor(path_.getContents());
     try {
         TransformStorages storages;
-        WalkStep step = openTransformStorage(root_, transformName, kReadExclusive, storages);
+        WalkStep step = openTransformStorage(root_.Get(), transformName, kReadExclusive, storages);
         if (step == WalkStep::DataSpaces || step == WalkStep::TransformInfo) return false;
         if (step != WalkStep::Done) {
             logError("CompoundFile#getIssuanceLicense,8,Failed to open a storage %S", transformName);
@@ -186,7 +187,6 @@ void CompoundFile::deleteCopy() {
 }
 
 void CompoundFile::close() {
-    if (root_ != nullptr) root_->Release();
-    root_ = nullptr;
+    root_.Reset();
     deleteCopy();
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <windows.h>
+#include <objbase.h>
+
+#include <wrl/client.h>
+
 #include "foundation/Object.h"
 #include "foundation/String.h"
 
-struct IStorage;
 class IssuanceLicense;
 
 // A compound file opened for reading. When the document is held open by
@@ -34,7 +38,7 @@ private:
     bool copyToProfile(const char* guid, const char* extension);
     void deleteCopy();
 
-    IStorage* root_ = nullptr;
+    Microsoft::WRL::ComPtr<IStorage> root_;
     String path_;
     char copyPath_[kMaxCopyPath + 1] = {};
 };

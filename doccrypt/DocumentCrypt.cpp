@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 #include <objbase.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,13 +27,7 @@ constexpr std::uint64_t kMaxSize = 1ull << 30;
 const std::wstring kSummary = L"\x05SummaryInformation";
 const std::wstring kDocumentSummary = L"\x05" L"DocumentSummaryInformation";
 
-struct ComRelease {
-    void operator()(IUnknown* p) const {
-        if (p) p->Release();
-    }
-};
-template <typename T>
-using Com = std::unique_ptr<T, ComRelease>;
+using Microsoft::WRL::ComPtr;
 
 // A failure on the way, carried up to the one place that reports it.
 struct Failure {
@@ -62,9 +57,8 @@ public:
 
     // False when there is no such stream.
     bool read(const wchar_t* name, Bytes& out) const {
-        IStream* raw = nullptr;
-        if (FAILED(storage_->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &raw))) return false;
-        Com<IStream> stream(raw);
+        ComPtr<IStream> stream;
+        if (FAILED(storage_->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream))) return false;
         STATSTG stat;
         if (FAILED(stream->Stat(&stat, STATFLAG_NONAME))) storageFailed("a stream cannot be read", E_FAIL);
         if (stat.cbSize.QuadPart > limit_ || stat.cbSize.QuadPart > kMaxSize)
@@ -86,20 +80,20 @@ private:
     std::uint64_t limit_;
 };
 
-bool hasStorage(IStorage* parent, const wchar_t* name, Com<IStorage>* opened = nullptr) {
-    IStorage* raw = nullptr;
-    if (FAILED(parent->OpenStorage(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &raw)) || !raw)
-        return false;
-    if (opened) opened->reset(raw);
-    else raw->Release();
-    return true;
+// The child storage for reading; null when there is none.
+ComPtr<IStorage> openStorage(IStorage* parent, const wchar_t* name) {
+    ComPtr<IStorage> storage;
+    if (FAILED(parent->OpenStorage(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &storage)))
+        return nullptr;
+    return storage;
 }
 
+bool hasStorage(IStorage* parent, const wchar_t* name) { return openStorage(parent, name) != nullptr; }
+
 void writeStream(IStorage* storage, const std::wstring& name, const Bytes& data) {
-    IStream* raw = nullptr;
-    HRESULT hr = storage->CreateStream(name.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &raw);
+    ComPtr<IStream> stream;
+    HRESULT hr = storage->CreateStream(name.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &stream);
     if (FAILED(hr)) storageFailed("a stream cannot be made", hr);
-    Com<IStream> stream(raw);
     std::size_t done = 0;
     while (done < data.size()) {
         ULONG wrote = 0;
@@ -123,27 +117,23 @@ public:
         ULONG wrote = 0;
         HRESULT hr = bytes_->WriteAt(zero, whole.data(), ULONG(whole.size()), &wrote);
         if (FAILED(hr) || wrote != whole.size()) fail(Outcome::Failed, "no memory for the compound file");
-        IStorage* raw = nullptr;
-        hr = StgOpenStorageOnILockBytes(bytes_.get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &raw);
+        hr = StgOpenStorageOnILockBytes(bytes_.Get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &storage_);
         if (FAILED(hr)) storageFailed("the compound file is damaged", hr);
-        storage_.reset(raw);
     }
     // A new, empty compound file.
     MemoryStorage() {
         makeBytes();
-        IStorage* raw = nullptr;
-        HRESULT hr =
-            StgCreateDocfileOnILockBytes(bytes_.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &raw);
+        HRESULT hr = StgCreateDocfileOnILockBytes(bytes_.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                                  &storage_);
         if (FAILED(hr)) fail(Outcome::Failed, "no compound file can be made");
-        storage_.reset(raw);
     }
-    IStorage* get() const { return storage_.get(); }
+    IStorage* get() const { return storage_.Get(); }
 
     // Commits and closes the storage; its bytes.
     Bytes finish() {
         HRESULT hr = storage_->Commit(STGC_DEFAULT);
         if (FAILED(hr)) fail(Outcome::Failed, "the compound file cannot be committed");
-        storage_.reset();
+        storage_.Reset();
         STATSTG stat;
         hr = bytes_->Stat(&stat, STATFLAG_NONAME);
         if (FAILED(hr) || stat.cbSize.QuadPart > kMaxSize) fail(Outcome::Failed, "the compound file cannot be taken out");
@@ -157,12 +147,11 @@ public:
 
 private:
     void makeBytes() {
-        ILockBytes* lb = nullptr;
-        if (FAILED(CreateILockBytesOnHGlobal(nullptr, TRUE, &lb))) fail(Outcome::Failed, "no memory for the compound file");
-        bytes_.reset(lb);
+        if (FAILED(CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes_)))
+            fail(Outcome::Failed, "no memory for the compound file");
     }
-    Com<ILockBytes> bytes_;
-    Com<IStorage> storage_;
+    ComPtr<ILockBytes> bytes_;
+    ComPtr<IStorage> storage_;
 };
 
 // The compound file with some streams' contents replaced and the streams
@@ -187,7 +176,7 @@ Bytes replaceStreams(const Bytes& whole, const Streams& streams, const std::vect
 Bytes encryptedPackageFile(const EncryptedStreams& streams) {
     MemoryStorage root;
     {
-        std::map<std::wstring, Com<IStorage>> opened;
+        std::map<std::wstring, ComPtr<IStorage>> opened;
         for (const auto& s : dataSpacesStreams()) {
             // "a/b/c": storages a and b (made on demand), stream c.
             IStorage* parent = root.get();
@@ -199,13 +188,13 @@ Bytes encryptedPackageFile(const EncryptedStreams& streams) {
                 sofar += L"/" + part;
                 auto it = opened.find(sofar);
                 if (it == opened.end()) {
-                    IStorage* child = nullptr;
+                    ComPtr<IStorage> child;
                     HRESULT hr = parent->CreateStorage(part.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE,
                                                        0, 0, &child);
                     if (FAILED(hr)) storageFailed("a storage cannot be made", hr);
-                    it = opened.emplace(sofar, Com<IStorage>(child)).first;
+                    it = opened.emplace(sofar, std::move(child)).first;
                 }
-                parent = it->second.get();
+                parent = it->second.Get();
             }
             writeStream(parent, std::wstring(path.begin() + std::ptrdiff_t(start), path.end()), s.second);
         }
@@ -242,10 +231,10 @@ bool isZip(const Bytes& b) { return b.size() >= 4 && b[0] == 'P' && b[1] == 'K' 
 // Rights management keeps its content behind a DRM transform of the data
 // spaces; no password opens it.
 bool isRightsManaged(IStorage* root) {
-    Com<IStorage> spaces, info;
-    if (!hasStorage(root, L"\x06" L"DataSpaces", &spaces) || !hasStorage(spaces.get(), L"TransformInfo", &info))
-        return false;
-    return hasStorage(info.get(), L"DRMEncryptedTransform") || hasStorage(info.get(), L"\x09" L"DRMTransform");
+    ComPtr<IStorage> spaces = openStorage(root, L"\x06" L"DataSpaces");
+    ComPtr<IStorage> info = spaces ? openStorage(spaces.Get(), L"TransformInfo") : nullptr;
+    if (!info) return false;
+    return hasStorage(info.Get(), L"DRMEncryptedTransform") || hasStorage(info.Get(), L"\x09" L"DRMTransform");
 }
 
 // A Word document's streams: the table stream is the one the FIB names.

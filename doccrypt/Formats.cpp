@@ -222,10 +222,12 @@ std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
     return c ^ 0xFFFFFFFFu;
 }
 
-// Walks the central directory; for each entry (or only the named one)
-// extracts the data and checks size and CRC.
-bool walkZip(const Bytes& zip, const std::string* only, Bytes& out, std::string& error) {
-    out.clear();
+// Where the central directory lies, from the end-of-central-directory record.
+struct CentralDirectory {
+    std::size_t entries = 0, offset = 0, size = 0;
+};
+
+bool findCentralDirectory(const Bytes& zip, CentralDirectory& dir, std::string& error) {
     const std::size_t n = zip.size();
     if (n < 22) {
         error = "the file is too short to be a package";
@@ -243,61 +245,96 @@ bool walkZip(const Bytes& zip, const std::string* only, Bytes& out, std::string&
         error = "the package has no central directory";
         return false;
     }
-    std::size_t entries = le16(&zip[eocd + 10]);
-    std::size_t dirSize = le32(&zip[eocd + 12]), dirOffset = le32(&zip[eocd + 16]);
-    if (dirOffset > n || dirSize > n - dirOffset) {
+    dir.entries = le16(&zip[eocd + 10]);
+    dir.size = le32(&zip[eocd + 12]);
+    dir.offset = le32(&zip[eocd + 16]);
+    if (dir.offset > n || dir.size > n - dir.offset) {
         error = "the package's central directory is out of range";
         return false;
     }
-    std::size_t p = dirOffset, end = dirOffset + dirSize;
-    for (std::size_t e = 0; e < entries; ++e) {
-        if (p + 46 > end || le32(&zip[p]) != 0x02014b50) {
-            error = "the package's central directory is damaged";
+    return true;
+}
+
+// One central directory record.
+struct DirectoryEntry {
+    std::size_t method = 0, csize = 0, usize = 0, local = 0;
+    std::uint32_t crc = 0;
+    std::string name;
+};
+
+// Reads the record at p, which must end by end, and moves p past it.
+bool readDirectoryEntry(const Bytes& zip, std::size_t& p, std::size_t end, DirectoryEntry& entry,
+                        std::string& error) {
+    if (p + 46 > end || le32(&zip[p]) != 0x02014b50) {
+        error = "the package's central directory is damaged";
+        return false;
+    }
+    entry.method = le16(&zip[p + 10]);
+    entry.csize = le32(&zip[p + 20]);
+    entry.usize = le32(&zip[p + 24]);
+    std::size_t nameLen = le16(&zip[p + 28]), extraLen = le16(&zip[p + 30]), commentLen = le16(&zip[p + 32]);
+    entry.local = le32(&zip[p + 42]);
+    if (p + 46 + nameLen > end) {
+        error = "the package's central directory is damaged";
+        return false;
+    }
+    entry.name.assign(reinterpret_cast<const char*>(&zip[p + 46]), nameLen);
+    entry.crc = le32(&zip[p + 16]);
+    p += 46 + nameLen + extraLen + commentLen;
+    return true;
+}
+
+// Finds the entry's data through its local header and checks its size and
+// CRC. A stored entry is checked where it lies and copied into out only with
+// copyStored; a deflated one is inflated into out.
+bool checkEntryData(const Bytes& zip, const DirectoryEntry& entry, bool copyStored, Bytes& out, std::string& error) {
+    const std::size_t n = zip.size();
+    const std::size_t local = entry.local;
+    if (local > n || n - local < 30 || le32(&zip[local]) != 0x04034b50) {
+        error = "a package entry's header is damaged";
+        return false;
+    }
+    std::size_t dataAt = local + 30 + le16(&zip[local + 26]) + le16(&zip[local + 28]);
+    if (dataAt > n || entry.csize > n - dataAt || entry.usize > kMaxEntry) {
+        error = "a package entry is truncated";
+        return false;
+    }
+    const std::uint8_t* content = zip.data() + dataAt;
+    if (entry.method == 0) {
+        if (entry.csize != entry.usize) {
+            error = "a stored package entry has inconsistent sizes";
             return false;
         }
-        std::size_t method = le16(&zip[p + 10]);
-        std::size_t csize = le32(&zip[p + 20]), usize = le32(&zip[p + 24]);
-        std::size_t nameLen = le16(&zip[p + 28]), extraLen = le16(&zip[p + 30]), commentLen = le16(&zip[p + 32]);
-        std::size_t local = le32(&zip[p + 42]);
-        if (p + 46 + nameLen > end) {
-            error = "the package's central directory is damaged";
-            return false;
-        }
-        std::string entryName(reinterpret_cast<const char*>(&zip[p + 46]), nameLen);
-        std::uint32_t crc = le32(&zip[p + 16]);
-        p += 46 + nameLen + extraLen + commentLen;
-        if (only && entryName != *only) continue;
-        if (local > n || n - local < 30 || le32(&zip[local]) != 0x04034b50) {
-            error = "a package entry's header is damaged";
-            return false;
-        }
-        std::size_t dataAt = local + 30 + le16(&zip[local + 26]) + le16(&zip[local + 28]);
-        if (dataAt > n || csize > n - dataAt || usize > kMaxEntry) {
-            error = "a package entry is truncated";
-            return false;
-        }
-        // A stored entry is checked where it lies and copied out only when
-        // asked for; a deflated one is inflated into out.
-        const std::uint8_t* content = zip.data() + dataAt;
-        if (method == 0) {
-            if (csize != usize) {
-                error = "a stored package entry has inconsistent sizes";
-                return false;
-            }
-        } else if (method != 8) {
-            error = "a package entry uses an unknown compression method";
-            return false;
-        } else if (!inflate(content, csize, out, usize) || out.size() != usize) {
-            error = "a package entry cannot be decompressed";
-            return false;
-        } else {
-            content = out.data();
-        }
-        if (crc32(content, usize) != crc) {
-            error = "a package entry is damaged (checksum mismatch): " + entryName;
-            return false;
-        }
-        if (only && method == 0) out.assign(content, content + usize);
+    } else if (entry.method != 8) {
+        error = "a package entry uses an unknown compression method";
+        return false;
+    } else if (!inflate(content, entry.csize, out, entry.usize) || out.size() != entry.usize) {
+        error = "a package entry cannot be decompressed";
+        return false;
+    } else {
+        content = out.data();
+    }
+    if (crc32(content, entry.usize) != entry.crc) {
+        error = "a package entry is damaged (checksum mismatch): " + entry.name;
+        return false;
+    }
+    if (copyStored && entry.method == 0) out.assign(content, content + entry.usize);
+    return true;
+}
+
+// Walks the central directory; for each entry (or only the named one)
+// extracts the data and checks size and CRC.
+bool walkZip(const Bytes& zip, const std::string* only, Bytes& out, std::string& error) {
+    out.clear();
+    CentralDirectory dir;
+    if (!findCentralDirectory(zip, dir, error)) return false;
+    std::size_t p = dir.offset;
+    const std::size_t end = dir.offset + dir.size;
+    for (std::size_t e = 0; e < dir.entries; ++e) {
+        DirectoryEntry entry;
+        if (!readDirectoryEntry(zip, p, end, entry, error)) return false;
+        if (only && entry.name != *only) continue;
+        if (!checkEntryData(zip, entry, only != nullptr, out, error)) return false;
         if (only) return true;
     }
     if (!only) return true;

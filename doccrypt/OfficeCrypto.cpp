@@ -115,49 +115,103 @@ Bytes agileBlockKey(HashKind kind, const Bytes& iterated, const Bytes& blockKey,
 
 namespace {
 
-Decrypted decryptAgile(const Bytes& info, const Bytes& encryptedPackage, const PasswordHash& passwordHash) {
-    std::string xml(info.begin() + 8, info.end());
+// An agile encryption description: the password key encryptor's and the
+// package's parameters, checked and decoded.
+struct AgileDescription {
     std::map<std::string, std::string> keyData, integrity, keyEnc;
-    if (!xmlElementAttributes(xml, "keyData", keyData) || !xmlElementAttributes(xml, "encryptedKey", keyEnc))
-        return fail(DecryptStatus::Corrupt, "the encryption description is incomplete");
-    bool hasIntegrity = xmlElementAttributes(xml, "dataIntegrity", integrity);
-
+    bool hasIntegrity = false;
     HashKind keyHash = HashKind::Sha512, dataHash = HashKind::Sha512;
-    unsigned long spin = 0, keyBits = 0, dataKeyBits = 0, blockSize = 0, dataBlockSize = 0;
-    if (!hashKindOf(attr(keyEnc, "hashAlgorithm"), keyHash) || !hashKindOf(attr(keyData, "hashAlgorithm"), dataHash) ||
-        attr(keyEnc, "cipherAlgorithm") != "AES" || attr(keyData, "cipherAlgorithm") != "AES" ||
-        attr(keyEnc, "cipherChaining") != "ChainingModeCBC" || attr(keyData, "cipherChaining") != "ChainingModeCBC")
-        return fail(DecryptStatus::Unsupported, "unsupported cipher or hash");
-    if (!parseUnsigned(attr(keyEnc, "spinCount"), spin) || spin > 10000000 ||
-        !parseUnsigned(attr(keyEnc, "keyBits"), keyBits) || !parseUnsigned(attr(keyData, "keyBits"), dataKeyBits) ||
-        !parseUnsigned(attr(keyEnc, "blockSize"), blockSize) || !parseUnsigned(attr(keyData, "blockSize"), dataBlockSize))
-        return fail(DecryptStatus::Corrupt, "bad numbers in the encryption description");
-    if ((keyBits != 128 && keyBits != 192 && keyBits != 256) || (dataKeyBits != 128 && dataKeyBits != 192 && dataKeyBits != 256) ||
-        blockSize != 16 || dataBlockSize != 16)
-        return fail(DecryptStatus::Unsupported, "unsupported key or block size");
-
+    unsigned long spin = 0, keyBits = 0, dataKeyBits = 0;
     Bytes salt, verifierInput, verifierValue, keyValue, dataSalt;
-    if (!base64Decode(attr(keyEnc, "saltValue"), salt) || !base64Decode(attr(keyEnc, "encryptedVerifierHashInput"), verifierInput) ||
-        !base64Decode(attr(keyEnc, "encryptedVerifierHashValue"), verifierValue) ||
-        !base64Decode(attr(keyEnc, "encryptedKeyValue"), keyValue) || !base64Decode(attr(keyData, "saltValue"), dataSalt) ||
-        salt.empty() || dataSalt.empty() || verifierInput.empty() || verifierInput.size() % 16 ||
-        verifierValue.size() % 16 || verifierValue.size() < hashSize(keyHash) || keyValue.size() % 16 ||
-        keyValue.size() < dataKeyBits / 8)
-        return fail(DecryptStatus::Corrupt, "bad values in the encryption description");
+};
 
-    Bytes iterated = passwordHash(keyHash, salt, unsigned(spin));
-    Bytes k1 = agileBlockKey(keyHash, iterated, bytesOf(kBlockVerifierInput), keyBits / 8);
-    Bytes k2 = agileBlockKey(keyHash, iterated, bytesOf(kBlockVerifierValue), keyBits / 8);
-    Bytes k3 = agileBlockKey(keyHash, iterated, bytesOf(kBlockKeyValue), keyBits / 8);
-    Bytes input = aesCbcDecrypt(k1, salt, verifierInput);
-    Bytes expected = aesCbcDecrypt(k2, salt, verifierValue);
+// Reads the description; false with the failure when it is incomplete,
+// damaged or of a cipher this engine does not know.
+bool readAgileDescription(const Bytes& info, AgileDescription& a, Decrypted& failure) {
+    std::string xml(info.begin() + 8, info.end());
+    if (!xmlElementAttributes(xml, "keyData", a.keyData) || !xmlElementAttributes(xml, "encryptedKey", a.keyEnc)) {
+        failure = fail(DecryptStatus::Corrupt, "the encryption description is incomplete");
+        return false;
+    }
+    a.hasIntegrity = xmlElementAttributes(xml, "dataIntegrity", a.integrity);
+
+    const auto& keyEnc = a.keyEnc;
+    const auto& keyData = a.keyData;
+    unsigned long blockSize = 0, dataBlockSize = 0;
+    if (!hashKindOf(attr(keyEnc, "hashAlgorithm"), a.keyHash) ||
+        !hashKindOf(attr(keyData, "hashAlgorithm"), a.dataHash) ||
+        attr(keyEnc, "cipherAlgorithm") != "AES" || attr(keyData, "cipherAlgorithm") != "AES" ||
+        attr(keyEnc, "cipherChaining") != "ChainingModeCBC" || attr(keyData, "cipherChaining") != "ChainingModeCBC") {
+        failure = fail(DecryptStatus::Unsupported, "unsupported cipher or hash");
+        return false;
+    }
+    if (!parseUnsigned(attr(keyEnc, "spinCount"), a.spin) || a.spin > 10000000 ||
+        !parseUnsigned(attr(keyEnc, "keyBits"), a.keyBits) || !parseUnsigned(attr(keyData, "keyBits"), a.dataKeyBits) ||
+        !parseUnsigned(attr(keyEnc, "blockSize"), blockSize) ||
+        !parseUnsigned(attr(keyData, "blockSize"), dataBlockSize)) {
+        failure = fail(DecryptStatus::Corrupt, "bad numbers in the encryption description");
+        return false;
+    }
+    const auto aesKeyBits = [](unsigned long bits) { return bits == 128 || bits == 192 || bits == 256; };
+    if (!aesKeyBits(a.keyBits) || !aesKeyBits(a.dataKeyBits) || blockSize != 16 || dataBlockSize != 16) {
+        failure = fail(DecryptStatus::Unsupported, "unsupported key or block size");
+        return false;
+    }
+
+    if (!base64Decode(attr(keyEnc, "saltValue"), a.salt) ||
+        !base64Decode(attr(keyEnc, "encryptedVerifierHashInput"), a.verifierInput) ||
+        !base64Decode(attr(keyEnc, "encryptedVerifierHashValue"), a.verifierValue) ||
+        !base64Decode(attr(keyEnc, "encryptedKeyValue"), a.keyValue) ||
+        !base64Decode(attr(keyData, "saltValue"), a.dataSalt) || a.salt.empty() || a.dataSalt.empty() ||
+        a.verifierInput.empty() || a.verifierInput.size() % 16 || a.verifierValue.size() % 16 ||
+        a.verifierValue.size() < hashSize(a.keyHash) || a.keyValue.size() % 16 ||
+        a.keyValue.size() < a.dataKeyBits / 8) {
+        failure = fail(DecryptStatus::Corrupt, "bad values in the encryption description");
+        return false;
+    }
+    return true;
+}
+
+// The package's secret key, unlocked with the password's hash; false when
+// the verifier shows the password is not the document's.
+bool unlockAgileSecret(const AgileDescription& a, const PasswordHash& passwordHash, Bytes& secret) {
+    Bytes iterated = passwordHash(a.keyHash, a.salt, unsigned(a.spin));
+    Bytes k1 = agileBlockKey(a.keyHash, iterated, bytesOf(kBlockVerifierInput), a.keyBits / 8);
+    Bytes k2 = agileBlockKey(a.keyHash, iterated, bytesOf(kBlockVerifierValue), a.keyBits / 8);
+    Bytes k3 = agileBlockKey(a.keyHash, iterated, bytesOf(kBlockKeyValue), a.keyBits / 8);
+    Bytes input = aesCbcDecrypt(k1, a.salt, a.verifierInput);
+    Bytes expected = aesCbcDecrypt(k2, a.salt, a.verifierValue);
     unsigned long saltSize = 0;
-    if (parseUnsigned(attr(keyEnc, "saltSize"), saltSize) && saltSize <= input.size()) input.resize(saltSize);
-    Bytes got = hash(keyHash, input);
-    if (std::memcmp(got.data(), expected.data(), got.size()) != 0)
+    if (parseUnsigned(attr(a.keyEnc, "saltSize"), saltSize) && saltSize <= input.size()) input.resize(saltSize);
+    Bytes got = hash(a.keyHash, input);
+    if (std::memcmp(got.data(), expected.data(), got.size()) != 0) return false;
+    secret = aesCbcDecrypt(k3, a.salt, a.keyValue);
+    secret.resize(a.dataKeyBits / 8);
+    return true;
+}
+
+// The data-integrity HMAC's key and expected value, decrypted with the
+// secret; false when they are damaged.
+bool unlockAgileIntegrity(const AgileDescription& a, const Bytes& secret, Bytes& hmacKey, Bytes& hmacValue) {
+    Bytes encKey, encValue;
+    if (!base64Decode(attr(a.integrity, "encryptedHmacKey"), encKey) ||
+        !base64Decode(attr(a.integrity, "encryptedHmacValue"), encValue) || encKey.empty() || encKey.size() % 16 ||
+        encValue.size() % 16 || encValue.size() < hashSize(a.dataHash))
+        return false;
+    hmacKey = aesCbcDecrypt(secret, cut(hash2(a.dataHash, a.dataSalt, bytesOf(kBlockHmacKey)), 16, 0x36), encKey);
+    hmacKey.resize(std::min(hmacKey.size(), hashSize(a.dataHash)));
+    hmacValue = aesCbcDecrypt(secret, cut(hash2(a.dataHash, a.dataSalt, bytesOf(kBlockHmacValue)), 16, 0x36), encValue);
+    hmacValue.resize(hashSize(a.dataHash));
+    return true;
+}
+
+Decrypted decryptAgile(const Bytes& info, const Bytes& encryptedPackage, const PasswordHash& passwordHash) {
+    AgileDescription a;
+    Decrypted failure;
+    if (!readAgileDescription(info, a, failure)) return failure;
+    Bytes secret;
+    if (!unlockAgileSecret(a, passwordHash, secret))
         return fail(DecryptStatus::WrongPassword, "the password is incorrect");
-    Bytes secret = aesCbcDecrypt(k3, salt, keyValue);
-    secret.resize(dataKeyBits / 8);
 
     if (encryptedPackage.size() < 8) return fail(DecryptStatus::Corrupt, "the encrypted package is truncated");
     std::uint64_t size = packageSize(encryptedPackage);
@@ -165,35 +219,26 @@ Decrypted decryptAgile(const Bytes& info, const Bytes& encryptedPackage, const P
     if (size > body || body - size >= kSegment + 16)
         return fail(DecryptStatus::Corrupt, "the encrypted package has the wrong size");
     Bytes hmacKey, hmacValue;
-    if (hasIntegrity) {
-        Bytes encKey, encValue;
-        if (!base64Decode(attr(integrity, "encryptedHmacKey"), encKey) ||
-            !base64Decode(attr(integrity, "encryptedHmacValue"), encValue) || encKey.empty() || encKey.size() % 16 ||
-            encValue.size() % 16 || encValue.size() < hashSize(dataHash))
-            return fail(DecryptStatus::Corrupt, "bad data-integrity values");
-        hmacKey = aesCbcDecrypt(secret, cut(hash2(dataHash, dataSalt, bytesOf(kBlockHmacKey)), 16, 0x36), encKey);
-        hmacKey.resize(std::min(hmacKey.size(), hashSize(dataHash)));
-        hmacValue = aesCbcDecrypt(secret, cut(hash2(dataHash, dataSalt, bytesOf(kBlockHmacValue)), 16, 0x36), encValue);
-        hmacValue.resize(hashSize(dataHash));
-    }
+    if (a.hasIntegrity && !unlockAgileIntegrity(a, secret, hmacKey, hmacValue))
+        return fail(DecryptStatus::Corrupt, "bad data-integrity values");
     std::size_t cipherLen = body / 16 * 16;
     if (cipherLen < size) return fail(DecryptStatus::Corrupt, "the encrypted package is truncated");
     // The integrity check and the decryption read the same bytes
     // independently: on a large package they run side by side.
     Bytes computed;
     auto check = [&] {
-        if (hasIntegrity) computed = hmac(dataHash, hmacKey, encryptedPackage);
+        if (a.hasIntegrity) computed = hmac(a.dataHash, hmacKey, encryptedPackage);
     };
     Decrypted d;
-    if (hasIntegrity && encryptedPackage.size() >= (1u << 20)) {
+    if (a.hasIntegrity && encryptedPackage.size() >= (1u << 20)) {
         auto pending = std::async(std::launch::async, check);
-        cryptSegments(false, dataHash, secret, dataSalt, encryptedPackage.data() + 8, cipherLen, d.package);
+        cryptSegments(false, a.dataHash, secret, a.dataSalt, encryptedPackage.data() + 8, cipherLen, d.package);
         pending.get();
     } else {
         check();
-        cryptSegments(false, dataHash, secret, dataSalt, encryptedPackage.data() + 8, cipherLen, d.package);
+        cryptSegments(false, a.dataHash, secret, a.dataSalt, encryptedPackage.data() + 8, cipherLen, d.package);
     }
-    if (hasIntegrity && computed != hmacValue)
+    if (a.hasIntegrity && computed != hmacValue)
         return fail(DecryptStatus::IntegrityFailed, "the document's data integrity check failed");
     d.package.resize(std::size_t(size));
     d.status = DecryptStatus::Ok;

@@ -97,7 +97,6 @@ bool ProtectionJob::processOffice(OfficeApplication* session, const char* path, 
 }
 
 void ProtectionJob::run(const LinkedList& files) noexcept {
-    const JobDirection direction = direction_;
     const char* const name = logPrefix();
     logDebug("%s#run,1,Start", name);
     std::unique_ptr<Notifier> notifier;
@@ -108,7 +107,7 @@ void ProtectionJob::run(const LinkedList& files) noexcept {
     PasswordGenerator::IdentityScope identity;
     try {
         PdfRunInputs inputs;
-        preparePdfRunSettings(direction, inputs);
+        preparePdfRunSettings(direction_, inputs);
         notifier = makeNotifier();
         notifier->create(owner_, GetCurrentThreadId());
         std::unique_ptr<OfficeApplication> session = startSession(files);
@@ -119,43 +118,7 @@ void ProtectionJob::run(const LinkedList& files) noexcept {
         logDebug("%s#run,9,total=%d office12=%d pdftk=%s folder=%s", name, total, office12 ? 1 : 0,
                  inputs.pdftkPath.getContents() != nullptr ? inputs.pdftkPath.getContents() : "",
                  inputs.workingFolder.getContents() != nullptr ? inputs.workingFolder.getContents() : "");
-
-        PdfProtector pdf(inputs, *notifier);
-        bool cancelled = false;
-        int index = 0;
-        for (const Iterator* node = files.getHead(); node != nullptr; node = node->getNext()) {
-            ++index;
-            if (pumpPendingMessages(10, WM_JOB_CANCEL, true).sawWatched || pdf.isCancelRequested()) cancelled = true;
-            if (cancelled) {
-                logDebug("%s#run,10,Cancelled before file %d of %d", name, index, total);
-                break;
-            }
-            const char* path = pathOf(node);
-            notifier->setStatus(formatProgressText(direction, index, total, path).c_str());
-            try {
-                switch (fileStepFor(path, office12)) {
-                    case FileStep::Skipped:
-                        // Without a session its Office files fail, Open XML or not.
-                        if (session != nullptr) {
-                            notifier->addResult(path, kRowSkipped, false);
-                            break;
-                        }
-                        [[fallthrough]];
-                    case FileStep::Office:
-                        if (processOffice(session.get(), path, inputs.keepFileTimes, *notifier)) ++succeeded;
-                        break;
-                    case FileStep::Pdf:
-                        if (direction == JobDirection::Encryption ? pdf.encryptPdf(path) : pdf.decryptPdf(path)) {
-                            ++succeeded;
-                        }
-                        break;
-                    case FileStep::NoRow: break;
-                }
-            } catch (...) {
-                logError("%s#run,13,Unexpected exception file=%s", name, path);
-            }
-            if (node->getNext() != nullptr) Sleep(10);
-        }
+        processFiles(files, session.get(), office12, inputs, *notifier, succeeded);
         // The session ends here, before the tally: its applications quit.
         session.reset();
     } catch (const std::exception& e) {
@@ -166,18 +129,61 @@ void ProtectionJob::run(const LinkedList& files) noexcept {
     } catch (...) {
         logError("%s#run,14,Unexpected exception", name);
     }
+    finishNotifier(notifier, total, succeeded);
+    PostMessageA(owner_, WM_JOB_DONE, 0, 0);
+    logDebug("%s#run,16,End total=%d succeeded=%d", name, total, succeeded);
+}
 
+void ProtectionJob::processFiles(const LinkedList& files, OfficeApplication* session, bool office12,
+                                 const PdfRunInputs& inputs, Notifier& notifier, int& succeeded) const {
+    const int total = files.getLength();
+    PdfProtector pdf(inputs, notifier);
+    int index = 0;
+    for (const Iterator* node = files.getHead(); node != nullptr; node = node->getNext()) {
+        ++index;
+        if (pumpPendingMessages(10, WM_JOB_CANCEL, true).sawWatched || pdf.isCancelRequested()) {
+            logDebug("%s#run,10,Cancelled before file %d of %d", logPrefix(), index, total);
+            break;
+        }
+        const char* path = pathOf(node);
+        notifier.setStatus(formatProgressText(direction_, index, total, path).c_str());
+        if (processFile(session, office12, inputs.keepFileTimes, pdf, path, notifier)) ++succeeded;
+        if (node->getNext() != nullptr) Sleep(10);
+    }
+}
+
+bool ProtectionJob::processFile(OfficeApplication* session, bool office12, bool keepFileTimes, PdfProtector& pdf,
+                                const char* path, Notifier& notifier) const {
+    try {
+        switch (fileStepFor(path, office12)) {
+            case FileStep::Skipped:
+                // Without a session its Office files fail, Open XML or not.
+                if (session != nullptr) {
+                    notifier.addResult(path, kRowSkipped, false);
+                    return false;
+                }
+                [[fallthrough]];
+            case FileStep::Office: return processOffice(session, path, keepFileTimes, notifier);
+            case FileStep::Pdf:
+                return direction_ == JobDirection::Encryption ? pdf.encryptPdf(path) : pdf.decryptPdf(path);
+            case FileStep::NoRow: return false;
+        }
+    } catch (...) {
+        logError("%s#run,13,Unexpected exception file=%s", logPrefix(), path);
+    }
+    return false;
+}
+
+void ProtectionJob::finishNotifier(std::unique_ptr<Notifier>& notifier, int total, int succeeded) const {
     try {
         if (notifier) {
-            notifier->finish(formatTallyText(direction, total, succeeded).c_str());
+            notifier->finish(formatTallyText(direction_, total, succeeded).c_str());
             notifier->waitUntilClosed();
             notifier->hide();
             notifier->close();
             notifier.reset();
         }
     } catch (...) {
-        logError("%s#run,15,Unexpected exception at the end", name);
+        logError("%s#run,15,Unexpected exception at the end", logPrefix());
     }
-    PostMessageA(owner_, WM_JOB_DONE, 0, 0);
-    logDebug("%s#run,16,End total=%d succeeded=%d", name, total, succeeded);
 }

@@ -9,6 +9,8 @@
 
 class Notifier;
 class OfficeApplication;
+class PdfProtector;
+struct PdfRunInputs;
 
 // One run of an encryption or decryption job, on the calling thread: the
 // preparation, one row per file in the job's notifier (Office documents
@@ -38,8 +40,17 @@ private:
     const char* logPrefix() const;
     std::unique_ptr<Notifier> makeNotifier() const;
     std::unique_ptr<OfficeApplication> startSession(const LinkedList& files) const;
+    // The files in order, one row each, until the user cancels; succeeded
+    // counts the files that succeed and keeps its count when a step throws.
+    void processFiles(const LinkedList& files, OfficeApplication* session, bool office12, const PdfRunInputs& inputs,
+                      Notifier& notifier, int& succeeded) const;
+    // One file's row; true when the file succeeded. Never throws.
+    bool processFile(OfficeApplication* session, bool office12, bool keepFileTimes, PdfProtector& pdf,
+                     const char* path, Notifier& notifier) const;
     // One Office document; true when its row reads "OK".
     bool processOffice(OfficeApplication* session, const char* path, bool keepFileTimes, Notifier& notifier) const;
+    // The tally, the wait for the user to close the notifier, and its end.
+    void finishNotifier(std::unique_ptr<Notifier>& notifier, int total, int succeeded) const;
 
     JobDirection direction_;
     HWND owner_;

@@ -87,21 +87,20 @@ const OfficeApplication::AppRow& OfficeApplication::rowOf(App app) {
     return rows[static_cast<int>(app)];
 }
 
-OfficeApplication::OfficeApplication(int doc, int ppt, int xls) {
+OfficeApplication::OfficeApplication(int doc, int ppt, int xls) : apartment(ComApartment::Kind::Ole) {
     officeWord12Compatible = OfficeVersion::isOfficeWord12Convertible();
     logDebug("OfficeApplication#OfficeApplication,1,Start,OleInitialize,officeWord12Compatible=%d ----------------",
              officeWord12Compatible ? 1 : 0);
     missing = DispatchValue::omitted();
-    HRESULT hr = OleInitialize(nullptr);
-    if (FAILED(hr)) {
+    if (!apartment.isInitialised()) {
         throw Exception::formatted(10, "OfficeApplication#OfficeApplication,2,OleInitialize hr=%x",
-                                   static_cast<unsigned>(hr));
+                                   static_cast<unsigned>(apartment.result()));
     }
     logDebug("OfficeApplication#OfficeApplication,2,doc=%d ppt=%d xls=%d", doc, ppt, xls);
-    oleInitialized = true;
     macroSecurityLevel = TarnwickRegistry().getMacroSecurityLevel();
     // A constructor that throws gets no destructor: end what was started
-    // here before passing the error on, so that no application outlives it.
+    // here before passing the error on, so that no application outlives it
+    // (the apartment, a member, is left after them).
     try {
         try {
             if (doc > 0) startApplication(App::Word, false);
@@ -116,8 +115,6 @@ OfficeApplication::OfficeApplication(int doc, int ppt, int xls) {
         word.reset();
         powerPoint.reset();
         excel.reset();
-        OleUninitialize();
-        oleInitialized = false;
         throw;
     }
     HMODULE user32 = User32_GetModule();
@@ -128,10 +125,9 @@ OfficeApplication::OfficeApplication(int doc, int ppt, int xls) {
     logDebug("OfficeApplication#OfficeApplication,10,End");
 }
 
-OfficeApplication::OfficeApplication(BuiltIn) : builtIn(true) {
+// Structured storage on the job's thread, as the applications' session has it.
+OfficeApplication::OfficeApplication(BuiltIn) : apartment(ComApartment::Kind::Ole), builtIn(true) {
     logDebug("OfficeApplication#OfficeApplication,1,Start,built-in engine ----------------");
-    // Structured storage on the job's thread, as the applications' session has it.
-    oleInitialized = SUCCEEDED(OleInitialize(nullptr));
 }
 
 void OfficeApplication::startApplication(App app, bool lazily) {
@@ -206,7 +202,7 @@ OfficeApplication::~OfficeApplication() {
     setLayeredWindowAttributes = nullptr;
     MainWindow_Activate();
     logDebug("OfficeApplication#~OfficeApplication,8,End");
-    if (oleInitialized) OleUninitialize();
+    // The apartment is left after this, once the applications are released.
 }
 
 void OfficeApplication::quitApplications() {

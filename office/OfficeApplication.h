@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/String.h"
+#include "wingui/ComApartment.h"
 #include "wingui/Dispatch.h"
 
 #include "office/OfficeCodes.h"
@@ -127,6 +128,9 @@ private:
     // replace the document: the flow puts the backup back instead.
     static void discardUnusedTemporary(int result, const std::string& temporary);
 
+    // OLE on the job's thread; declared before the applications so that it
+    // is left only after they are released.
+    ComApartment apartment;
     DispatchObject word;
     DispatchObject powerPoint;
     DispatchObject excel;
@@ -134,7 +138,6 @@ private:
     int wordVersion = 0;
     int powerPointVersion = 0;
     int excelVersion = 0;
-    bool oleInitialized = false;
     bool officeWord12Compatible = false;
     DispatchValue missing;
     using SetLayeredWindowAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);

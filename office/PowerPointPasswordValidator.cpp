@@ -65,20 +65,19 @@ PowerPointPasswordValidator::PowerPointPasswordValidator(const char* text) : Thr
     if (text != nullptr) {
         std::strncpy(password, text, sizeof password - 1);
     }
-    stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (stopEvent == nullptr) {
+    stopEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!stopEvent) {
         throw Exception("PowerPointPasswordValidator#PowerPointPasswordValidator", static_cast<int>(GetLastError()));
     }
 }
 
 PowerPointPasswordValidator::~PowerPointPasswordValidator() {
     SecureZeroMemory(password, sizeof password);
-    CloseHandle(stopEvent);
 }
 
 void PowerPointPasswordValidator::stop() {
     running = false;
-    SetEvent(stopEvent);
+    SetEvent(stopEvent.get());
 }
 
 bool PowerPointPasswordValidator::waitForEnd(DWORD timeoutMs) { return join(timeoutMs); }
@@ -87,7 +86,7 @@ void PowerPointPasswordValidator::abandon() {
     if (finishedOrAbandoned.exchange(true)) delete this;
 }
 
-bool PowerPointPasswordValidator::pause(DWORD ms) { return WaitForSingleObject(stopEvent, ms) == WAIT_TIMEOUT; }
+bool PowerPointPasswordValidator::pause(DWORD ms) { return WaitForSingleObject(stopEvent.get(), ms) == WAIT_TIMEOUT; }
 
 void PowerPointPasswordValidator::run() {
     // The last act, however run() ends: an abandoned object is this
@@ -98,7 +97,7 @@ void PowerPointPasswordValidator::run() {
             if (self->finishedOrAbandoned.exchange(true)) delete self;
         }
     } lastAct{this};
-    running = WaitForSingleObject(stopEvent, 0) == WAIT_TIMEOUT;
+    running = WaitForSingleObject(stopEvent.get(), 0) == WAIT_TIMEOUT;
     for (int poll = 0; poll < 60 && running; ++poll) {
         if (!pause(1000)) break;
         pumpPendingMessages(100);

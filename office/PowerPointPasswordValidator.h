@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "foundation/Thread.h"
+#include "foundation/WinHandles.h"
 
 // Answers PowerPoint's own password prompt, which appears while
 // Presentations.Open is in progress on another thread: finds the prompt among
@@ -54,5 +55,5 @@ private:
     // Set once by whichever of run()'s end and abandon() comes first; the
     // second one deletes an abandoned object.
     std::atomic<bool> finishedOrAbandoned{false};
-    HANDLE stopEvent = nullptr;
+    unique_handle stopEvent;
 };
