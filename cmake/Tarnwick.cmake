@@ -58,12 +58,14 @@ function(tarnwick_library name)
     endif()
 endfunction()
 
+include(GoogleTest)
+
 # tarnwick_tests(<name> PORTABLE <files> WIN32_SOURCES <files> DEPS <libs>
 #                [GUI])
 # One GoogleTest executable per subsystem. Natively it holds the portable
 # tests; for Windows both kinds, run through Wine in the test prefix when
-# cross-built. GUI marks executables that open windows (they need the test
-# display). Without tests (TARNWICK_WITH_TESTS off) it makes nothing: code
+# cross-built, one ctest entry per test case. GUI marks executables that
+# open windows (they need the test display). Without tests (TARNWICK_WITH_TESTS off) it makes nothing: code
 # after it asks if(TARGET <name>).
 function(tarnwick_tests name)
     cmake_parse_arguments(A "GUI" "" "PORTABLE;WIN32_SOURCES;DEPS" ${ARGN})
@@ -81,10 +83,17 @@ function(tarnwick_tests name)
     target_compile_definitions(${name} PRIVATE
         TARNWICK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         TARNWICK_BINARY_DIR="${PROJECT_BINARY_DIR}")
-    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 1800)
+    # One ctest entry per test case, named <program>.<Suite>.<Case>, so that
+    # a failure is reported by its name and a case that hangs meets its own
+    # time limit while the rest of its program still runs.
+    gtest_add_tests(TARGET ${name} SOURCES ${sources} EXTRA_ARGS --gtest_color=no
+                    TEST_PREFIX "${name}." TEST_LIST cases)
+    if(NOT cases)
+        return()
+    endif()
+    set_tests_properties(${cases} PROPERTIES TIMEOUT 600 LABELS ${name})
     if(WIN32 AND CMAKE_HOST_UNIX)
-        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix)
+        set_tests_properties(${cases} PROPERTIES FIXTURES_REQUIRED wineprefix)
     endif()
 endfunction()
 
