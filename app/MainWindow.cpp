@@ -136,6 +136,8 @@ private:
 
     static MainWindow* current_;
 
+    // The dialog from the start of set-up; the procedure is laid over it
+    // (getWindow()) only half-way through.
     HWND dialog_ = nullptr;
     HWND list_ = nullptr;
     HWND statusBar_ = nullptr;
@@ -168,6 +170,8 @@ MainWindow* MainWindow::current_ = nullptr;
 MainWindow::MainWindow() : Subclass("MainWindow_WndProc") { current_ = this; }
 
 MainWindow::~MainWindow() {
+    // Before the members go, should the dialog outlive the object.
+    remove();
     if (current_ == this) current_ = nullptr;
 }
 
