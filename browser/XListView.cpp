@@ -67,45 +67,6 @@ protected:
     void onWindowGone() override { delete this; }
 };
 
-LRESULT FileListProcedure::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND list = window_;
-    try {
-        switch (message) {
-            case LVM_EDITLABELA:
-                logDebug("ListView::LVM_EDITLABEL");
-                break;
-            case WM_GETDLGCODE:
-                return DLGC_WANTALLKEYS;
-            case WM_COMMAND:
-                if (XListView_OnCommand(list, LOWORD(wParam))) return 1;
-                break;
-            case WM_KEYDOWN:
-                passOn(message, wParam, lParam);
-                return XListView_OnKeyDown(list, wParam);
-            case WM_DESTROY:
-                RevokeDragDrop(list);
-                break;
-            case WM_CONTEXTMENU:
-                XListView_OnContextMenu(list, lParam);
-                return 1;
-            case WM_LBUTTONDBLCLK:
-                RunSelectedFiles(list);
-                return 1;
-            case WM_JOB_DONE:
-                XListView_ListFolder(list, currentFolder);
-                return 1;
-            default:
-                break;
-        }
-    } catch (...) {
-        // Answered here: the control may have had the message already
-        // (WM_KEYDOWN).
-        logError("XListView_WndProc,1,Unexpected exception at message 0x%x", message);
-        return 0;
-    }
-    return passOn(message, wParam, lParam);
-}
-
 }  // namespace
 
 HWND XListView_Create(HWND parent, int id) {
@@ -284,3 +245,46 @@ LRESULT XListView_OnCustomDraw(NMLVCUSTOMDRAW* draw) {
     }
     return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
 }
+
+namespace {
+
+LRESULT FileListProcedure::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND list = window_;
+    try {
+        switch (message) {
+            case LVM_EDITLABELA:
+                logDebug("ListView::LVM_EDITLABEL");
+                break;
+            case WM_GETDLGCODE:
+                return DLGC_WANTALLKEYS;
+            case WM_COMMAND:
+                if (XListView_OnCommand(list, LOWORD(wParam))) return 1;
+                break;
+            case WM_KEYDOWN:
+                passOn(message, wParam, lParam);
+                return XListView_OnKeyDown(list, wParam);
+            case WM_DESTROY:
+                RevokeDragDrop(list);
+                break;
+            case WM_CONTEXTMENU:
+                XListView_OnContextMenu(list, lParam);
+                return 1;
+            case WM_LBUTTONDBLCLK:
+                RunSelectedFiles(list);
+                return 1;
+            case WM_JOB_DONE:
+                XListView_ListFolder(list, currentFolder);
+                return 1;
+            default:
+                break;
+        }
+    } catch (...) {
+        // Answered here: the control may have had the message already
+        // (WM_KEYDOWN).
+        logError("XListView_WndProc,1,Unexpected exception at message 0x%x", message);
+        return 0;
+    }
+    return passOn(message, wParam, lParam);
+}
+
+}  // namespace
