@@ -4,7 +4,7 @@
 
 // A procedure laid over an existing window's own (subclassing), for
 // windows whose class belongs to someone else: a list view, the shell's
-// browse dialog. install() puts the class's procedure in the window's
+// browse dialog. install() puts its own procedure in the window's
 // place, in the character form given, and keeps the one it replaces;
 // handleMessage sees every message from then on and passes on what it does
 // not handle with passOn (CallWindowProc in the same form, so the previous
