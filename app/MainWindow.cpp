@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <windowsx.h>
+#include <wrl/client.h>
 
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include "foundation/Registry.h"
 #include "foundation/String.h"
 #include "foundation/StringConverter.h"
+#include "foundation/WinHandles.h"
 #include "office/OfficeVersion.h"
 #include "resources/MainWindowHandle.h"
 #include "resources/TarnwickIds.h"
@@ -29,12 +31,15 @@
 #include "wingui/Dpi.h"
 #include "wingui/ListView.h"
 #include "wingui/ProcessWindows.h"
+#include "wingui/Subclass.h"
 
 // The main window is the shell's folder-browse dialog, subclassed while it
 // runs: its tree stays on the left, the file list goes on the right with a
 // splitter between them, the folder history and the three command buttons
 // along the top, a status bar below and a menu bar above. Everything here
-// runs on the user-interface thread, inside the dialog's modal loop.
+// runs on the user-interface thread, inside the dialog's modal loop. One
+// MainWindow object, owned by Tarnwick_Run, keeps the window's state for
+// the dialog's life; the MainWindow_ functions are entry points into it.
 
 namespace {
 
@@ -47,106 +52,181 @@ constexpr int kHistoryTextSize = 1024;
 constexpr int kNewFolderButton = 14150;
 constexpr int kDialogText = 14151;
 
-struct MainWindowState {
-    HWND dialog = nullptr;
-    HWND list = nullptr;
-    HWND statusBar = nullptr;
-    HWND splitter = nullptr;
-    HWND history = nullptr;
-    HWND buttons[3] = {};
-    // The DPI the window is drawn at, and its font and pictures for it.
-    int dpi = kStandardDpi;
-    unique_hfont messageFont;
-    unique_hicon buttonIcons[3];
-    unique_hicon smallIcon;
-    WNDPROC previousProcedure = nullptr;
+using unique_pidl = unique_cotaskmem_ptr<PIDLIST_ABSOLUTE>;
 
-    main_layout::Geometry geometry;
-    bool firstLayoutDone = false;
-    int splitterPosition = 0;
-
-    bool dragging = false;
-    int lastBarX = 0;
-
-    UINT errorMode = 0;
-    PIDLIST_ABSOLUTE initialFolder = nullptr;
-    // The folder last posted to the dialog from the history; the dialog
-    // reads it when it handles the post, so it lives until the next one.
-    PIDLIST_ABSOLUTE postedFolder = nullptr;
-    char currentFolder[MAX_PATH + 2] = {};
-};
-
-MainWindowState state;
-
-LRESULT CALLBACK MainWindow_WndProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-PIDLIST_ABSOLUTE parseFolder(const char* path) {
+unique_pidl parseFolder(const char* path) {
     std::unique_ptr<wchar_t[]> wide = wideFromAnsi(path);
-    if (!wide) return nullptr;
-    IShellFolder* desktop = nullptr;
-    if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
+    if (!wide) return unique_pidl();
+    Microsoft::WRL::ComPtr<IShellFolder> desktop;
+    if (FAILED(SHGetDesktopFolder(&desktop))) return unique_pidl();
     PIDLIST_RELATIVE parsed = nullptr;
     if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.get(), nullptr, &parsed, nullptr))) parsed = nullptr;
-    desktop->Release();
-    return reinterpret_cast<PIDLIST_ABSOLUTE>(parsed);
-}
-
-HWND child(int id) { return GetDlgItem(state.dialog, id); }
-
-// The shell's namespace control, or null where the tree is the dialog's
-// direct child (Wine's dialog).
-HWND namespaceControl() { return FindWindowExA(state.dialog, nullptr, kNamespaceControlClass, nullptr); }
-
-HWND folderTree() {
-    HWND host = namespaceControl();
-    return FindWindowExA(host != nullptr ? host : state.dialog, nullptr, WC_TREEVIEWA, nullptr);
+    return unique_pidl(reinterpret_cast<PIDLIST_ABSOLUTE>(parsed));
 }
 
 void moveBox(HWND window, const main_layout::Box& box) {
     if (window != nullptr) MoveWindow(window, box.x, box.y, box.width, box.height, TRUE);
 }
 
+struct DragPoint {
+    int x;
+    int y;
+};
+
+class MainWindow final : public Subclass {
+public:
+    MainWindow();
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // The one main window while Tarnwick_Run runs, else null.
+    static MainWindow* current() { return current_; }
+
+    // Shows the browse dialog and returns when it has ended.
+    int run();
+
+    void setup(HWND dialog);
+    void loadGeometry();
+    void saveGeometry();
+    void updateMenu();
+    void showHelp();
+    void layout(int clientWidth, int clientHeight);
+    void onCommand(int id);
+    void onFolderChanged(PCIDLIST_ABSOLUTE folder);
+    void close();
+
+protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static int CALLBACK browseCallback(HWND dialog, UINT message, LPARAM parameter, LPARAM data);
+    void onBrowseEvent(HWND dialog, UINT message, LPARAM parameter);
+
+    HWND child(int id) const { return GetDlgItem(dialog_, id); }
+    HWND namespaceControl() const;
+    HWND folderTree() const;
+    void showHelpError(const char* text, const char* caption);
+    bool isOwnChild(HWND control) const;
+    void shrinkDialogControls(HWND tree, HWND host);
+    void applyFirstLayout();
+
+    DragPoint clampToFrame(int x, int y) const;
+    DragPoint clientToFrame(int x, int y) const;
+    void drawBar(int x);
+    void beginSplitterDrag();
+    void continueSplitterDrag(WPARAM keys, LPARAM position);
+    void endSplitterDrag(LPARAM position);
+
+    void reselectTreeItem();
+    void addToHistory(const char* folder);
+    void goToHistoryFolder();
+
+    void createControls();
+    HWND createButton(const char* text, int id, HINSTANCE instance);
+    void applyDpi();
+
+    void postKeyToFocus(WPARAM key);
+    template <typename OptionDialog>
+    void showOptionDialog();
+    LRESULT onDpiChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT onNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT onCommandMessage(WPARAM wParam, LPARAM lParam);
+    void setQuietErrorMode() { SetErrorMode(errorMode_ | SEM_FAILCRITICALERRORS); }
+
+    static MainWindow* current_;
+
+    // The dialog from the start of set-up; the procedure is laid over it
+    // (getWindow()) only half-way through.
+    HWND dialog_ = nullptr;
+    HWND list_ = nullptr;
+    HWND statusBar_ = nullptr;
+    HWND history_ = nullptr;
+    HWND buttons_[3] = {};
+    Splitter splitter_;
+    // The DPI the window is drawn at, and its font and pictures for it.
+    int dpi_ = kStandardDpi;
+    unique_hfont messageFont_;
+    unique_hicon buttonIcons_[3];
+    unique_hicon smallIcon_;
+
+    main_layout::Geometry geometry_;
+    bool firstLayoutDone_ = false;
+    int splitterPosition_ = 0;
+
+    bool dragging_ = false;
+    int lastBarX_ = 0;
+
+    UINT errorMode_ = 0;
+    unique_pidl initialFolder_;
+    // The folder last posted to the dialog from the history; the dialog
+    // reads it when it handles the post, so it lives until the next one.
+    unique_pidl postedFolder_;
+    char currentFolder_[MAX_PATH + 2] = {};
+};
+
+MainWindow* MainWindow::current_ = nullptr;
+
+MainWindow::MainWindow() : Subclass("MainWindow_WndProc") { current_ = this; }
+
+MainWindow::~MainWindow() {
+    // Before the members go, should the dialog outlive the object.
+    remove();
+    if (current_ == this) current_ = nullptr;
+}
+
+// The shell's namespace control, or null where the tree is the dialog's
+// direct child (Wine's dialog).
+HWND MainWindow::namespaceControl() const {
+    return FindWindowExA(dialog_, nullptr, kNamespaceControlClass, nullptr);
+}
+
+HWND MainWindow::folderTree() const {
+    HWND host = namespaceControl();
+    return FindWindowExA(host != nullptr ? host : dialog_, nullptr, WC_TREEVIEWA, nullptr);
+}
+
 // ---- geometry and menu ----------------------------------------------------
 
-void MainWindow_LoadGeometry() {
+void MainWindow::loadGeometry() {
     Profile profile(nullptr);
     int x = 0;
     int y = 0;
     int width = 0;
     int height = 0;
     profile.getGeometry(x, y, width, height);
-    state.geometry = main_layout::geometryAtDpi(main_layout::usableGeometry(x, y, width, height), state.dpi);
-    state.firstLayoutDone = false;
-    PostMessageA(state.dialog, WM_SIZE, 0, MAKELPARAM(state.geometry.width, state.geometry.height));
+    geometry_ = main_layout::geometryAtDpi(main_layout::usableGeometry(x, y, width, height), dpi_);
+    firstLayoutDone_ = false;
+    PostMessageA(dialog_, WM_SIZE, 0, MAKELPARAM(geometry_.width, geometry_.height));
 }
 
-void MainWindow_SaveGeometry() {
-    if (state.dialog == nullptr || !IsWindow(state.dialog)) return;
+void MainWindow::saveGeometry() {
+    if (dialog_ == nullptr || !IsWindow(dialog_)) return;
     RECT frame;
-    if (!GetWindowRect(state.dialog, &frame)) return;
+    if (!GetWindowRect(dialog_, &frame)) return;
     if (!main_layout::isStorableSize(frame.right - frame.left, frame.bottom - frame.top,
                                      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))) {
         return;
     }
     const main_layout::Geometry stored = main_layout::geometryToStore(
-        {frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top}, state.dpi);
+        {frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top}, dpi_);
     const RECT storedFrame = {stored.x, stored.y, stored.x + stored.width, stored.y + stored.height};
     Profile profile(nullptr);
     profile.setGeometry(storedFrame);
 }
 
-void MainWindow_UpdateMenu() {
-    showDonotUpdateFileTimeMark(state.dialog);
-    showBuiltInEngineMark(state.dialog);
+void MainWindow::updateMenu() {
+    showDonotUpdateFileTimeMark(dialog_);
+    showBuiltInEngineMark(dialog_);
 }
 
 // ---- help -----------------------------------------------------------------
 
-void showHelpError(const char* text, const char* caption) {
-    MessageBoxA(state.dialog, text, caption, MB_OK | MB_ICONERROR);
+void MainWindow::showHelpError(const char* text, const char* caption) {
+    MessageBoxA(dialog_, text, caption, MB_OK | MB_ICONERROR);
 }
 
-void MainWindow_ShowHelp() {
+void MainWindow::showHelp() {
     char folder[MAX_PATH] = {};
     DWORD length = GetModuleFileNameA(nullptr, folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;
@@ -171,23 +251,23 @@ void MainWindow_ShowHelp() {
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     PROCESS_INFORMATION process = {};
-    if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
-                       &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    } else {
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
+                        &startup, &process)) {
         logError("MainWindow_ShowHelp,1,CreateProcess %lu", GetLastError());
+        return;
     }
+    // Nothing waits for the viewer: its handles go at once.
+    unique_handle viewerThread(process.hThread);
+    unique_handle viewerProcess(process.hProcess);
 }
 
 // ---- layout ---------------------------------------------------------------
 
-bool isOwnChild(HWND control) {
-    if (control == state.list || control == state.statusBar || control == state.splitter ||
-        control == state.history) {
+bool MainWindow::isOwnChild(HWND control) const {
+    if (control == list_ || control == statusBar_ || control == splitter_.getWindow() || control == history_) {
         return true;
     }
-    for (HWND button : state.buttons) {
+    for (HWND button : buttons_) {
         if (control == button) return true;
     }
     return false;
@@ -198,8 +278,8 @@ bool isOwnChild(HWND control) {
 // neither ours nor the tree (or its namespace control) goes; the edit box
 // (14148 on Windows, 14149 on Wine), found by its class, is hidden and
 // disabled as well.
-void shrinkDialogControls(HWND tree, HWND host) {
-    for (HWND control = GetWindow(state.dialog, GW_CHILD); control != nullptr;
+void MainWindow::shrinkDialogControls(HWND tree, HWND host) {
+    for (HWND control = GetWindow(dialog_, GW_CHILD); control != nullptr;
          control = GetWindow(control, GW_HWNDNEXT)) {
         if (control == tree || control == host || isOwnChild(control)) continue;
         RECT rect;
@@ -218,33 +298,36 @@ void shrinkDialogControls(HWND tree, HWND host) {
     if (HWND text = child(kDialogText)) EnableWindow(text, FALSE);
 }
 
-void MainWindow_Layout(int clientWidth, int clientHeight) {
-    if (!state.firstLayoutDone) {
-        // The first size after set-up applies the stored geometry, then a
-        // click on the splitter that ends with no position of its own, so
-        // every run starts with the default split.
-        MoveWindow(state.dialog, state.geometry.x, state.geometry.y, state.geometry.width, state.geometry.height,
-                   FALSE);
-        PostMessageA(state.dialog, WM_SIZE, 0, MAKELPARAM(state.geometry.width, state.geometry.height));
-        state.firstLayoutDone = true;
-        PostMessageA(state.dialog, WM_LBUTTONDOWN, IDC_MAIN_SPLITTER, 0);
-        PostMessageA(state.dialog, WM_LBUTTONUP, 0, 0);
-        // The start folder once more: under Wine the tree can end up on the
-        // Desktop while the list shows the folder.
-        if (state.initialFolder != nullptr) {
-            PostMessageA(state.dialog, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(state.initialFolder));
-        }
+// The first size after set-up applies the stored geometry, then a click on
+// the splitter that ends with no position of its own, so every run starts
+// with the default split.
+void MainWindow::applyFirstLayout() {
+    MoveWindow(dialog_, geometry_.x, geometry_.y, geometry_.width, geometry_.height, FALSE);
+    PostMessageA(dialog_, WM_SIZE, 0, MAKELPARAM(geometry_.width, geometry_.height));
+    firstLayoutDone_ = true;
+    PostMessageA(dialog_, WM_LBUTTONDOWN, IDC_MAIN_SPLITTER, 0);
+    PostMessageA(dialog_, WM_LBUTTONUP, 0, 0);
+    // The start folder once more: under Wine the tree can end up on the
+    // Desktop while the list shows the folder.
+    if (initialFolder_) {
+        PostMessageA(dialog_, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(initialFolder_.get()));
+    }
+}
+
+void MainWindow::layout(int clientWidth, int clientHeight) {
+    if (!firstLayoutDone_) {
+        applyFirstLayout();
         return;
     }
-    InvalidateRect(state.dialog, nullptr, FALSE);
-    UpdateWindow(state.dialog);
+    InvalidateRect(dialog_, nullptr, FALSE);
+    UpdateWindow(dialog_);
 
     RECT statusRect = {};
-    if (state.statusBar != nullptr) GetWindowRect(state.statusBar, &statusRect);
+    if (statusBar_ != nullptr) GetWindowRect(statusBar_, &statusRect);
     const int statusHeight = statusRect.bottom - statusRect.top;
     const main_layout::Arrangement arrangement =
-        main_layout::arrange(clientWidth, clientHeight, statusHeight, state.splitterPosition, state.dpi);
-    moveBox(state.statusBar, arrangement.statusBar);
+        main_layout::arrange(clientWidth, clientHeight, statusHeight, splitterPosition_, dpi_);
+    moveBox(statusBar_, arrangement.statusBar);
 
     HWND host = namespaceControl();
     HWND tree = folderTree();
@@ -255,88 +338,83 @@ void MainWindow_Layout(int clientWidth, int clientHeight) {
     } else {
         moveBox(tree, arrangement.tree);
     }
-    moveBox(state.splitter, arrangement.splitter);
-    moveBox(state.list, arrangement.list);
-    moveBox(state.statusBar, arrangement.statusBar);
-    if (state.history != nullptr) {
-        MoveWindow(state.history, 0, 0, clientWidth, 220, TRUE);
-        moveBox(state.history, arrangement.history);
+    moveBox(splitter_.getWindow(), arrangement.splitter);
+    moveBox(list_, arrangement.list);
+    moveBox(statusBar_, arrangement.statusBar);
+    if (history_ != nullptr) {
+        MoveWindow(history_, 0, 0, clientWidth, 220, TRUE);
+        moveBox(history_, arrangement.history);
     }
-    moveBox(state.buttons[0], arrangement.encrypt);
-    moveBox(state.buttons[1], arrangement.decrypt);
-    moveBox(state.buttons[2], arrangement.password);
+    moveBox(buttons_[0], arrangement.encrypt);
+    moveBox(buttons_[1], arrangement.decrypt);
+    moveBox(buttons_[2], arrangement.password);
 }
 
 // ---- splitter drag --------------------------------------------------------
 
-struct DragPoint {
-    int x;
-    int y;
-};
-
-DragPoint clampToFrame(int x, int y) {
+DragPoint MainWindow::clampToFrame(int x, int y) const {
     RECT frame;
-    GetWindowRect(state.dialog, &frame);
-    return {main_layout::clampDrag(x, frame.right - frame.left, state.dpi),
-            main_layout::clampDrag(y, frame.bottom - frame.top, state.dpi)};
+    GetWindowRect(dialog_, &frame);
+    return {main_layout::clampDrag(x, frame.right - frame.left, dpi_),
+            main_layout::clampDrag(y, frame.bottom - frame.top, dpi_)};
 }
 
 // Client coordinates relative to the window rectangle.
-DragPoint clientToFrame(int x, int y) {
+DragPoint MainWindow::clientToFrame(int x, int y) const {
     POINT point = {x, y};
-    ClientToScreen(state.dialog, &point);
+    ClientToScreen(dialog_, &point);
     RECT frame;
-    GetWindowRect(state.dialog, &frame);
+    GetWindowRect(dialog_, &frame);
     return clampToFrame(point.x - frame.left, point.y - frame.top);
 }
 
-void drawBar(int x) {
-    if (state.splitter != nullptr) Splitter_DrawBar(state.dialog, state.splitter, x);
+void MainWindow::drawBar(int x) {
+    if (splitter_.getWindow() != nullptr) Splitter_DrawBar(dialog_, splitter_.getWindow(), x);
 }
 
-void beginSplitterDrag() {
+void MainWindow::beginSplitterDrag() {
     POINT cursor;
     GetCursorPos(&cursor);
     RECT frame;
-    GetWindowRect(state.dialog, &frame);
+    GetWindowRect(dialog_, &frame);
     DragPoint point = clampToFrame(cursor.x - frame.left, cursor.y - frame.top);
-    state.dragging = true;
-    SetCapture(state.dialog);
-    state.lastBarX = point.x - scaleForDpi(2, state.dpi);
-    drawBar(state.lastBarX);
+    dragging_ = true;
+    SetCapture(dialog_);
+    lastBarX_ = point.x - scaleForDpi(2, dpi_);
+    drawBar(lastBarX_);
 }
 
-void continueSplitterDrag(WPARAM keys, LPARAM position) {
-    if (!state.dragging) return;
+void MainWindow::continueSplitterDrag(WPARAM keys, LPARAM position) {
+    if (!dragging_) return;
     DragPoint point = clientToFrame(GET_X_LPARAM(position), GET_Y_LPARAM(position));
-    const int barX = point.x - scaleForDpi(2, state.dpi);
-    if (barX != state.lastBarX && (keys & MK_LBUTTON) != 0) {
-        drawBar(state.lastBarX);
+    const int barX = point.x - scaleForDpi(2, dpi_);
+    if (barX != lastBarX_ && (keys & MK_LBUTTON) != 0) {
+        drawBar(lastBarX_);
         drawBar(barX);
-        state.lastBarX = barX;
+        lastBarX_ = barX;
     }
 }
 
-void endSplitterDrag(LPARAM position) {
-    if (!state.dragging) return;
+void MainWindow::endSplitterDrag(LPARAM position) {
+    if (!dragging_) return;
     DragPoint point = clientToFrame(GET_X_LPARAM(position), GET_Y_LPARAM(position));
-    drawBar(state.lastBarX);
-    state.dragging = false;
+    drawBar(lastBarX_);
+    dragging_ = false;
     // Back to client coordinates.
     RECT frame;
-    GetWindowRect(state.dialog, &frame);
+    GetWindowRect(dialog_, &frame);
     POINT origin = {0, 0};
-    ClientToScreen(state.dialog, &origin);
-    state.splitterPosition = point.x - (origin.x - frame.left);
+    ClientToScreen(dialog_, &origin);
+    splitterPosition_ = point.x - (origin.x - frame.left);
     RECT client;
-    GetClientRect(state.dialog, &client);
-    PostMessageA(state.dialog, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+    GetClientRect(dialog_, &client);
+    PostMessageA(dialog_, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
     ReleaseCapture();
 }
 
 // ---- folders --------------------------------------------------------------
 
-void reselectTreeItem() {
+void MainWindow::reselectTreeItem() {
     HWND tree = folderTree();
     if (tree == nullptr) return;
     HTREEITEM selected = TreeView_GetSelection(tree);
@@ -361,15 +439,15 @@ void reselectTreeItem() {
     TreeView_EnsureVisible(tree, selected);
 }
 
-void addToHistory(const char* folder) {
-    if (state.history == nullptr) return;
+void MainWindow::addToHistory(const char* folder) {
+    if (history_ == nullptr) return;
     // A folder outside the file system has no path to go back to; the box
     // shows none rather than the folder before it.
     if (folder[0] == '\0') {
-        SetWindowTextA(state.history, "");
+        SetWindowTextA(history_, "");
         return;
     }
-    const LRESULT found = SendMessageA(state.history, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(folder));
+    const LRESULT found = SendMessageA(history_, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(folder));
     if (found == CB_ERR) {
         char text[MAX_PATH + 1];
         lstrcpynA(text, folder, sizeof text);
@@ -377,52 +455,51 @@ void addToHistory(const char* folder) {
         item.mask = CBEIF_TEXT;
         item.iItem = 0;
         item.pszText = text;
-        SendMessageA(state.history, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(history_, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
-    SetWindowTextA(state.history, folder);
+    SetWindowTextA(history_, folder);
 }
 
-void MainWindow_OnFolderChanged(PCIDLIST_ABSOLUTE folder) {
+void MainWindow::onFolderChanged(PCIDLIST_ABSOLUTE folder) {
     char path[MAX_PATH + 2] = {};
     if (folder == nullptr || !SHGetPathFromIDListA(folder, path)) {
         path[0] = '\0';
     } else {
         PathAddBackslashA(path);
     }
-    lstrcpynA(state.currentFolder, path, sizeof state.currentFolder);
-    XListView_ListFolder(state.list, state.currentFolder);
+    lstrcpynA(currentFolder_, path, sizeof currentFolder_);
+    XListView_ListFolder(list_, currentFolder_);
 
     char title[MAX_PATH + 32];
-    std::snprintf(title, sizeof title, "%s - %s", state.currentFolder, kProgramName);
-    SetWindowTextA(state.dialog, title);
-    if (state.statusBar != nullptr) SetWindowTextA(state.statusBar, "");
+    std::snprintf(title, sizeof title, "%s - %s", currentFolder_, kProgramName);
+    SetWindowTextA(dialog_, title);
+    if (statusBar_ != nullptr) SetWindowTextA(statusBar_, "");
     reselectTreeItem();
-    addToHistory(state.currentFolder);
+    addToHistory(currentFolder_);
 }
 
-void goToHistoryFolder() {
+void MainWindow::goToHistoryFolder() {
     char text[kHistoryTextSize] = {};
     COMBOBOXEXITEMA item = {};
     item.mask = CBEIF_TEXT;
     // The chosen entry; its text reaches the edit field only after this
     // notification.
-    item.iItem = SendMessageA(state.history, CB_GETCURSEL, 0, 0);
+    item.iItem = SendMessageA(history_, CB_GETCURSEL, 0, 0);
     if (item.iItem == CB_ERR) item.iItem = -1;
     item.pszText = text;
     item.cchTextMax = kHistoryTextSize;
-    if (!SendMessageA(state.history, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;
-    if (text[0] == '\0' || lstrcmpiA(text, state.currentFolder) == 0) return;
-    PIDLIST_ABSOLUTE folder = parseFolder(text);
-    if (folder == nullptr) return;
-    if (state.postedFolder != nullptr) CoTaskMemFree(state.postedFolder);
-    state.postedFolder = folder;
-    PostMessageA(state.dialog, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(folder));
+    if (!SendMessageA(history_, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;
+    if (text[0] == '\0' || lstrcmpiA(text, currentFolder_) == 0) return;
+    unique_pidl folder = parseFolder(text);
+    if (!folder) return;
+    postedFolder_ = std::move(folder);
+    PostMessageA(dialog_, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(postedFolder_.get()));
 }
 
 // ---- set-up ---------------------------------------------------------------
 
-HWND createButton(const char* text, int id, HINSTANCE instance) {
-    return CreateWindowExA(0, WC_BUTTONA, text, WS_CHILD | WS_VISIBLE, 0, 0, 80, 30, state.dialog,
+HWND MainWindow::createButton(const char* text, int id, HINSTANCE instance) {
+    return CreateWindowExA(0, WC_BUTTONA, text, WS_CHILD | WS_VISIBLE, 0, 0, 80, 30, dialog_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
 
@@ -430,37 +507,52 @@ HICON loadIcon(HINSTANCE instance, int id, int size) {
     return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
 }
 
-// Gives the window's own controls the font and pictures for state.dpi; the
-// old ones go once nothing shows them.
-void applyDpi() {
+// Gives the window's own controls the font and pictures for dpi_; the old
+// ones go once nothing shows them.
+void MainWindow::applyDpi() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    unique_hfont font = createMessageFont(static_cast<UINT>(state.dpi));
-    for (HWND control : {state.buttons[0], state.buttons[1], state.buttons[2], state.history, state.statusBar,
-                         state.list}) {
+    unique_hfont font = createMessageFont(static_cast<UINT>(dpi_));
+    for (HWND control : {buttons_[0], buttons_[1], buttons_[2], history_, statusBar_, list_}) {
         if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     }
-    state.messageFont = std::move(font);
+    messageFont_ = std::move(font);
 
     static const int kButtonIcons[] = {IDI_ENCRYPT, IDI_DECRYPT, IDI_PASSWORD};
-    const int iconSize = scaleForDpi(kButtonIconSize, state.dpi);
+    const int iconSize = scaleForDpi(kButtonIconSize, dpi_);
     for (int i = 0; i < 3; ++i) {
         unique_hicon icon(loadIcon(instance, kButtonIcons[i], iconSize));
-        if (state.buttons[i] != nullptr) {
-            SendMessageA(state.buttons[i], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
+        if (buttons_[i] != nullptr) {
+            SendMessageA(buttons_[i], BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon.get()));
         }
-        state.buttonIcons[i] = std::move(icon);
+        buttonIcons_[i] = std::move(icon);
     }
-    const int smallSize = smallIconSize(static_cast<UINT>(state.dpi));
+    const int smallSize = smallIconSize(static_cast<UINT>(dpi_));
     unique_hicon small(loadIcon(instance, IDI_TARNWICK, smallSize));
-    if (small) SendMessageA(state.dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-    state.smallIcon = std::move(small);
+    if (small) SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    smallIcon_ = std::move(small);
 }
 
-void MainWindow_Setup(HWND dialog) {
-    state.dialog = dialog;
-    state.dpi = static_cast<int>(dpiOfWindow(dialog));
+void MainWindow::createControls() {
+    HINSTANCE instance = Program_GetInstance();
+    list_ = XListView_Create(dialog_, IDC_MAIN_LIST);
+    XListView_SetColumns(list_);
+    splitter_.create(dialog_, IDC_MAIN_SPLITTER, 0, 0, 5, geometry_.height - 50);
+    statusBar_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, geometry_.width,
+                                 geometry_.height, dialog_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_STATUS)), instance, nullptr);
+    buttons_[0] = createButton("Encrypt", IDC_ENCRYPT_BUTTON, instance);
+    buttons_[1] = createButton("Decrypt", IDC_DECRYPT_BUTTON, instance);
+    buttons_[2] = createButton("Password", IDC_PASSWORD_BUTTON, instance);
+    history_ = CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | CBS_DROPDOWN, 0, 0, 100,
+                               220, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FOLDER_HISTORY)),
+                               instance, nullptr);
+}
+
+void MainWindow::setup(HWND dialog) {
+    dialog_ = dialog;
+    dpi_ = static_cast<int>(dpiOfWindow(dialog));
     MainWindow_SetHandle(dialog);
-    MainWindow_LoadGeometry();
+    loadGeometry();
 
     LONG_PTR style = GetWindowLongPtrA(dialog, GWL_STYLE);
     style &= ~static_cast<LONG_PTR>(WS_CLIPCHILDREN);
@@ -469,34 +561,18 @@ void MainWindow_Setup(HWND dialog) {
     SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
     SetWindowTextA(dialog, kProgramName);
 
-    HINSTANCE instance = Program_GetInstance();
-    HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINMENU));
+    HMENU menu = LoadMenuA(Program_GetInstance(), MAKEINTRESOURCEA(IDR_MAINMENU));
     if (menu == nullptr) {
         MessageBoxA(dialog, "Failed to load a menu", "ERROR", MB_OK);
     } else {
         SetMenu(dialog, menu);
     }
-    MainWindow_UpdateMenu();
+    updateMenu();
 
-    // The dialog is a Unicode window: subclass it as one, so that messages
+    // The dialog is a Unicode window: subclassed as one, so that messages
     // passed on keep their form.
-    state.previousProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow_WndProc)));
-
-    state.list = XListView_Create(dialog, IDC_MAIN_LIST);
-    XListView_SetColumns(state.list);
-    state.splitter = Splitter_Create(dialog, IDC_MAIN_SPLITTER, 0, 0, 5, state.geometry.height - 50);
-    state.statusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, state.geometry.width,
-                                      state.geometry.height, dialog,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_STATUS)), instance,
-                                      nullptr);
-    state.buttons[0] = createButton("Encrypt", IDC_ENCRYPT_BUTTON, instance);
-    state.buttons[1] = createButton("Decrypt", IDC_DECRYPT_BUTTON, instance);
-    state.buttons[2] = createButton("Password", IDC_PASSWORD_BUTTON, instance);
-    state.history = CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | WS_BORDER | CBS_DROPDOWN, 0, 0,
-                                    100, 220, dialog,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FOLDER_HISTORY)), instance,
-                                    nullptr);
+    install(dialog, Form::Unicode);
+    createControls();
     applyDpi();
     // Finds and caches the installed Word version now rather than during the
     // first job.
@@ -506,131 +582,119 @@ void MainWindow_Setup(HWND dialog) {
 // ---- commands -------------------------------------------------------------
 
 // Posts a key to the folder tree or the file list, whichever has the focus.
-void postKeyToFocus(WPARAM key) {
+void MainWindow::postKeyToFocus(WPARAM key) {
     HWND focus = GetFocus();
     if (focus == nullptr) return;
-    if (focus == folderTree() || focus == state.list) PostMessageA(focus, WM_KEYDOWN, key, 0);
+    if (focus == folderTree() || focus == list_) PostMessageA(focus, WM_KEYDOWN, key, 0);
 }
 
-void MainWindow_OnCommand(int id) {
+template <typename OptionDialog>
+void MainWindow::showOptionDialog() {
+    OptionDialog dialog;
+    dialog.prepare(list_);
+    dialog.show();
+}
+
+void MainWindow::onCommand(int id) {
     switch (id) {
         case IDM_FILE_NEW_FOLDER:
-            PostMessageA(state.dialog, WM_COMMAND, MAKEWPARAM(kNewFolderButton, 0),
+            PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(kNewFolderButton, 0),
                          reinterpret_cast<LPARAM>(child(kNewFolderButton)));
             break;
         case IDM_FILE_DELETE: postKeyToFocus(VK_DELETE); break;
         case IDM_FILE_CHANGE_NAME: postKeyToFocus(VK_F2); break;
-        case IDM_EXIT: PostMessageA(state.dialog, WM_CLOSE, 0, 0); break;
-        case IDM_EDIT_COPY: XListView_CopyToClipboard(state.list); break;
-        case IDM_EDIT_PASTE: XListView_PastFromClipboard(state.list); break;
-        case IDM_EDIT_DELETE: XListView_DeleteSelectedFiles(state.list); break;
-        case IDM_EDIT_SELECT_ALL: XListView_SelectAll(state.list); break;
-        case IDM_DONT_UPDATE_LASTMODIFIED: toggleDonotUpdateFileTime(state.dialog); break;
-        case IDM_BUILT_IN_ENGINE: toggleBuiltInEngine(state.dialog); break;
-        case IDM_PDFTK_SETTING: {
-            PdfToolkitSettingDialog dialog;
-            dialog.prepare(state.list);
-            dialog.show();
-            break;
-        }
-        case IDM_PDF_ACCESS_RIGHTS: {
-            PdfAccessRightsDialog dialog;
-            dialog.prepare(state.list);
-            dialog.show();
-            break;
-        }
-        case IDM_SHOW_HELP: MainWindow_ShowHelp(); break;
-        case IDM_SHOW_VERSION: {
-            VersionDialog dialog;
-            dialog.prepare(state.list);
-            dialog.show();
-            break;
-        }
+        case IDM_EXIT: PostMessageA(dialog_, WM_CLOSE, 0, 0); break;
+        case IDM_EDIT_COPY: XListView_CopyToClipboard(list_); break;
+        case IDM_EDIT_PASTE: XListView_PastFromClipboard(list_); break;
+        case IDM_EDIT_DELETE: XListView_DeleteSelectedFiles(list_); break;
+        case IDM_EDIT_SELECT_ALL: XListView_SelectAll(list_); break;
+        case IDM_DONT_UPDATE_LASTMODIFIED: toggleDonotUpdateFileTime(dialog_); break;
+        case IDM_BUILT_IN_ENGINE: toggleBuiltInEngine(dialog_); break;
+        case IDM_PDFTK_SETTING: showOptionDialog<PdfToolkitSettingDialog>(); break;
+        case IDM_PDF_ACCESS_RIGHTS: showOptionDialog<PdfAccessRightsDialog>(); break;
+        case IDM_SHOW_HELP: showHelp(); break;
+        case IDM_SHOW_VERSION: showOptionDialog<VersionDialog>(); break;
         default: break;
     }
 }
 
-void MainWindow_Close() {
-    if (state.currentFolder[0] != '\0') {
+void MainWindow::close() {
+    if (currentFolder_[0] != '\0') {
         TarnwickRegistry settings;
-        settings.setInitialFolder(state.currentFolder);
+        settings.setInitialFolder(currentFolder_);
     }
-    MainWindow_SaveGeometry();
+    saveGeometry();
     PostQuitMessage(0);
-}
-
-LRESULT passOn(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcW(state.previousProcedure, dialog, message, wParam, lParam);
 }
 
 // The window moved to a screen of another DPI: the shell's dialog scales
 // its own controls, then ours get their font and pictures again, the
 // splitter keeps its place in proportion and everything is laid out anew
 // in the rectangle the system suggests.
-LRESULT onDpiChanged(HWND dialog, WPARAM wParam, LPARAM lParam) {
-    const LRESULT result = passOn(dialog, WM_DPICHANGED, wParam, lParam);
+LRESULT MainWindow::onDpiChanged(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = passOn(WM_DPICHANGED, wParam, lParam);
     const int dpi = static_cast<int>(HIWORD(wParam));
-    if (dpi <= 0 || dpi == state.dpi) return result;
-    const int previous = state.dpi;
-    state.dpi = dpi;
-    if (state.splitterPosition > 0) state.splitterPosition = rescaleForDpi(state.splitterPosition, previous, dpi);
+    if (dpi <= 0 || dpi == dpi_) return result;
+    const int previous = dpi_;
+    dpi_ = dpi;
+    if (splitterPosition_ > 0) splitterPosition_ = rescaleForDpi(splitterPosition_, previous, dpi);
     applyDpi();
-    if (state.list != nullptr) listRescaleColumns(state.list, previous, dpi);
-    applyDpiChange(dialog, wParam, lParam);
+    if (list_ != nullptr) listRescaleColumns(list_, previous, dpi);
+    applyDpiChange(dialog_, wParam, lParam);
     RECT client;
-    GetClientRect(dialog, &client);
-    MainWindow_Layout(client.right, client.bottom);
+    GetClientRect(dialog_, &client);
+    layout(client.right, client.bottom);
     return result;
 }
 
-LRESULT onNotify(HWND dialog, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::onNotify(WPARAM wParam, LPARAM lParam) {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
-    if (header != nullptr && header->hwndFrom == state.list) {
+    if (header != nullptr && header->hwndFrom == list_) {
         switch (header->code) {
             // Both forms carry the row and the text pointer at one place.
             case LVN_ENDLABELEDITW:
             case LVN_ENDLABELEDITA: {
                 const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
-                return XListView_EndLabelEdit(state.list, item.iItem, item.pszText == nullptr);
+                return XListView_EndLabelEdit(list_, item.iItem, item.pszText == nullptr);
             }
             case LVN_BEGINLABELEDITW:
             case LVN_BEGINLABELEDITA:
-                XListView_BeginLabelEdit(state.list, reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
+                XListView_BeginLabelEdit(list_, reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
                 return 0;
-            case LVN_BEGINDRAG: XListView_OnBegindrag(state.list); return 1;
+            case LVN_BEGINDRAG: XListView_OnBegindrag(list_); return 1;
             case NM_CUSTOMDRAW: return XListView_OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
             default: break;
         }
     }
-    return passOn(dialog, WM_NOTIFY, wParam, lParam);
+    return passOn(WM_NOTIFY, wParam, lParam);
 }
 
-LRESULT onCommand(HWND dialog, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::onCommandMessage(WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     if (id == IDC_FOLDER_HISTORY && code == CBN_SELCHANGE) {
         goToHistoryFolder();
         return 1;
     }
-    // Encrypt, Decrypt and Password, in the order of state.buttons.
+    // Encrypt, Decrypt and Password, in the order of buttons_.
     static void (*const kButtonCommands[])(HWND) = {XListView_EncryptSelected, XListView_DecryptSelected,
                                                     XListView_ShowPassword};
     for (int i = 0; i < 3; ++i) {
-        if (lParam != 0 && reinterpret_cast<HWND>(lParam) == state.buttons[i]) {
-            kButtonCommands[i](state.list);
+        if (lParam != 0 && reinterpret_cast<HWND>(lParam) == buttons_[i]) {
+            kButtonCommands[i](list_);
             return 1;
         }
     }
     if (lParam == 0 && id != 0 && code == 0) {
-        MainWindow_OnCommand(id);
+        onCommand(id);
         return 1;
     }
     // Enter and Esc would end the dialog, and with it the program.
     if (id == IDOK || id == IDCANCEL) return 0;
-    return passOn(dialog, WM_COMMAND, wParam, lParam);
+    return passOn(WM_COMMAND, wParam, lParam);
 }
 
-LRESULT CALLBACK MainWindow_WndProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
         case WM_LBUTTONDOWN:
@@ -639,44 +703,56 @@ LRESULT CALLBACK MainWindow_WndProc(HWND dialog, UINT message, WPARAM wParam, LP
                 return 1;
             }
             break;
-        case WM_SIZE: MainWindow_Layout(LOWORD(lParam), HIWORD(lParam)); return 1;
-        case WM_CLOSE: MainWindow_Close(); return 1;
-        case WM_NOTIFY: return onNotify(dialog, wParam, lParam);
+        case WM_SIZE: layout(LOWORD(lParam), HIWORD(lParam)); return 1;
+        case WM_CLOSE: close(); return 1;
+        case WM_NOTIFY: return onNotify(wParam, lParam);
         case WM_KEYDOWN: MessageBeep(0); return 1;
-        case WM_COMMAND: return onCommand(dialog, wParam, lParam);
-        case WM_INITMENU: DrawMenuBar(dialog); return 1;
-        case WM_DPICHANGED: return onDpiChanged(dialog, wParam, lParam);
+        case WM_COMMAND: return onCommandMessage(wParam, lParam);
+        case WM_INITMENU: DrawMenuBar(dialog_); return 1;
+        case WM_DPICHANGED: return onDpiChanged(wParam, lParam);
         case WM_MOUSEMOVE: continueSplitterDrag(wParam, lParam); return 1;
         case WM_LBUTTONUP: endSplitterDrag(lParam); return 1;
         default: break;
     }
-    return passOn(dialog, message, wParam, lParam);
+    return passOn(message, wParam, lParam);
 }
 
-void setQuietErrorMode() { SetErrorMode(state.errorMode | SEM_FAILCRITICALERRORS); }
+// ---- the browse dialog ----------------------------------------------------
 
-int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM parameter, LPARAM data) {
-    switch (message) {
-        case BFFM_INITIALIZED:
-            MainWindow_Setup(dialog);
-            if (data != 0) {
-                PostMessageA(dialog, BFFM_SETSELECTIONA, FALSE, data);
-                MainWindow_OnFolderChanged(reinterpret_cast<PCIDLIST_ABSOLUTE>(data));
-            }
-            break;
-        case BFFM_SELCHANGED:
-            setQuietErrorMode();
-            MainWindow_OnFolderChanged(reinterpret_cast<PCIDLIST_ABSOLUTE>(parameter));
-            break;
-        default: break;
+// The dialog's events reach the object given as the callback's data; no
+// exception leaves the callback.
+int CALLBACK MainWindow::browseCallback(HWND dialog, UINT message, LPARAM parameter, LPARAM data) {
+    auto* window = reinterpret_cast<MainWindow*>(data);
+    if (window == nullptr) return 0;
+    try {
+        window->onBrowseEvent(dialog, message, parameter);
+    } catch (...) {
+        logError("BrowseCallback,1,Unexpected exception at message 0x%x", message);
     }
     return 0;
 }
 
-PIDLIST_ABSOLUTE initialFolder() {
+void MainWindow::onBrowseEvent(HWND dialog, UINT message, LPARAM parameter) {
+    switch (message) {
+        case BFFM_INITIALIZED:
+            setup(dialog);
+            if (initialFolder_) {
+                PostMessageA(dialog, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(initialFolder_.get()));
+                onFolderChanged(initialFolder_.get());
+            }
+            break;
+        case BFFM_SELCHANGED:
+            setQuietErrorMode();
+            onFolderChanged(reinterpret_cast<PCIDLIST_ABSOLUTE>(parameter));
+            break;
+        default: break;
+    }
+}
+
+unique_pidl initialFolder() {
     TarnwickRegistry settings;
     String saved;
-    if (!settings.getInitialFolder(saved)) return nullptr;
+    if (!settings.getInitialFolder(saved)) return unique_pidl();
     logDebug("Tarnwick_Run,2,InitialFolder %s", saved.getContents());
     // The drive decides, also for a folder below its root.
     char root[MAX_PATH + 2] = {};
@@ -685,22 +761,19 @@ PIDLIST_ABSOLUTE initialFolder() {
     PathAddBackslashA(root);
     const UINT driveType = GetDriveTypeA(root);
     if (driveType == DRIVE_REMOVABLE || driveType == DRIVE_CDROM) {
-        PIDLIST_ABSOLUTE documents = nullptr;
-        if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &documents))) return nullptr;
+        unique_pidl documents;
+        if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, documents.put()))) return unique_pidl();
         return documents;
     }
     return parseFolder(saved.getContents());
 }
 
-}  // namespace
-
-int Tarnwick_Run() {
-    logDebug("Tarnwick_Run,1,Start");
+int MainWindow::run() {
     // Quiet before the stored folder is looked at: an empty drive in it
     // must raise no system message box.
-    state.errorMode = SetErrorMode(0);
+    errorMode_ = SetErrorMode(0);
     setQuietErrorMode();
-    state.initialFolder = initialFolder();
+    initialFolder_ = initialFolder();
 
     char displayName[MAX_PATH] = {};
     BROWSEINFOA info = {};
@@ -709,19 +782,58 @@ int Tarnwick_Run() {
     info.pszDisplayName = displayName;
     info.lpszTitle = "";
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE;
-    info.lpfn = BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(state.initialFolder);
-
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
-    if (chosen != nullptr) CoTaskMemFree(chosen);
-    if (state.initialFolder != nullptr) CoTaskMemFree(state.initialFolder);
-    if (state.postedFolder != nullptr) CoTaskMemFree(state.postedFolder);
-    state.initialFolder = nullptr;
-    state.postedFolder = nullptr;
-    SetErrorMode(state.errorMode);
-    state.messageFont.reset();
-    for (unique_hicon& icon : state.buttonIcons) icon.reset();
-    state.smallIcon.reset();
-    logDebug("Tarnwick_Run,4,End");
+    info.lpfn = browseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(this);
+    unique_pidl chosen(SHBrowseForFolderA(&info));
+    SetErrorMode(errorMode_);
     return 0;
+}
+
+}  // namespace
+
+int Tarnwick_Run() {
+    logDebug("Tarnwick_Run,1,Start");
+    int result = 0;
+    {
+        MainWindow window;
+        result = window.run();
+    }
+    logDebug("Tarnwick_Run,4,End");
+    return result;
+}
+
+// ---- entry points ---------------------------------------------------------
+
+void MainWindow_Setup(HWND dialog) {
+    if (MainWindow* window = MainWindow::current()) window->setup(dialog);
+}
+void MainWindow_LoadGeometry() {
+    if (MainWindow* window = MainWindow::current()) window->loadGeometry();
+}
+void MainWindow_SaveGeometry() {
+    if (MainWindow* window = MainWindow::current()) window->saveGeometry();
+}
+void MainWindow_UpdateMenu() {
+    if (MainWindow* window = MainWindow::current()) window->updateMenu();
+}
+void MainWindow_ShowHelp() {
+    if (MainWindow* window = MainWindow::current()) window->showHelp();
+}
+void MainWindow_Layout(int clientWidth, int clientHeight) {
+    if (MainWindow* window = MainWindow::current()) window->layout(clientWidth, clientHeight);
+}
+void MainWindow_OnCommand(int id) {
+    if (MainWindow* window = MainWindow::current()) window->onCommand(id);
+}
+void MainWindow_OnFolderChanged(PCIDLIST_ABSOLUTE folder) {
+    if (MainWindow* window = MainWindow::current()) window->onFolderChanged(folder);
+}
+void MainWindow_Close() {
+    if (MainWindow* window = MainWindow::current()) window->close();
+}
+
+LRESULT CALLBACK MainWindow_WndProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainWindow* window = MainWindow::current();
+    if (window == nullptr || window->getWindow() != dialog) return DefWindowProcW(dialog, message, wParam, lParam);
+    return window->deliver(message, wParam, lParam);
 }

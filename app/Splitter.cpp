@@ -7,38 +7,29 @@ namespace {
 const char kSplitterClass[] = "_SPLITTER_CLASS_";
 constexpr int kBarWidth = 4;  // at 96 DPI
 
-LRESULT CALLBACK splitterProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_LBUTTONDOWN) {
-        HWND parent = GetParent(window);
-        if (parent != nullptr) {
-            SendMessageA(parent, WM_LBUTTONDOWN, static_cast<WPARAM>(GetDlgCtrlID(window)), lParam);
-        }
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+}  // namespace
 
-bool registerSplitterClass(HINSTANCE instance) {
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, kSplitterClass, &existing)) return true;
+HWND Splitter::create(HWND parent, int id, int x, int y, int width, int height) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = splitterProcedure;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_SIZEWE));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kSplitterClass;
-    return RegisterClassExA(&windowClass) != 0;
+    if (!registerClass(windowClass)) return nullptr;
+    return createWindow(0, kSplitterClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance);
 }
 
-}  // namespace
+LRESULT Splitter::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_LBUTTONDOWN) return onLeftButtonDown(lParam);
+    return defaultHandling(message, wParam, lParam);
+}
 
-HWND Splitter_Create(HWND parent, int id, int x, int y, int width, int height) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!registerSplitterClass(instance)) return nullptr;
-    return CreateWindowExA(0, kSplitterClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+LRESULT Splitter::onLeftButtonDown(LPARAM position) {
+    HWND parent = GetParent(window_);
+    if (parent != nullptr) SendMessageA(parent, WM_LBUTTONDOWN, static_cast<WPARAM>(GetDlgCtrlID(window_)), position);
+    return 0;
 }
 
 void Splitter_DrawBar(HWND parent, HWND splitter, int x) {

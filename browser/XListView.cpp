@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "browser/FileTransfer.h"
@@ -17,13 +18,13 @@
 #include "resources/TarnwickIds.h"
 #include "wingui/ListView.h"
 #include "wingui/ProcessWindows.h"
+#include "wingui/Subclass.h"
 
 namespace {
 
 // The current folder: at most 1023 characters, ending in a backslash, or
 // empty when no file-system folder is shown.
 char currentFolder[1024];
-WNDPROC controlProcedure = nullptr;
 
 // Search patterns and full paths are built in buffers of this size; what
 // does not fit is left out, never cut.
@@ -55,6 +56,17 @@ int rowNamed(HWND list, int index, const char* name) {
         SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
+// The list's own procedure, laid over the list view's in the ANSI form. It
+// belongs to the window and goes with it.
+class FileListProcedure final : public Subclass {
+public:
+    FileListProcedure() : Subclass("XListView_WndProc") {}
+
+protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void onWindowGone() override { delete this; }
+};
+
 }  // namespace
 
 HWND XListView_Create(HWND parent, int id) {
@@ -65,8 +77,8 @@ HWND XListView_Create(HWND parent, int id) {
                                 400, 0, 200, 200, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 Program_GetInstance(), nullptr);
     if (list == nullptr) return nullptr;
-    controlProcedure =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(XListView_WndProc)));
+    auto procedure = std::make_unique<FileListProcedure>();
+    if (procedure->install(list, Subclass::Form::Ansi)) procedure.release();  // the window's from now on
     listUseSystemImages(list);
     // The drop target stays registered for the window's life; the lock
     // keeps OLE's stub of it alive between drags.
@@ -234,7 +246,10 @@ LRESULT XListView_OnCustomDraw(NMLVCUSTOMDRAW* draw) {
     return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
 }
 
-LRESULT CALLBACK XListView_WndProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+LRESULT FileListProcedure::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND list = window_;
     try {
         switch (message) {
             case LVM_EDITLABELA:
@@ -246,7 +261,7 @@ LRESULT CALLBACK XListView_WndProc(HWND list, UINT message, WPARAM wParam, LPARA
                 if (XListView_OnCommand(list, LOWORD(wParam))) return 1;
                 break;
             case WM_KEYDOWN:
-                CallWindowProcA(controlProcedure, list, message, wParam, lParam);
+                passOn(message, wParam, lParam);
                 return XListView_OnKeyDown(list, wParam);
             case WM_DESTROY:
                 RevokeDragDrop(list);
@@ -264,8 +279,12 @@ LRESULT CALLBACK XListView_WndProc(HWND list, UINT message, WPARAM wParam, LPARA
                 break;
         }
     } catch (...) {
+        // Answered here: the control may have had the message already
+        // (WM_KEYDOWN).
         logError("XListView_WndProc,1,Unexpected exception at message 0x%x", message);
         return 0;
     }
-    return CallWindowProcA(controlProcedure, list, message, wParam, lParam);
+    return passOn(message, wParam, lParam);
 }
+
+}  // namespace

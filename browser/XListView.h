@@ -12,9 +12,10 @@ class LinkedList;
 // data the file's EncryptionState; plain rows carry LVIS_CUT. Job threads
 // post WM_JOB_DONE to the list, which then lists its folder again.
 
-// Creates the list as a child of parent with the control id, subclassed by
-// XListView_WndProc, with the system image lists attached. Clears the
-// current folder.
+// Creates the list as a child of parent with the control id, with the
+// list's own procedure laid over the control's (ANSI form; it answers the
+// keys, the context menu, double clicks, WM_JOB_DONE and the list's
+// commands) and the system image lists attached. Clears the current folder.
 HWND XListView_Create(HWND parent, int id);
 
 // Deletes every row and the existing columns (up to ten) and inserts the
@@ -49,5 +50,3 @@ const char* XListView_GetCurrentFolder();
 // own background; every stage is answered CDRF_NOTIFYITEMDRAW |
 // CDRF_NOTIFYPOSTPAINT.
 LRESULT XListView_OnCustomDraw(NMLVCUSTOMDRAW* draw);
-
-LRESULT CALLBACK XListView_WndProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);

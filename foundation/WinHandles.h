@@ -28,6 +28,10 @@ inline void destroyMenu(HMENU m) { DestroyMenu(m); }
 inline void destroyIcon(HICON i) { DestroyIcon(i); }
 inline void freeString(BSTR s) { SysFreeString(s); }
 inline void freeCoTaskMem(void* p) { CoTaskMemFree(p); }
+template <typename P>
+void freeCoTaskMemAs(P p) {
+    CoTaskMemFree(p);
+}
 inline void releaseCryptProvider(HCRYPTPROV p) { CryptReleaseContext(p, 0); }
 inline void destroyCryptHash(HCRYPTHASH h) { CryptDestroyHash(h); }
 
@@ -44,6 +48,10 @@ using unique_hicon = unique_any<HICON, handles::Traits<HICON, handles::destroyIc
 using unique_hmenu = unique_any<HMENU, handles::Traits<HMENU, handles::destroyMenu>>;
 using unique_bstr = unique_any<BSTR, handles::Traits<BSTR, handles::freeString>>;
 using unique_cotaskmem = unique_any<void*, handles::Traits<void*, handles::freeCoTaskMem>>;
+// Memory from the COM task allocator kept as the pointer type P it was
+// given as (PIDLIST_ABSOLUTE from the shell, for instance).
+template <typename P>
+using unique_cotaskmem_ptr = unique_any<P, handles::Traits<P, handles::freeCoTaskMemAs<P>>>;
 using unique_hcryptprov = unique_any<HCRYPTPROV, handles::Traits<HCRYPTPROV, handles::releaseCryptProvider>>;
 using unique_hcrypthash = unique_any<HCRYPTHASH, handles::Traits<HCRYPTHASH, handles::destroyCryptHash>>;
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "WinguiTestIds.h"
@@ -14,6 +16,7 @@
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 #include "wingui/ProcessWindows.h"
+#include "wingui/Subclass.h"
 #include "wingui/Window.h"
 
 using namespace testing_support;
@@ -100,6 +103,136 @@ TEST(WindowBase, ClassRegistrationIsIdempotent) {
     windowClass.lpszClassName = "WinguiTestTwice";
     EXPECT_TRUE(Window::registerClass(windowClass));
     EXPECT_TRUE(Window::registerClass(windowClass));
+}
+
+const UINT kSubclassMessage = WM_APP + 3;
+
+// Laid over a ProbeWindow: answers kSubclassMessage itself, throws at
+// kThrowMessage, notes the text of WM_SETTEXT in the form it arrives in and
+// passes everything else on.
+class ProbeSubclass : public Subclass {
+public:
+    explicit ProbeSubclass(Form form) : Subclass("ProbeSubclass"), form_(form) {}
+    bool install(HWND window) { return Subclass::install(window, form_); }
+    std::vector<UINT> seen;
+    std::string text;
+    bool gone = false;
+
+protected:
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        seen.push_back(message);
+        switch (message) {
+            case kThrowMessage: throw std::runtime_error("subclass failed");
+            case kSubclassMessage: return 7;
+            case WM_SETTEXT: noteText(lParam); break;
+            default: break;
+        }
+        return passOn(message, wParam, lParam);
+    }
+    void onWindowGone() override { gone = true; }
+
+private:
+    void noteText(LPARAM lParam) {
+        if (form_ == Form::Ansi) {
+            text = reinterpret_cast<const char*>(lParam);
+            return;
+        }
+        char narrow[64] = {};
+        WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(lParam), -1, narrow, sizeof narrow,
+                            nullptr, nullptr);
+        text = narrow;
+    }
+    Form form_;
+};
+
+std::string windowText(HWND window) {
+    char text[64] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+TEST(SubclassHelper, MessagesReachTheHandlerAndPassOnInTheFormInstalled) {
+    for (Subclass::Form form : {Subclass::Form::Ansi, Subclass::Form::Unicode}) {
+        SCOPED_TRACE(form == Subclass::Form::Ansi ? "ANSI" : "Unicode");
+        ProbeWindow probe;
+        HWND window = probe.create();
+        ASSERT_NE(window, nullptr);
+        ProbeSubclass subclass(form);
+        ASSERT_TRUE(subclass.install(window));
+        EXPECT_EQ(subclass.getWindow(), window);
+        ProbeSubclass second(form);
+        EXPECT_FALSE(second.install(window));
+        EXPECT_EQ(IsWindowUnicode(window) != FALSE, form == Subclass::Form::Unicode);
+
+        EXPECT_EQ(SendMessageA(window, kSubclassMessage, 0, 0), 7);
+        EXPECT_FALSE(contains(probe.seen, kSubclassMessage));
+        // Passed on, the answer is the window's own.
+        const LRESULT count = SendMessageA(window, kCountMessage, 0, 0);
+        EXPECT_EQ(count, static_cast<LRESULT>(probe.seen.size()));
+        EXPECT_TRUE(contains(subclass.seen, kCountMessage));
+        // The text reaches the handler in its form and the window's own
+        // procedure in the one it had.
+        SetWindowTextA(window, "Probe text");
+        EXPECT_EQ(subclass.text, "Probe text");
+        EXPECT_EQ(windowText(window), "Probe text");
+    }
+}
+
+TEST(SubclassHelper, AnExceptionInTheHandlerStopsAtTheBoundaryAndPassesOn) {
+    ProbeWindow probe;
+    HWND window = probe.create();
+    ASSERT_NE(window, nullptr);
+    ProbeSubclass subclass(Subclass::Form::Unicode);
+    ASSERT_TRUE(subclass.install(window));
+    EXPECT_EQ(SendMessageA(window, kThrowMessage, 0, 0), 0);
+    EXPECT_TRUE(contains(subclass.seen, kThrowMessage));
+    EXPECT_TRUE(contains(probe.seen, kThrowMessage));
+    EXPECT_EQ(SendMessageA(window, kSubclassMessage, 0, 0), 7);
+}
+
+LRESULT CALLBACK laidOnTop(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, "WinguiTestUnder"));
+    if (message == WM_NCDESTROY) RemovePropA(window, "WinguiTestUnder");
+    return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+TEST(SubclassHelper, NothingDanglesWhenTheWindowOrTheObjectGoesFirst) {
+    ProbeWindow probe;
+    HWND window = probe.create();
+    ASSERT_NE(window, nullptr);
+    const LONG_PTR own = GetWindowLongPtrA(window, GWLP_WNDPROC);
+    {
+        ProbeSubclass subclass(Subclass::Form::Ansi);
+        ASSERT_TRUE(subclass.install(window));
+    }
+    // The object went first: the window has its procedure back and takes
+    // another subclass.
+    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), own);
+    EXPECT_EQ(SendMessageA(window, kSubclassMessage, 0, 0), 0);
+    EXPECT_TRUE(contains(probe.seen, kSubclassMessage));
+
+    // Gone while another procedure lies on top of ours: ours stays in the
+    // chain and passes on.
+    auto under = std::make_unique<ProbeSubclass>(Subclass::Form::Ansi);
+    ASSERT_TRUE(under->install(window));
+    SetPropA(window, "WinguiTestUnder",
+             reinterpret_cast<HANDLE>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(laidOnTop))));
+    under.reset();
+    const LRESULT count = SendMessageA(window, kCountMessage, 0, 0);
+    EXPECT_EQ(count, static_cast<LRESULT>(probe.seen.size()));
+    DestroyWindow(window);
+    EXPECT_TRUE(probe.gone);
+
+    // The window went first: the object is told and lets go.
+    ProbeWindow other;
+    ASSERT_NE(other.create(), nullptr);
+    ProbeSubclass last(Subclass::Form::Unicode);
+    ASSERT_TRUE(last.install(other.getWindow()));
+    DestroyWindow(other.getWindow());
+    EXPECT_TRUE(last.gone);
+    EXPECT_EQ(last.getWindow(), nullptr);
+    EXPECT_TRUE(contains(last.seen, WM_NCDESTROY));
+    EXPECT_TRUE(other.gone);
 }
 
 class ProbeDialog : public ModalDialog {
