@@ -20,16 +20,12 @@ std::string narrowText(BSTR text) {
 
 // Throws the ComError for a failed Invoke: for DISP_E_EXCEPTION the
 // server's own code and text, as a typed binding would report them.
-[[noreturn]] void throwInvokeFailure(HRESULT result, EXCEPINFO& exception) {
-    if (result == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
-    unique_bstr source(exception.bstrSource);
-    unique_bstr description(exception.bstrDescription);
-    unique_bstr helpFile(exception.bstrHelpFile);
+[[noreturn]] void throwInvokeFailure(HRESULT result, const EXCEPINFO& exception) {
     if (result != DISP_E_EXCEPTION) throw ComError(result);
     HRESULT code = exception.scode != 0 ? exception.scode
                    : exception.wCode != 0 ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_DISPATCH, exception.wCode)
                                           : result;
-    std::string text = narrowText(description.get());
+    std::string text = narrowText(exception.bstrDescription);
     throw ComError(code, text.c_str());
 }
 
@@ -131,14 +127,15 @@ HRESULT DispatchObject::invoke(const wchar_t* member, WORD kind, const VARIANT* 
     EXCEPINFO exception{};
     UINT argumentError = 0;
     hr = object_->Invoke(id, IID_NULL, locale_, kind, &parameters, out.put(), &exception, &argumentError);
+    if (hr == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
+    // The exception texts are the caller's to free, also after a success.
+    const unique_bstr source(exception.bstrSource);
+    const unique_bstr description(exception.bstrDescription);
+    const unique_bstr helpFile(exception.bstrHelpFile);
     if (FAILED(hr)) {
         out.put();
         throwInvokeFailure(hr, exception);
     }
-    // A success may still carry exception texts; they are not ours to keep.
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
     return hr;
 }
 
