@@ -1,7 +1,5 @@
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
-#include <ole2.h>
 
 #include <memory>
 
@@ -11,6 +9,8 @@
 #include "foundation/Exception.h"
 #include "foundation/Log.h"
 #include "foundation/StringConverter.h"
+#include "foundation/WinHandles.h"
+#include "wingui/ComApartment.h"
 #include "wingui/ProcessWindows.h"
 
 namespace {
@@ -45,30 +45,29 @@ void showShiftJisMessage(const char* text) {
     }
 }
 
-enum class ComState { None, Ole, Com };
-
-// Initialises COM the strongest way that works; the start goes on in any
-// case.
-ComState initialiseCom() {
-    HRESULT result = OleInitialize(nullptr);
-    if (SUCCEEDED(result)) return ComState::Ole;
-    logError(kOleInitializeLog, static_cast<unsigned>(result));
-
-    result = CoInitialize(nullptr);
-    if (SUCCEEDED(result)) return ComState::Com;
-    logError(kCoInitializeLog, static_cast<unsigned>(result));
-    showShiftJisMessage(kCoInitializeMessage);
-
-    result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (SUCCEEDED(result)) return ComState::Com;
-    logError(kApartmentLog, static_cast<unsigned>(result));
-    showShiftJisMessage(kApartmentMessage);
-
-    result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (SUCCEEDED(result)) return ComState::Com;
-    logError(kMultithreadLog, static_cast<unsigned>(result));
-    showShiftJisMessage(kMultithreadMessage);
-    return ComState::None;
+// Joins a COM apartment the strongest way that works; null when none
+// does, and the start goes on in any case. CoInitializeEx with
+// COINIT_APARTMENTTHREADED is what CoInitialize does: the second try of
+// that kind is kept as it always was, with its own texts.
+std::unique_ptr<ComApartment> joinComApartment() {
+    struct Attempt {
+        ComApartment::Kind kind;
+        const char* log;
+        const char* message;  // shown to the user when the attempt fails; null for none
+    };
+    static const Attempt attempts[] = {
+        {ComApartment::Kind::Ole, kOleInitializeLog, nullptr},
+        {ComApartment::Kind::Com, kCoInitializeLog, kCoInitializeMessage},
+        {ComApartment::Kind::Com, kApartmentLog, kApartmentMessage},
+        {ComApartment::Kind::Multithreaded, kMultithreadLog, kMultithreadMessage},
+    };
+    for (const Attempt& attempt : attempts) {
+        auto apartment = std::make_unique<ComApartment>(attempt.kind);
+        if (apartment->isInitialised()) return apartment;
+        logError(attempt.log, static_cast<unsigned>(apartment->result()));
+        if (attempt.message != nullptr) showShiftJisMessage(attempt.message);
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -93,12 +92,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return 1;
     }
 
-    // Undone only when it succeeded (ComState::None calls nothing).
-    const ComState com = initialiseCom();
+    std::unique_ptr<ComApartment> com = joinComApartment();
 
-    HMODULE richEdit = LoadLibraryA("RICHED32.DLL");
-    HMODULE user32 = LoadLibraryA("user32.dll");
-    User32_SetModule(user32);
+    unique_hmodule richEdit(LoadLibraryA("RICHED32.DLL"));
+    unique_hmodule user32(LoadLibraryA("user32.dll"));
+    User32_SetModule(user32.get());
 
     try {
         INITCOMMONCONTROLSEX controls = {sizeof controls, kCommonControls};
@@ -109,13 +107,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
 
     User32_SetModule(nullptr);
-    if (user32 != nullptr) FreeLibrary(user32);
-    if (richEdit != nullptr) FreeLibrary(richEdit);
-    if (com == ComState::Ole) {
-        OleUninitialize();
-    } else if (com == ComState::Com) {
-        CoUninitialize();
-    }
+    user32.reset();
+    richEdit.reset();
+    com.reset();
     logDebug("Tarnwick#WinMain,3,End");
     monitor.reset();
     return 0;

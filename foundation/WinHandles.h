@@ -26,6 +26,7 @@ inline void closeKey(HKEY k) { RegCloseKey(k); }
 inline void deleteObject(HGDIOBJ o) { DeleteObject(o); }
 inline void destroyMenu(HMENU m) { DestroyMenu(m); }
 inline void destroyIcon(HICON i) { DestroyIcon(i); }
+inline void freeLibrary(HMODULE m) { FreeLibrary(m); }
 inline void freeString(BSTR s) { SysFreeString(s); }
 inline void freeCoTaskMem(void* p) { CoTaskMemFree(p); }
 template <typename P>
@@ -46,6 +47,7 @@ using unique_hfont = unique_any<HFONT, handles::Traits<HFONT, handles::deleteObj
 using unique_hbitmap = unique_any<HBITMAP, handles::Traits<HBITMAP, handles::deleteObject>>;
 using unique_hicon = unique_any<HICON, handles::Traits<HICON, handles::destroyIcon>>;
 using unique_hmenu = unique_any<HMENU, handles::Traits<HMENU, handles::destroyMenu>>;
+using unique_hmodule = unique_any<HMODULE, handles::Traits<HMODULE, handles::freeLibrary>>;
 using unique_bstr = unique_any<BSTR, handles::Traits<BSTR, handles::freeString>>;
 using unique_cotaskmem = unique_any<void*, handles::Traits<void*, handles::freeCoTaskMem>>;
 // Memory from the COM task allocator kept as the pointer type P it was

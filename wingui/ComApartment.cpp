@@ -2,8 +2,20 @@
 
 #include <ole2.h>
 
-ComApartment::ComApartment(Kind kind)
-    : kind_(kind), result_(kind == Kind::Ole ? OleInitialize(nullptr) : CoInitialize(nullptr)) {}
+namespace {
+
+HRESULT join(ComApartment::Kind kind) {
+    switch (kind) {
+        case ComApartment::Kind::Ole: return OleInitialize(nullptr);
+        case ComApartment::Kind::Multithreaded: return CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        case ComApartment::Kind::Com: break;
+    }
+    return CoInitialize(nullptr);
+}
+
+}  // namespace
+
+ComApartment::ComApartment(Kind kind) : kind_(kind), result_(join(kind)) {}
 
 ComApartment::~ComApartment() { leave(); }
 

@@ -11,6 +11,7 @@ public:
     enum class Kind {
         Com,  // CoInitialize: single-threaded apartment
         Ole,  // OleInitialize: single-threaded apartment with OLE (clipboard, drag-and-drop)
+        Multithreaded,  // CoInitializeEx with COINIT_MULTITHREADED
     };
 
     explicit ComApartment(Kind kind = Kind::Com);
