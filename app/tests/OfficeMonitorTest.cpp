@@ -114,7 +114,7 @@ TEST(OfficeMonitorCollect, SkipsInvisibleOwnedAndOtherWindows) {
     EXPECT_EQ(list.rowOf("Mentions Microsoft Word - Word test"), -1);
 }
 
-TEST(OfficeApplicationMonitor, ReportsAtOnceWhenNoOfficeWindowIsOpen) {
+TEST(OfficeApplicationMonitor, ReportsWhenNoOfficeWindowIsOpen) {
     TestList list;
     OfficeApplicationMonitor monitor;
     monitor.setTarget(list.get());
