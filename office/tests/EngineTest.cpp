@@ -12,6 +12,7 @@
 #include "office/PowerPointPasswordValidator.h"
 #include "office/tests/OfficeTestSupport.h"
 #include "testing/DebugLog.h"
+#include "testing/ModalDriver.h"
 
 using namespace office_test;
 
@@ -272,9 +273,7 @@ TEST_F(Engines, ValidatorTakesOnlyAPasswordPromptAndPressesTheErrorBoxButton) {
     Sleep(1500);
     validator.stop();
     EXPECT_TRUE(validator.waitForEnd(5000));
-    char typed[8] = "";
-    GetWindowTextA(GetDlgItem(fake, 5), typed, sizeof typed);
-    EXPECT_STREQ(typed, "x");
+    EXPECT_EQ(testing_support::windowText(GetDlgItem(fake, 5)), "x");
     DestroyWindow(fake);
     DestroyWindow(owner);
 }
