@@ -97,6 +97,23 @@ function(tarnwick_tests name)
     endif()
 endfunction()
 
+# tarnwick_test_support(<name> SOURCES <files> DEPS <libraries>)
+# A static library of test support that the test programs of several
+# folders link; made only where those programs are (Windows, with tests).
+function(tarnwick_test_support name)
+    cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+    if(NOT WIN32 OR NOT TARNWICK_WITH_TESTS)
+        return()
+    endif()
+    add_library(${name} STATIC ${A_SOURCES})
+    target_compile_options(${name} PRIVATE ${TARNWICK_WARNINGS})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_compile_definitions(${name} PRIVATE
+        TARNWICK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+        TARNWICK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    target_link_libraries(${name} PUBLIC ${A_DEPS} tarnwick_testing GTest::gtest)
+endfunction()
+
 # tarnwick_fuzzer(<name> SOURCES <files> DEPS <libraries> CORPUS <folders>)
 # A fuzz target (LLVMFuzzerTestOneInput) for a parser of untrusted bytes.
 # Natively it always becomes <name>_replay, a ctest that runs the corpus and

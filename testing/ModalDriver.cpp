@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+
+#include "testing/Waiting.h"
 
 namespace testing_support {
 
@@ -127,12 +130,54 @@ void typeInto(HWND edit, const std::string& text) {
     for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
 }
 
-std::string windowText(HWND window) {
+std::string windowText(HWND window, DWORD timeoutMs) {
     char text[1024] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        &copied);
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             timeoutMs, &copied)) {
+        return std::string();
+    }
     return text;
+}
+
+std::string windowTitle(HWND window) {
+    char text[2048] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+HWND findTopLevel(const WindowQuery& query) {
+    struct Search {
+        const WindowQuery* query;
+        HWND found;
+    } search = {&query, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            const WindowQuery& q = *s->query;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (q.processId != 0 && owner != q.processId) return TRUE;
+            if (q.visibleOnly && !IsWindowVisible(window)) return TRUE;
+            if (q.className != nullptr) {
+                char className[256] = {};
+                GetClassNameA(window, className, sizeof className);
+                if (std::strcmp(className, q.className) != 0) return TRUE;
+            }
+            if (q.titlePrefix != nullptr && windowTitle(window).rfind(q.titlePrefix, 0) != 0) {
+                return TRUE;
+            }
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND waitForTopLevel(const WindowQuery& query, DWORD timeoutMs) {
+    HWND window = nullptr;
+    pumpUntil([&] { return (window = findTopLevel(query)) != nullptr; }, timeoutMs);
+    return window;
 }
 
 OwnerWindow::OwnerWindow(int x, int y, int width, int height, bool visible) {

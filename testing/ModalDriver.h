@@ -38,8 +38,26 @@ void mouseClickAt(POINT point, int clicks = 1);
 void typeInto(HWND edit, const std::string& text);
 // A window's text, of this program's windows or another's (an edit box of
 // another program included, where GetWindowText gives only captions). A
-// window that does not answer within five seconds gives "".
-std::string windowText(HWND window);
+// window that does not answer within timeoutMs gives "" (a short timeout
+// reads a window whose thread is busy without waiting for it).
+std::string windowText(HWND window, DWORD timeoutMs = 5000);
+// A window's caption as the system keeps it for another program's window,
+// read without a message: never waits for a busy window (GetWindowText).
+std::string windowTitle(HWND window);
+
+// What a top-level window of another process must match: the process (0:
+// any), the class (null: any) and the start of the title (null: any).
+// Invisible windows count only when visibleOnly is false.
+struct WindowQuery {
+    DWORD processId;
+    const char* className;
+    const char* titlePrefix;
+    bool visibleOnly = true;
+};
+
+HWND findTopLevel(const WindowQuery& query);
+// Waits for it, handling the caller's messages; null after timeoutMs.
+HWND waitForTopLevel(const WindowQuery& query, DWORD timeoutMs);
 
 // A plain top-level window to own the dialogs under test; registers the
 // common controls the dialogs use on first use.

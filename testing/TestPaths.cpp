@@ -1,6 +1,8 @@
 #include "TestPaths.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 namespace testing_support {
@@ -17,6 +19,11 @@ std::string nativePath(const std::string& buildPath) {
     }
 #endif
     return buildPath;
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string freshFolder(const std::string& name) {

@@ -17,4 +17,7 @@ std::string screenshotFolder();
 // program's own form.
 std::string nativePath(const std::string& buildPath);
 
+// The whole content of a file ("" when it cannot be read).
+std::string readBytes(const std::string& path);
+
 }  // namespace testing_support

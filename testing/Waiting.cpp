@@ -34,33 +34,45 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
-int runProgram(const std::string& commandLine, const std::string& folder, DWORD timeoutMs) {
+ChildProcess::~ChildProcess() {
+    if (process_.hProcess == nullptr) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+bool ChildProcess::start(const std::string& commandLine, const std::string& folder) {
     std::string line = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
-        return -1;
-    }
-    CloseHandle(process.hThread);
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &process_) != FALSE;
+}
+
+bool ChildProcess::isRunning() const {
+    return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::waitForExit(DWORD timeoutMs, DWORD& exitCode) {
+    if (process_.hProcess == nullptr) return false;
     const DWORD start = GetTickCount();
-    DWORD code = static_cast<DWORD>(-1);
     for (;;) {
         const DWORD elapsed = GetTickCount() - start;
-        const DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE,
+        const DWORD wait = MsgWaitForMultipleObjects(1, &process_.hProcess, FALSE,
                                                      elapsed >= timeoutMs ? 0 : timeoutMs - elapsed, QS_ALLINPUT);
-        if (wait == WAIT_OBJECT_0) {
-            GetExitCodeProcess(process.hProcess, &code);
-            break;
-        }
-        if (wait != WAIT_OBJECT_0 + 1) {
-            TerminateProcess(process.hProcess, static_cast<UINT>(-1));
-            break;
-        }
+        if (wait == WAIT_OBJECT_0) return GetExitCodeProcess(process_.hProcess, &exitCode) != FALSE;
+        if (wait != WAIT_OBJECT_0 + 1) return false;
         handleQueued();
     }
-    CloseHandle(process.hProcess);
+}
+
+int runProgram(const std::string& commandLine, const std::string& folder, DWORD timeoutMs) {
+    ChildProcess program;
+    DWORD code = 0;
+    if (!program.start(commandLine, folder) || !program.waitForExit(timeoutMs, code)) return -1;
     return static_cast<int>(code);
 }
 

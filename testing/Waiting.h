@@ -16,6 +16,29 @@ void pumpFor(DWORD milliseconds);
 // round) or timeoutMs has passed; whether done() held.
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
+// A started program; ended (exit code 99) if still running when the object
+// goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts the command line in folder ("" for this process's folder);
+    // false (with GetLastError) when it cannot.
+    bool start(const std::string& commandLine, const std::string& folder = "");
+    HANDLE handle() const { return process_.hProcess; }
+    DWORD id() const { return process_.dwProcessId; }
+    bool isRunning() const;
+    // True and the exit code when the program ended within timeoutMs;
+    // handles this thread's messages meanwhile.
+    bool waitForExit(DWORD timeoutMs, DWORD& exitCode);
+
+private:
+    PROCESS_INFORMATION process_ = {};
+};
+
 // Runs commandLine in folder ("" for this process's folder) and waits up to
 // timeoutMs for it to end, handling messages meanwhile. Its exit code, or
 // -1 when it could not start or did not end in time (it is then ended).

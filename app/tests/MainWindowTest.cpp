@@ -8,26 +8,19 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
-#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
 #include <map>
-#include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "ProgramDriver.h"
 #include "RemoteUi.h"
+#include "TarnwickDriver.h"
 #include "office/tests/OfficeTestSupport.h"
 #include "resources/TarnwickIds.h"
 #include "settings/PasswordGenerator.h"
@@ -35,8 +28,22 @@
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 #include "testing/UnixCommand.h"
+#include "testing/Waiting.h"
 
 using namespace remote_ui;
+using office_test::NoOfficeRegistered;
+using office_test::OfficeWatch;
+using office_test::streamsOf;
+using program_driver::checkWithTools;
+using program_driver::notifierRowImages;
+using program_driver::RowImage;
+using program_driver::ScopedWineDrive;
+using program_driver::Tarnwick;
+using program_driver::windowColour;
+using program_driver::windowIcon;
+using testing_support::pumpFor;
+using testing_support::pumpUntil;
+using testing_support::readBytes;
 
 namespace {
 
@@ -61,202 +68,6 @@ std::string readRegistry(const char* key, const char* name) {
 
 void writeRegistry(const char* key, const char* name, const std::string& value) {
     RegSetKeyValueA(HKEY_CURRENT_USER, key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// The running program: its process, main window and children.
-class Tarnwick {
-public:
-    explicit Tarnwick(const std::string& program = program_driver::tarnwickPath()) {
-        started_ = process_.start("\"" + program + "\"");
-    }
-    // Closes the program if a test leaves it running; the process guard
-    // ends it if it will not close.
-    ~Tarnwick() {
-        if (!started_ || !process_.isRunning() || window == nullptr) return;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        DWORD code = 0;
-        process_.waitForExit(15000, code);
-    }
-
-    // Waits for the main window showing a title that ends with titleEnd.
-    bool waitForMainWindow(const std::string& titleEnd = " - Tarnwick") {
-        if (!started_) return false;
-        // The first start in a new prefix can be slow on a loaded machine.
-        window = nullptr;
-        waitFor(
-            [&] {
-                HWND found = program_driver::mainWindow(process_.id());
-                if (found != nullptr && endsWith(windowText(found), titleEnd)) window = found;
-                return window != nullptr;
-            },
-            120000);
-        if (window == nullptr) return false;
-        // The title can come before the dialog has made its list.
-        waitFor([&] { return GetDlgItem(window, IDC_MAIN_LIST) != nullptr; }, 30000);
-        list = GetDlgItem(window, IDC_MAIN_LIST);
-        rows = std::make_unique<RemoteList>(process_.handle(), list);
-        // The first layout and the simulated splitter click come as posted
-        // messages: let them pass.
-        program_driver::pause(800);
-        return list != nullptr;
-    }
-
-    HWND child(int id) const { return GetDlgItem(window, id); }
-    DWORD id() const { return process_.id(); }
-    HANDLE handle() const { return process_.handle(); }
-    std::string title() const { return windowText(window); }
-
-    // The folder tree, inside the shell's namespace control or not.
-    HWND tree() const {
-        HWND found = FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr);
-        if (found != nullptr) return found;
-        HWND host = FindWindowExA(window, nullptr, "SHBrowseForFolder ShellNameSpace Control", nullptr);
-        return FindWindowExA(host, nullptr, WC_TREEVIEWA, nullptr);
-    }
-
-    std::string itemText(HWND folders, LPARAM item) const {
-        program_driver::RemoteMemory block(process_.handle(), 1024);
-        char* remote = block.get();
-        TVITEMA request = {};
-        request.mask = TVIF_TEXT;
-        request.hItem = reinterpret_cast<HTREEITEM>(item);
-        request.pszText = remote + 256;
-        request.cchTextMax = 512;
-        WriteProcessMemory(process_.handle(), remote, &request, sizeof request, nullptr);
-        SendMessageA(folders, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote));
-        char text[512] = {};
-        ReadProcessMemory(process_.handle(), remote + 256, text, sizeof text - 1, nullptr);
-        return text;
-    }
-
-    LPARAM treeItem(UINT relation, LPARAM item) const {
-        return static_cast<LPARAM>(SendMessageA(tree(), TVM_GETNEXTITEM, relation, item));
-    }
-
-    // The child of parent (expanded first) whose name is name, or 0.
-    LPARAM childNamed(LPARAM parent, const std::string& name) const {
-        HWND folders = tree();
-        SendMessageA(folders, TVM_EXPAND, TVE_EXPAND, parent);
-        for (LPARAM child = treeItem(TVGN_CHILD, parent); child != 0; child = treeItem(TVGN_NEXT, child)) {
-            const std::string text = itemText(folders, child);
-            // A drive shows as "<label> (Z:)".
-            const std::string drive = "(" + name + ")";
-            if (lstrcmpiA(text.c_str(), name.c_str()) == 0 ||
-                (text.size() >= drive.size() && text.compare(text.size() - drive.size(), drive.size(), drive) == 0)) {
-                return child;
-            }
-        }
-        return 0;
-    }
-
-    // Clicks a folder in the tree, found by the names along its path from
-    // "My Computer" down (the drive shows as "(Z:)"), as a user opens the
-    // tree down to it.
-    void clickFolder(const std::string& path) {
-        HWND folders = tree();
-        ASSERT_NE(folders, nullptr);
-        LPARAM item = childNamed(treeItem(TVGN_ROOT, 0), "My Computer");
-        ASSERT_NE(item, 0) << "no My Computer";
-        std::string rest = path;
-        while (!rest.empty() && item != 0) {
-            const size_t cut = rest.find('\\');
-            const std::string name = rest.substr(0, cut);
-            rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
-            item = childNamed(item, name);
-            ASSERT_NE(item, 0) << "no folder " << name << " in the tree";
-        }
-        clickTreeItem(item);
-    }
-
-    // Clicks an item of the tree, brought into view first.
-    void clickTreeItem(LPARAM item) {
-        HWND folders = tree();
-        SendMessageA(folders, TVM_ENSUREVISIBLE, 0, item);
-        program_driver::RemoteMemory block(process_.handle(), sizeof(RECT));
-        char* remote = block.get();
-        ASSERT_NE(remote, nullptr);
-        // TVM_GETITEMRECT takes the item in the rectangle it fills.
-        WriteProcessMemory(process_.handle(), remote, &item, sizeof item, nullptr);
-        SendMessageA(folders, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote));
-        RECT rect = {};
-        ReadProcessMemory(process_.handle(), remote, &rect, sizeof rect, nullptr);
-        activate(window);
-        clickAt(folders, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
-    }
-
-    // Clicks a folder in the tree and waits for the window to show it.
-    bool step(const std::string& folder) {
-        clickFolder(folder);
-        const std::string shown = folder + "\\ - Tarnwick";
-        return waitFor([&] { return title() == shown; }, 5000);
-    }
-
-    // Chooses a menu item with the keyboard: Alt with the popup's mnemonic,
-    // then the item's.
-    void chooseMenu(WORD popup, WORD item) {
-        activate(window);
-        pressKeys({popup}, {VK_MENU});
-        program_driver::pause(300);
-        pressKeys({item});
-    }
-
-    // Waits for the program to end; its exit code, or -1.
-    int waitForExit(DWORD timeoutMs = 60000) {
-        DWORD code = 0;
-        return process_.waitForExit(timeoutMs, code) ? static_cast<int>(code) : -1;
-    }
-
-    // Another visible top-level window of the program, not the main window,
-    // whose title satisfies accept.
-    HWND waitForOtherWindow(const std::function<bool(const std::string&)>& accept, DWORD timeoutMs) {
-        HWND found = nullptr;
-        waitFor(
-            [&] {
-                for (HWND other : topLevelWindows(process_.id())) {
-                    if (other != window && accept(windowText(other))) {
-                        found = other;
-                        return true;
-                    }
-                }
-                return false;
-            },
-            timeoutMs);
-        return found;
-    }
-
-    // Every row's "Encrypted" text, joined by '|'.
-    std::string states() const {
-        std::string joined;
-        for (int row = 0; row < rows->rowCount(); ++row) joined += rows->cell(row, 1) + "|";
-        return joined;
-    }
-
-    HWND window = nullptr;
-    HWND list = nullptr;
-    std::unique_ptr<RemoteList> rows;
-
-private:
-    bool started_ = false;
-    program_driver::ChildProcess process_;
-};
-
-// The text of a message box of another process.
-std::string messageText(HWND box) {
-    std::string text;
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (lstrcmpiA(className(child).c_str(), "Static") == 0) {
-            const std::string part = windowText(child);
-            if (part.size() > text.size()) text = part;
-        }
-    }
-    return text;
 }
 
 class MainWindow : public testing::Test {
@@ -294,189 +105,9 @@ protected:
     }
     std::string pathOf(const std::string& name) const { return documents + "\\" + name; }
 
-    // Waits for the job's progress window to show its tally, photographs
-    // it, lets inspect look at it and closes it with a click on Close.
-    // Returns the tally it shows.
-    std::string waitForJobAndClose(Tarnwick& program, const std::string& picture,
-                                   const std::function<void(HWND)>& inspect = nullptr) {
-        HWND notifier = nullptr;
-        if (!waitFor(
-            [&] {
-                for (HWND other : topLevelWindows(program.id())) {
-                    HWND close = GetDlgItem(other, IDOK);
-                    if (other != program.window && close != nullptr && IsWindowEnabled(close) &&
-                        GetDlgItem(other, IDCANCEL) != nullptr) {
-                        notifier = other;
-                        return true;
-                    }
-                }
-                return false;
-            },
-            240000)) {
-            ADD_FAILURE() << "the job did not finish";
-            return "";
-        }
-        program_driver::pause(300);
-        testing_support::saveScreenshot(notifier, picture);
-        if (inspect) inspect(notifier);
-        std::string tally;
-        for (HWND child = GetWindow(notifier, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-            const std::string text = windowText(child);
-            if (contains(text, " Result: ")) tally = text;
-        }
-        clickCentre(GetDlgItem(notifier, IDOK));
-        EXPECT_TRUE(waitFor([&] { return !IsWindow(notifier); }, 10000));
-        return tally;
-    }
-
     std::string folder;
     std::string documents;
     std::string work;
-};
-
-std::string checkWithTools(const std::string& folder, const std::vector<std::string>& office,
-                           const std::string& pdf) {
-    char user[64] = {};
-    EXPECT_TRUE(PasswordGenerator::getPdfUserPasswordForPath(pdf.c_str(), user));
-    const std::string report = folder + "\\check-pdf.txt";
-    testing_support::runUnix(folder, "qpdf --show-encryption --password=" + std::string(user) + " '" +
-                                         testing_support::unixPath(pdf) + "' > '" + testing_support::unixPath(report) +
-                                         "' 2>&1");
-    return office_test::checkOfficePasswords(folder, office) + readBytes(report);
-}
-
-std::uint32_t windowColour() {
-    const COLORREF colour = GetSysColor(COLOR_WINDOW);
-    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-}
-
-// How much of each row's image on the screen is Tarnwick's success image
-// and how much its failure image (the icon resources of Tarnwick.exe drawn
-// at the row image's size), by row name; with the row's result.
-struct RowImage {
-    std::string result;
-    double success;
-    double failure;
-};
-
-// The window's icon of size x size pixels over the background colour, as
-// the window system shows it: Wine hands a window's icons to X as the
-// property _NET_WM_ICON of its X window (width, height, then one ARGB value
-// per pixel, for each size). Empty when there is none of that size.
-testing_support::WindowImage windowIcon(const std::string& folder, HWND window, int size, std::uint32_t background) {
-    testing_support::WindowImage icon;
-    const auto xWindow = reinterpret_cast<UINT_PTR>(GetPropA(window, "__wine_x11_whole_window"));
-    EXPECT_NE(xWindow, 0u);
-    const std::string report = folder + "\\icon.txt";
-    char id[32];
-    std::snprintf(id, sizeof id, "0x%llx", static_cast<unsigned long long>(xWindow));
-    testing_support::runUnix(folder, "xprop -id " + std::string(id) + " -notype 32c _NET_WM_ICON > '" +
-                                         testing_support::unixPath(report) + "'");
-    std::string text = readBytes(report);
-    const size_t equals = text.find('=');
-    if (equals == std::string::npos) return icon;
-    std::replace(text.begin(), text.end(), ',', ' ');
-    std::istringstream numbers(text.substr(equals + 1));
-    unsigned long long width = 0, height = 0;
-    while (numbers >> width >> height) {
-        std::vector<std::uint32_t> pixels;
-        unsigned long long argb = 0;
-        for (unsigned long long i = 0; i < width * height && numbers >> argb; ++i) {
-            // Over the background, as a window draws it.
-            const unsigned alpha = (argb >> 24) & 0xFF;
-            std::uint32_t pixel = 0;
-            for (int shift = 0; shift < 24; shift += 8) {
-                const unsigned front = (argb >> shift) & 0xFF, back = (background >> shift) & 0xFF;
-                pixel |= ((front * alpha + back * (255 - alpha)) / 255) << shift;
-            }
-            pixels.push_back(pixel);
-        }
-        if (width == static_cast<unsigned>(size) && height == static_cast<unsigned>(size)) {
-            icon.width = icon.height = size;
-            icon.pixels = pixels;
-        }
-    }
-    return icon;
-}
-
-std::map<std::string, RowImage> notifierRowImages(HANDLE process, HWND notifier, int dpi) {
-    const int size = MulDiv(16, dpi, 96);
-    std::map<std::string, RowImage> images;
-    HWND list = GetDlgItem(notifier, 1000);
-    RemoteList rows(process, list);
-    HMODULE program = LoadLibraryExA(program_driver::tarnwickPath().c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    EXPECT_NE(program, nullptr);
-    const testing_support::WindowImage success = testing_support::drawIconResource(program, IDI_SUCCESS, size, windowColour());
-    const testing_support::WindowImage failure = testing_support::drawIconResource(program, IDI_FAILURE, size, windowColour());
-    FreeLibrary(program);
-    const testing_support::WindowImage shot = testing_support::captureWindow(list);
-    // The picture includes the list's border; the rectangles are in client
-    // coordinates.
-    RECT frame;
-    GetWindowRect(list, &frame);
-    POINT origin = {0, 0};
-    ClientToScreen(list, &origin);
-    const int dx = origin.x - frame.left, dy = origin.y - frame.top;
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        const RECT icon = rows.itemRect(row, LVIR_ICON);
-        const RECT corners = {icon.left + dx - 2, icon.top + dy - 2, icon.left + dx + 4, icon.top + dy + 4};
-        images[rows.cell(row, 0)] = {rows.cell(row, 2), testing_support::bestMatchShare(shot, corners, success, 24),
-                                     testing_support::bestMatchShare(shot, corners, failure, 24)};
-    }
-    return images;
-}
-
-// A drive letter of the Wine prefix defined for one scope through Wine's
-// mount manager, as its configuration tool defines one: a removable drive
-// (its type as GetDriveType reports it) on a Unix folder.
-class ScopedWineDrive {
-public:
-    ScopedWineDrive(char letter, unsigned type, const std::string& unixFolder) : letter_(letter) {
-        defined_ = define(type, unixFolder);
-    }
-    ~ScopedWineDrive() {
-        if (defined_) define(DRIVE_NO_ROOT_DIR, "");
-    }
-    bool defined() const { return defined_; }
-
-private:
-    // The request of the mount manager's Wine extension "define Unix drive".
-    struct Request {
-        ULONG size;
-        ULONG type;
-        ULONG fsType;
-        DWORD serial;
-        ULONGLONG unixDevice;
-        WCHAR letter;
-        USHORT mountPointOffset;
-        USHORT deviceOffset;
-        USHORT labelOffset;
-    };
-
-    bool define(unsigned type, const std::string& unixFolder) {
-        std::vector<char> buffer(sizeof(Request) + unixFolder.size() + 1, '\0');
-        auto* request = reinterpret_cast<Request*>(buffer.data());
-        request->size = static_cast<ULONG>(buffer.size());
-        request->type = type;
-        request->letter = static_cast<WCHAR>(letter_);
-        if (!unixFolder.empty()) {
-            request->mountPointOffset = sizeof(Request);
-            std::copy(unixFolder.begin(), unixFolder.end(), buffer.begin() + sizeof(Request));
-        }
-        HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (manager == INVALID_HANDLE_VALUE) return false;
-        const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-        DWORD returned = 0;
-        const bool done = DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                          nullptr, 0, &returned, nullptr) != FALSE;
-        CloseHandle(manager);
-        return done;
-    }
-
-    char letter_;
-    bool defined_ = false;
 };
 
 // ---- drawing at the screen's DPI --------------------------------------
@@ -523,7 +154,7 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
 
     Tarnwick program;
     ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick")) << "no main window on the folder";
-    ASSERT_TRUE(waitFor([&] { return program.rows->rowCount() == 7; }, 10000)) << program.rows->rowCount();
+    ASSERT_TRUE(pumpUntil([&] { return program.rows->rowCount() == 7; }, 10000)) << program.rows->rowCount();
     EXPECT_EQ(program.states(), "|||||||");
     testing_support::saveScreenshot(program.window, picture("MainWindowPlain"));
     RECT frame = {};
@@ -542,11 +173,11 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     activate(program.window);
     clickAt(program.list, {40, 200});
     program.chooseMenu('E', 'A');
-    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 7; }, 5000)) << program.rows->selectedCount();
+    ASSERT_TRUE(pumpUntil([&] { return program.rows->selectedCount() == 7; }, 5000)) << program.rows->selectedCount();
     clickCentre(program.child(IDC_ENCRYPT_BUTTON));
     // The finished notifier's rows show Tarnwick's own images: the success
     // image beside each "OK", the failure image beside the "NG".
-    waitForJobAndClose(program, picture("MainWindowEncryptionDone"), [&](HWND notifier) {
+    program.waitForJobAndClose(picture("MainWindowEncryptionDone"), [&](HWND notifier) {
         const std::map<std::string, RowImage> images = notifierRowImages(program.handle(), notifier, dpi);
         ASSERT_EQ(images.size(), 7u);
         for (const auto& [name, image] : images) {
@@ -571,7 +202,7 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
         EXPECT_GE(testing_support::matchShare(windowIcon(folder, notifier, MulDiv(16, dpi, 96), windowColour()), 0, 0, own, 24), 0.95);
     });
     CloseHandle(held);
-    ASSERT_TRUE(waitFor([&] { return program.states() == "PWD||PWD|PWD|PWD|PWD|PWD|"; }, 10000))
+    ASSERT_TRUE(pumpUntil([&] { return program.states() == "PWD||PWD|PWD|PWD|PWD|PWD|"; }, 10000))
         << program.states();
     testing_support::saveScreenshot(program.window, picture("MainWindowEncrypted"));
     EXPECT_EQ(columnsCut(program.handle(), program.list, dpi), "");
@@ -589,7 +220,7 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     POINT centre = program.rows->rowCentre(row);
     ScreenToClient(program.list, &centre);
     clickAt(program.list, centre);
-    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 1; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return program.rows->selectedCount() == 1; }, 5000));
     clickCentre(program.child(IDC_PASSWORD_BUTTON));
     HWND exporter = program.waitForOtherWindow([](const std::string& t) { return t == "Password Exporter"; }, 10000);
     ASSERT_NE(exporter, nullptr);
@@ -598,14 +229,14 @@ TEST_P(MainWindowAtDpi, EncryptsAndDecryptsAFolderAsAUserDoes) {
     drawn["dialog height"] = clientSize(exporter).cy;
     EXPECT_EQ(buttonsCut(program.handle(), exporter), "");
     PostMessageA(exporter, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(waitFor([&] { return !IsWindow(exporter); }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return !IsWindow(exporter); }, 5000));
 
     // Everything back.
     program.chooseMenu('E', 'A');
-    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 7; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return program.rows->selectedCount() == 7; }, 5000));
     clickCentre(program.child(IDC_DECRYPT_BUTTON));
-    waitForJobAndClose(program, picture("MainWindowDecryptionDone"));
-    ASSERT_TRUE(waitFor([&] { return program.states() == "|||||||"; }, 10000)) << program.states();
+    program.waitForJobAndClose(picture("MainWindowDecryptionDone"));
+    ASSERT_TRUE(pumpUntil([&] { return program.states() == "|||||||"; }, 10000)) << program.states();
 
     for (const auto& [name, sample] : samples) {
         SCOPED_TRACE(name);
@@ -651,7 +282,7 @@ TEST_F(MainWindow, FollowsItsWindowToAScreenOfAnotherDpi) {
 
     RECT suggested = {30, 30, 30 + 1200, 30 + 840};
     program_driver::sendWithRecord(program.handle(), program.window, WM_DPICHANGED, MAKEWPARAM(144, 144), suggested);
-    program_driver::pause(500);
+    pumpFor(500);
     RECT frame = {};
     GetWindowRect(program.window, &frame);
     EXPECT_EQ(std::make_tuple(frame.left, frame.right, frame.bottom), std::make_tuple(30L, 1230L, 870L));
@@ -667,79 +298,6 @@ TEST_F(MainWindow, FollowsItsWindowToAScreenOfAnotherDpi) {
     EXPECT_EQ(program.waitForExit(), 0);
     EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "20 20 800 560");
 }
-
-namespace {
-
-// Every stream of a compound file, by its path of storage names.
-void collectStreams(IStorage* storage, const std::wstring& prefix, std::map<std::wstring, std::string>& out) {
-    IEnumSTATSTG* entries = nullptr;
-    if (FAILED(storage->EnumElements(0, nullptr, 0, &entries))) return;
-    STATSTG stat;
-    while (entries->Next(1, &stat, nullptr) == S_OK) {
-        std::wstring name = prefix + stat.pwcsName;
-        if (stat.type == STGTY_STORAGE) {
-            IStorage* child = nullptr;
-            if (SUCCEEDED(storage->OpenStorage(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                                               &child))) {
-                collectStreams(child, name + L"/", out);
-                child->Release();
-            }
-        } else if (stat.type == STGTY_STREAM) {
-            IStream* stream = nullptr;
-            std::string data(static_cast<std::size_t>(stat.cbSize.QuadPart), '\0');
-            ULONG got = 0;
-            if (SUCCEEDED(storage->OpenStream(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream))) {
-                stream->Read(&data[0], static_cast<ULONG>(data.size()), &got);
-                stream->Release();
-            }
-            out[name] = data.substr(0, got);
-        }
-        CoTaskMemFree(stat.pwcsName);
-    }
-    entries->Release();
-}
-
-std::map<std::wstring, std::string> streamsOf(const std::string& path) {
-    std::map<std::wstring, std::string> out;
-    std::wstring wide(path.begin(), path.end());
-    IStorage* root = nullptr;
-    if (SUCCEEDED(StgOpenStorage(wide.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &root))) {
-        collectStreams(root, L"", out);
-        root->Release();
-    }
-    return out;
-}
-
-// The most Office processes seen at once while it lives, looked at every 50 ms.
-class OfficeWatch {
-public:
-    OfficeWatch()
-        : thread_([this] {
-              while (watching_) {
-                  seen_ = std::max(seen_.load(), office_test::standinProcessCount());
-                  Sleep(50);
-              }
-          }) {}
-    ~OfficeWatch() {
-        watching_ = false;
-        thread_.join();
-    }
-    int seen() const { return seen_; }
-
-private:
-    std::atomic<bool> watching_{true};
-    std::atomic<int> seen_{0};
-    std::thread thread_;
-};
-
-// The Office stand-in unregistered for a test, registered again after it.
-struct NoOfficeRegistered {
-    NoOfficeRegistered() { registered = office_test::runStandin("/UnregServer"); }
-    ~NoOfficeRegistered() { office_test::runStandin("/RegServer"); }
-    bool registered = false;
-};
-
-}  // namespace
 
 // With the built-in engine chosen in the Option menu, on a machine where no
 // Office is registered: all thirteen Office extensions and a PDF are
@@ -774,21 +332,21 @@ TEST_F(MainWindow, BuiltInEngineEncryptsEveryOfficeFormatWithoutOffice) {
 
     Tarnwick program;
     ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick")) << "no main window on the folder";
-    ASSERT_TRUE(waitFor([&] { return program.rows->rowCount() == 14; }, 10000)) << program.rows->rowCount();
+    ASSERT_TRUE(pumpUntil([&] { return program.rows->rowCount() == 14; }, 10000)) << program.rows->rowCount();
     // Option > Built-in Encryption: the setting follows the check mark.
     program.chooseMenu('O', 'B');
-    ASSERT_TRUE(waitFor([] { return TarnwickRegistry().isBuiltInEngine(); }, 3000));
+    ASSERT_TRUE(pumpUntil([] { return TarnwickRegistry().isBuiltInEngine(); }, 3000));
 
     activate(program.window);
     clickAt(program.list, {40, 200});
     program.chooseMenu('E', 'A');
-    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 14; }, 5000)) << program.rows->selectedCount();
+    ASSERT_TRUE(pumpUntil([&] { return program.rows->selectedCount() == 14; }, 5000)) << program.rows->selectedCount();
     clickCentre(program.child(IDC_ENCRYPT_BUTTON));
-    EXPECT_EQ(waitForJobAndClose(program, "MainWindowBuiltInEncryptionDone"),
+    EXPECT_EQ(program.waitForJobAndClose("MainWindowBuiltInEncryptionDone"),
               "Encryption Result: Total=14   Scucceeded=14   Failed=0");
     std::string encrypted;
     for (int i = 0; i < 14; ++i) encrypted += "PWD|";
-    ASSERT_TRUE(waitFor([&] { return program.states() == encrypted; }, 10000)) << program.states();
+    ASSERT_TRUE(pumpUntil([&] { return program.states() == encrypted; }, 10000)) << program.states();
 
     const std::string report = office_test::checkOfficePasswords(folder, office, originals);
     for (const std::string& path : office) {
@@ -809,11 +367,11 @@ TEST_F(MainWindow, BuiltInEngineEncryptsEveryOfficeFormatWithoutOffice) {
     }
 
     program.chooseMenu('E', 'A');
-    ASSERT_TRUE(waitFor([&] { return program.rows->selectedCount() == 14; }, 5000));
+    ASSERT_TRUE(pumpUntil([&] { return program.rows->selectedCount() == 14; }, 5000));
     clickCentre(program.child(IDC_DECRYPT_BUTTON));
-    EXPECT_EQ(waitForJobAndClose(program, "MainWindowBuiltInDecryptionDone"),
+    EXPECT_EQ(program.waitForJobAndClose("MainWindowBuiltInDecryptionDone"),
               "Decryption Result: Total=14   Scucceeded=14   Failed=0");
-    ASSERT_TRUE(waitFor([&] { return program.states() == rows; }, 10000)) << program.states();
+    ASSERT_TRUE(pumpUntil([&] { return program.states() == rows; }, 10000)) << program.states();
     for (std::size_t i = 0; i < samples.size(); ++i) {
         SCOPED_TRACE(samples[i].first);
         const std::string original = office_test::sample(samples[i].second);
@@ -826,7 +384,7 @@ TEST_F(MainWindow, BuiltInEngineEncryptsEveryOfficeFormatWithoutOffice) {
     }
 
     program.chooseMenu('O', 'B');
-    ASSERT_TRUE(waitFor([] { return !TarnwickRegistry().isBuiltInEngine(); }, 3000));
+    ASSERT_TRUE(pumpUntil([] { return !TarnwickRegistry().isBuiltInEngine(); }, 3000));
     PostMessageA(program.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.waitForExit(), 0);
     EXPECT_EQ(watch.seen(), 0) << "an Office process ran";
@@ -846,7 +404,7 @@ TEST_F(MainWindow, OnlyExitAndCloseEndItAndClosingStoresFolderAndGeometry) {
         pressKeys({VK_RETURN});
         pressKeys({VK_ESCAPE});
         pressKeys({VK_RETURN});
-        program_driver::pause(500);
+        pumpFor(500);
         EXPECT_EQ(WaitForSingleObject(program.handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
         EXPECT_TRUE(IsWindowVisible(program.window));
 
@@ -881,7 +439,7 @@ TEST_F(MainWindow, OnlyExitAndCloseEndItAndClosingStoresFolderAndGeometry) {
         EXPECT_EQ(rect.left, 10);
         EXPECT_EQ(rect.top, 10);
         ShowWindowAsync(program.window, SW_MINIMIZE);
-        ASSERT_TRUE(waitFor([&] { return IsIconic(program.window) != FALSE; }, 15000));
+        ASSERT_TRUE(pumpUntil([&] { return IsIconic(program.window) != FALSE; }, 15000));
         PostMessageA(program.window, WM_SYSCOMMAND, SC_CLOSE, 0);
         EXPECT_EQ(program.waitForExit(), 0);
         EXPECT_EQ(readRegistry(kProfileWindowsKey, "Geometry"), "10 10 50 50");
@@ -916,7 +474,7 @@ TEST_F(MainWindow, HistoryKeepsFirstVisitOrderAndGoesBack) {
     GetClientRect(history, &box);
     clickAt(history, {box.right - 8, 10});
     HWND dropped = nullptr;
-    ASSERT_TRUE(waitFor(
+    ASSERT_TRUE(pumpUntil(
         [&] {
             for (HWND other : topLevelWindows(program.id())) {
                 if (className(other) == "ComboLBox") dropped = other;
@@ -924,11 +482,11 @@ TEST_F(MainWindow, HistoryKeepsFirstVisitOrderAndGoesBack) {
             return dropped != nullptr;
         },
         3000));
-    program_driver::pause(300);
+    pumpFor(300);
     testing_support::saveScreenshot(dropped, "MainWindowHistory");
     const int itemHeight = static_cast<int>(SendMessageA(dropped, LB_GETITEMHEIGHT, 0, 0));
     clickAt(dropped, {30, 2 * itemHeight + itemHeight / 2});
-    ASSERT_TRUE(waitFor([&] { return program.title() == documents + "\\ - Tarnwick"; }, 5000)) << program.title();
+    ASSERT_TRUE(pumpUntil([&] { return program.title() == documents + "\\ - Tarnwick"; }, 5000)) << program.title();
     EXPECT_EQ(program.rows->rowCount(), 1);
     EXPECT_EQ(comboItems(program.handle(), history), expected);
 }
@@ -959,14 +517,14 @@ TEST_F(MainWindow, SplitterDragMovesTheEdgeAndFallsBackToAThird) {
     POINT target = {500, 100};
     ClientToScreen(program.window, &target);
     drag(start, {target.x, start.y});
-    ASSERT_TRUE(waitFor([&] { return std::abs(listLeft() - 500) <= 3; }, 3000)) << listLeft();
+    ASSERT_TRUE(pumpUntil([&] { return std::abs(listLeft() - 500) <= 3; }, 3000)) << listLeft();
     testing_support::saveScreenshot(program.window, "MainWindowSplitterMoved");
 
     GetWindowRect(splitter, &bar);
     RECT frame;
     GetWindowRect(program.window, &frame);
     drag({(bar.left + bar.right) / 2, start.y}, {frame.left - 60, start.y});
-    ASSERT_TRUE(waitFor([&] { return listLeft() == client.right / 3; }, 3000)) << listLeft();
+    ASSERT_TRUE(pumpUntil([&] { return listLeft() == client.right / 3; }, 3000)) << listLeft();
 }
 
 // The computer node is no file-system folder: the list empties and is
@@ -982,7 +540,7 @@ TEST_F(MainWindow, AVirtualFolderEmptiesTheList) {
     const LPARAM computer = program.childNamed(program.treeItem(TVGN_ROOT, 0), "My Computer");
     ASSERT_NE(computer, 0);
     program.clickTreeItem(computer);
-    ASSERT_TRUE(waitFor([&] { return program.title() == " - Tarnwick"; }, 5000)) << program.title();
+    ASSERT_TRUE(pumpUntil([&] { return program.title() == " - Tarnwick"; }, 5000)) << program.title();
     EXPECT_EQ(program.rows->rowCount(), 0);
     EXPECT_FALSE(IsWindowEnabled(program.list));
     // The history box no longer shows the folder before, but keeps it.
@@ -1010,7 +568,7 @@ TEST_F(MainWindow, AStartFolderOnARemovableDriveOpensTheDocumentsFolder) {
         TarnwickRegistry().setInitialFolder(stored);
         Tarnwick program;
         ASSERT_TRUE(program.waitForMainWindow("\\ - Tarnwick"));
-        EXPECT_TRUE(waitFor([&] { return program.title() == std::string(personal) + "\\ - Tarnwick"; }, 5000))
+        EXPECT_TRUE(pumpUntil([&] { return program.title() == std::string(personal) + "\\ - Tarnwick"; }, 5000))
             << program.title();
     }
 }
@@ -1023,17 +581,17 @@ TEST_F(MainWindow, MenuTogglesTheFileTimeSettingAndShowsHelp) {
     ASSERT_TRUE(program.waitForMainWindow(documents + "\\ - Tarnwick"));
 
     program.chooseMenu('O', 'U');
-    ASSERT_TRUE(waitFor([] { return TarnwickRegistry().isDonotUpdateFileTime(); }, 3000));
+    ASSERT_TRUE(pumpUntil([] { return TarnwickRegistry().isDonotUpdateFileTime(); }, 3000));
     program.chooseMenu('O', 'U');
-    ASSERT_TRUE(waitFor([] { return !TarnwickRegistry().isDonotUpdateFileTime(); }, 3000));
+    ASSERT_TRUE(pumpUntil([] { return !TarnwickRegistry().isDonotUpdateFileTime(); }, 3000));
 
     // A menu left open for the picture.
     activate(program.window);
     pressKeys({'E'}, {VK_MENU});
     HWND popup = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (popup = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(popup); },
+    ASSERT_TRUE(pumpUntil([&] { return (popup = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(popup); },
                         3000));
-    program_driver::pause(300);
+    pumpFor(300);
     testing_support::saveScreenshot(program.window, "MainWindowWithFiles");
     testing_support::saveScreenshot(popup, "MainWindowEditMenu");
     pressKeys({VK_ESCAPE});
@@ -1041,7 +599,7 @@ TEST_F(MainWindow, MenuTogglesTheFileTimeSettingAndShowsHelp) {
 
     program.chooseMenu('H', 'H');
     HWND viewer = nullptr;
-    ASSERT_TRUE(waitFor(
+    ASSERT_TRUE(pumpUntil(
         [&] {
             viewer = FindWindowA("LANTERNPANE_WINDOW", nullptr);
             return viewer != nullptr && endsWith(windowText(viewer), "Tarnwick.html - Lanternpane");
@@ -1050,7 +608,7 @@ TEST_F(MainWindow, MenuTogglesTheFileTimeSettingAndShowsHelp) {
         << (viewer != nullptr ? windowText(viewer) : std::string("no viewer"));
     EXPECT_TRUE(contains(windowText(viewer), buildFile("html\\Tarnwick.html"))) << windowText(viewer);
     PostMessageA(viewer, WM_CLOSE, 0, 0);
-    waitFor([&] { return !IsWindow(viewer); }, 10000);
+    pumpUntil([&] { return !IsWindow(viewer); }, 10000);
 }
 
 // Without the viewer, or without the help page, the help command says
@@ -1069,7 +627,7 @@ TEST_F(MainWindow, HelpSaysWhatIsMissing) {
         EXPECT_EQ(messageText(box), text);
         testing_support::saveScreenshot(box, picture);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        ASSERT_TRUE(waitFor([&] { return !IsWindow(box); }, 5000));
+        ASSERT_TRUE(pumpUntil([&] { return !IsWindow(box); }, 5000));
         EXPECT_EQ(FindWindowA("LANTERNPANE_WINDOW", nullptr), nullptr);
     };
     expectMessage("Postwarden", "Error:\r\nNot found Lanternpane.exe program", "MainWindowHelpViewerMissing");

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "ProgramDriver.h"
@@ -13,11 +11,14 @@
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 
 // The real Tarnwick.exe at start-up, with and without an open Office window
 // (the Office stand-in's visible "OpusApp" window, or windows of this test).
 
 using namespace program_driver;
+using testing_support::pumpFor;
+using testing_support::pumpUntil;
 
 namespace {
 
@@ -45,12 +46,7 @@ public:
         if (owned_) RegDeleteTreeA(HKEY_CURRENT_USER, kLogKey);
     }
     bool active() const { return owned_; }
-    std::string text() const {
-        std::ifstream file(folder_ + "\\Tarnwick.log", std::ios::binary);
-        std::stringstream content;
-        content << file.rdbuf();
-        return content.str();
-    }
+    std::string text() const { return testing_support::readBytes(folder_ + "\\Tarnwick.log"); }
 
 private:
     std::string folder_;
@@ -78,27 +74,25 @@ bool isShownRestored(HWND window) {
 }
 
 HWND waitForMonitorShown(DWORD processId, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HWND window = monitorWindow(processId);
-        if (isShownRestored(window)) return window;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        program_driver::pause(20);
-    }
+    HWND window = nullptr;
+    const bool shown = pumpUntil([&] { return isShownRestored(window = monitorWindow(processId)); }, timeoutMs);
+    return shown ? window : nullptr;
 }
 
 // The row of the monitor's list whose title is title; -1 when none shows
 // within timeoutMs (each round empties the list and fills it again).
 int waitForRow(const ChildProcess& program, HWND list, const std::string& title, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < rows; ++row) {
-            if (remoteListCell(program.handle(), list, row, 0) == title) return row;
-        }
-        if (GetTickCount() - start >= timeoutMs) return -1;
-        program_driver::pause(50);
-    }
+    int found = -1;
+    pumpUntil(
+        [&] {
+            const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+            for (int row = 0; row < rows; ++row) {
+                if (remoteListCell(program.handle(), list, row, 0) == title) return (found = row) >= 0;
+            }
+            return found >= 0;
+        },
+        timeoutMs);
+    return found;
 }
 
 // Starts Tarnwick and checks that it goes straight on to its main window:
@@ -112,12 +106,12 @@ void expectStartGoesStraightOn(const std::string& screenshotName) {
     while (main == nullptr && GetTickCount() - start < kStartTimeoutMs && tarnwick.isRunning()) {
         if (isShownRestored(monitorWindow(tarnwick.id()))) monitorShown = true;
         main = mainWindow(tarnwick.id());
-        program_driver::pause(5);
+        pumpFor(5);
     }
     ASSERT_NE(main, nullptr) << "no main window";
     EXPECT_FALSE(monitorShown) << "the Office monitor showed";
     EXPECT_EQ(monitorWindow(tarnwick.id()), nullptr);
-    program_driver::pause(300);
+    pumpFor(300);
     testing_support::saveScreenshot(main, screenshotName);
 
     PostMessageA(main, WM_CLOSE, 0, 0);
@@ -130,12 +124,7 @@ void expectStartGoesStraightOn(const std::string& screenshotName) {
 HWND waitForQuestion(DWORD processId) { return waitForTopLevel({processId, "#32770", kQuestionCaption}, 10000); }
 
 bool waitUntilGone(HWND window, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (IsWindow(window)) {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        program_driver::pause(20);
-    }
-    return true;
+    return pumpUntil([&] { return !IsWindow(window); }, timeoutMs);
 }
 
 }  // namespace
@@ -179,9 +168,7 @@ TEST_P(OfficeMonitorAtDpi, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     HWND monitor = waitForMonitorShown(tarnwick.id(), kStartTimeoutMs);
     ASSERT_NE(monitor, nullptr) << "the Office monitor did not show";
 
-    char text[256] = {};
-    GetWindowTextA(monitor, text, sizeof text);
-    EXPECT_STREQ(text, "Office Applications - Tarnwick");
+    EXPECT_EQ(testing_support::windowTitle(monitor), "Office Applications - Tarnwick");
     RECT bounds = {};
     GetWindowRect(monitor, &bounds);
     EXPECT_EQ(bounds.left, scaled(10));
@@ -228,7 +215,7 @@ TEST_P(OfficeMonitorAtDpi, AWordWindowHoldsUpTheStartUntilItIsClosed) {
     EXPECT_STREQ(user, thisUser);
     EXPECT_EQ(remoteListCell(tarnwick.handle(), list, row, 1), user);
     EXPECT_EQ(remoteListCell(tarnwick.handle(), list, row, 2), domain);
-    program_driver::pause(300);
+    pumpFor(300);
     EXPECT_EQ(remote_ui::columnsCut(tarnwick.handle(), list, dpi), "");
     EXPECT_FALSE(
         testing_support::saveScreenshot(monitor, dpi == 96 ? "OfficeMonitor" : "OfficeMonitor-" + std::to_string(dpi) + "dpi")
@@ -273,11 +260,11 @@ TEST(OfficeMonitorProgram, ClosingTheMonitorAsksAndOkEndsTheProgramWithOne) {
     EXPECT_EQ(testing_support::windowText(GetDlgItem(question, 0xFFFF)), "Are you sure you want to cancel to start 'Tarnwick'");
     EXPECT_NE(GetDlgItem(question, IDOK), nullptr);
     EXPECT_NE(GetDlgItem(question, IDCANCEL), nullptr);
-    program_driver::pause(300);
+    pumpFor(300);
     EXPECT_FALSE(testing_support::saveScreenshot(question, "OfficeMonitorCancelQuestion").empty());
     testing_support::click(question, IDCANCEL);
     ASSERT_TRUE(waitUntilGone(question, 10000));
-    program_driver::pause(2500);
+    pumpFor(2500);
     EXPECT_TRUE(tarnwick.isRunning());
     EXPECT_TRUE(IsWindow(monitor));
     EXPECT_EQ(mainWindow(tarnwick.id()), nullptr);
@@ -291,7 +278,7 @@ TEST(OfficeMonitorProgram, ClosingTheMonitorAsksAndOkEndsTheProgramWithOne) {
     const DWORD start = GetTickCount();
     while (tarnwick.isRunning() && GetTickCount() - start < 15000) {
         if (mainWindow(tarnwick.id()) != nullptr) mainShown = true;
-        program_driver::pause(10);
+        pumpFor(10);
     }
     DWORD exitCode = 99;
     ASSERT_TRUE(tarnwick.waitForExit(0, exitCode)) << "still running";

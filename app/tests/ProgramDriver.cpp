@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "testing/ModalDriver.h"
 #include "testing/TestPaths.h"
 #include "testing/Waiting.h"
 
@@ -14,34 +15,6 @@ std::string tarnwickPath() { return testing_support::nativePath(TARNWICK_BINARY_
 
 std::string officeStandinPath() {
     return testing_support::nativePath(TARNWICK_BINARY_DIR) + "\\standins\\office-standin.exe";
-}
-
-ChildProcess::~ChildProcess() {
-    if (process_.hProcess == nullptr) return;
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-}
-
-bool ChildProcess::start(const std::string& commandLine) {
-    std::string line = commandLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_) !=
-           FALSE;
-}
-
-bool ChildProcess::isRunning() const {
-    return process_.hProcess != nullptr && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-bool ChildProcess::waitForExit(DWORD timeoutMs, DWORD& exitCode) {
-    if (process_.hProcess == nullptr) return false;
-    if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
-    return GetExitCodeProcess(process_.hProcess, &exitCode) != FALSE;
 }
 
 OwnWindow::OwnWindow(const char* className, const char* title, bool visible, HWND owner) {
@@ -58,48 +31,6 @@ OwnWindow::~OwnWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
-HWND findTopLevel(const WindowQuery& query) {
-    struct Search {
-        const WindowQuery* query;
-        HWND found;
-    } search = {&query, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            const WindowQuery& q = *s->query;
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (q.processId != 0 && owner != q.processId) return TRUE;
-            if (q.visibleOnly && !IsWindowVisible(window)) return TRUE;
-            if (q.className != nullptr) {
-                char className[256] = {};
-                GetClassNameA(window, className, sizeof className);
-                if (std::strcmp(className, q.className) != 0) return TRUE;
-            }
-            if (q.titlePrefix != nullptr) {
-                char title[512] = {};
-                GetWindowTextA(window, title, sizeof title);
-                if (std::strncmp(title, q.titlePrefix, std::strlen(q.titlePrefix)) != 0) return TRUE;
-            }
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND waitForTopLevel(const WindowQuery& query, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HWND window = findTopLevel(query);
-        if (window != nullptr) return window;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        pause(20);
-    }
-}
-
-void pause(DWORD ms) { testing_support::pumpFor(ms); }
-
 // The main window: the visible window whose title is "Tarnwick" or
 // "<folder> - Tarnwick" (not the monitor window).
 HWND mainWindow(DWORD processId) {
@@ -112,15 +43,13 @@ HWND mainWindow(DWORD processId) {
             auto* s = reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
+            if (owner != s->processId || !IsWindowVisible(window)) return TRUE;
             char className[64] = {};
-            char title[512] = {};
             GetClassNameA(window, className, sizeof className);
-            GetWindowTextA(window, title, sizeof title);
-            const std::string text(title);
+            const std::string text = testing_support::windowTitle(window);
             const bool named = text == "Tarnwick" ||
                                (text.size() > 11 && text.compare(text.size() - 11, 11, " - Tarnwick") == 0);
-            if (owner == s->processId && IsWindowVisible(window) && named &&
-                std::string(className) != "_OfffceApplicationProgram_") {
+            if (named && std::string(className) != "_OfffceApplicationProgram_") {
                 s->found = window;
                 return FALSE;
             }
@@ -131,12 +60,9 @@ HWND mainWindow(DWORD processId) {
 }
 
 HWND waitForMainWindow(DWORD processId, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND window = mainWindow(processId)) return window;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        pause(20);
-    }
+    HWND window = nullptr;
+    testing_support::pumpUntil([&] { return (window = mainWindow(processId)) != nullptr; }, timeoutMs);
+    return window;
 }
 
 namespace {

@@ -4,40 +4,25 @@
 
 #include <string>
 
+#include "testing/ModalDriver.h"
+#include "testing/Waiting.h"
+
 // Drives programs of the build from a test executable, as a user or an
 // accessibility tool would: starts them, finds their top-level windows and
-// reads their list views through memory in their own process.
+// reads their list views through memory in their own process. Waits handle
+// the calling thread's messages (testing/Waiting.h): a test that owns a
+// window must keep answering it as any program does, since a starting
+// program may wait on the windows around it.
 namespace program_driver {
 
-// Waits for ms milliseconds while handling the messages of the calling
-// thread's windows. A test that owns a window must keep answering it as
-// any program does: a starting program may wait on the windows around it.
-void pause(DWORD ms);
+using testing_support::ChildProcess;
+using testing_support::findTopLevel;
+using testing_support::waitForTopLevel;
+using testing_support::WindowQuery;
 
 // Tarnwick.exe and the Office stand-in of the build tree.
 std::string tarnwickPath();
 std::string officeStandinPath();
-
-// A started program; ended (exit code 99) if still running when the object
-// goes.
-class ChildProcess {
-public:
-    ChildProcess() = default;
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // Starts the command line; false (with GetLastError) when it cannot.
-    bool start(const std::string& commandLine);
-    HANDLE handle() const { return process_.hProcess; }
-    DWORD id() const { return process_.dwProcessId; }
-    bool isRunning() const;
-    // True and the exit code when the program ended within timeoutMs.
-    bool waitForExit(DWORD timeoutMs, DWORD& exitCode);
-
-private:
-    PROCESS_INFORMATION process_ = {};
-};
 
 // A top-level window of the test itself, of the class (registered on first
 // use; classes compare without regard to case), destroyed with the object:
@@ -53,20 +38,6 @@ public:
 private:
     HWND window_;
 };
-
-// What a top-level window of another process must match: the process (0:
-// any), the class (null: any) and the start of the title (null: any).
-// Invisible windows count only when visibleOnly is false.
-struct WindowQuery {
-    DWORD processId;
-    const char* className;
-    const char* titlePrefix;
-    bool visibleOnly = true;
-};
-
-HWND findTopLevel(const WindowQuery& query);
-// Polls every 20 ms; null after timeoutMs.
-HWND waitForTopLevel(const WindowQuery& query, DWORD timeoutMs);
 
 // Tarnwick's main window: the visible window of the process titled
 // "Tarnwick" (before it shows a folder) or "<folder> - Tarnwick", not the

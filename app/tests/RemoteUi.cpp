@@ -34,20 +34,21 @@ INPUT key(WORD code, DWORD flags) {
 
 }  // namespace
 
-bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        program_driver::pause(50);
-    }
-}
-
-
 std::string className(HWND window) {
     char name[128] = {};
     GetClassNameA(window, name, sizeof name);
     return name;
+}
+
+std::string messageText(HWND box) {
+    std::string text;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (lstrcmpiA(className(child).c_str(), "Static") == 0) {
+            const std::string part = windowText(child);
+            if (part.size() > text.size()) text = part;
+        }
+    }
+    return text;
 }
 
 std::vector<HWND> topLevelWindows(DWORD processId) {
@@ -126,12 +127,12 @@ std::vector<std::string> comboItems(HANDLE process, HWND combo) {
 
 void activate(HWND window) {
     SetForegroundWindow(window);
-    waitFor([&] { return GetForegroundWindow() == window; }, 2000);
+    testing_support::pumpUntil([&] { return GetForegroundWindow() == window; }, 2000);
 }
 
 void moveTo(POINT screen) {
     SetCursorPos(screen.x, screen.y);
-    program_driver::pause(30);
+    testing_support::pumpFor(30);
 }
 
 void clickAt(HWND window, POINT client) {
@@ -139,7 +140,7 @@ void clickAt(HWND window, POINT client) {
     moveTo(client);
     std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP)};
     send(inputs);
-    program_driver::pause(150);
+    testing_support::pumpFor(150);
 }
 
 void clickCentre(HWND window) {
@@ -154,7 +155,7 @@ void doubleClickAt(HWND window, POINT client) {
     std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN), mouse(MOUSEEVENTF_LEFTUP), mouse(MOUSEEVENTF_LEFTDOWN),
                                  mouse(MOUSEEVENTF_LEFTUP)};
     send(inputs);
-    program_driver::pause(150);
+    testing_support::pumpFor(150);
 }
 
 void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers) {
@@ -165,26 +166,26 @@ void pressKeys(const std::vector<WORD>& keys, const std::vector<WORD>& modifiers
         inputs.push_back(key(code, 0));
         inputs.push_back(key(code, KEYEVENTF_KEYUP));
         send(inputs);
-        program_driver::pause(120);
+        testing_support::pumpFor(120);
     }
     for (WORD modifier : modifiers) inputs.push_back(key(modifier, KEYEVENTF_KEYUP));
     send(inputs);
-    program_driver::pause(100);
+    testing_support::pumpFor(100);
 }
 
 void drag(POINT from, POINT to) {
     moveTo(from);
     std::vector<INPUT> inputs = {mouse(MOUSEEVENTF_LEFTDOWN)};
     send(inputs);
-    program_driver::pause(100);
+    testing_support::pumpFor(100);
     const int steps = 8;
     for (int i = 1; i <= steps; ++i) {
         moveTo({from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
-        program_driver::pause(30);
+        testing_support::pumpFor(30);
     }
     inputs.push_back(mouse(MOUSEEVENTF_LEFTUP));
     send(inputs);
-    program_driver::pause(150);
+    testing_support::pumpFor(150);
 }
 
 SIZE clientSize(HWND window) {

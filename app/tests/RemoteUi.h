@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "testing/ModalDriver.h"
+#include "testing/Waiting.h"
 
 namespace remote_ui {
 
-// Polls condition every 50 ms until it holds or timeoutMs has passed.
-bool waitFor(const std::function<bool()>& condition, DWORD timeoutMs);
-
 using testing_support::windowText;
 std::string className(HWND window);
+// The text of a message box of another process: its longest static text.
+std::string messageText(HWND box);
 
 // Visible top-level windows of a process.
 std::vector<HWND> topLevelWindows(DWORD processId);

@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "ProgramDriver.h"
 #include "resources/TarnwickIds.h"
 #include "testing/TestPaths.h"
 
 namespace {
-
-std::string programPath() { return testing_support::nativePath(TARNWICK_BINARY_DIR) + "\\Tarnwick.exe"; }
 
 std::string versionString(const std::vector<char>& block, const char* name) {
     char* value = nullptr;
@@ -24,10 +23,10 @@ std::string versionString(const std::vector<char>& block, const char* name) {
 
 TEST(TarnwickResources, VersionInformation) {
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(programPath().c_str(), &ignored);
+    DWORD size = GetFileVersionInfoSizeA(program_driver::tarnwickPath().c_str(), &ignored);
     ASSERT_GT(size, 0u);
     std::vector<char> block(size);
-    ASSERT_TRUE(GetFileVersionInfoA(programPath().c_str(), 0, size, block.data()));
+    ASSERT_TRUE(GetFileVersionInfoA(program_driver::tarnwickPath().c_str(), 0, size, block.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
@@ -39,7 +38,7 @@ TEST(TarnwickResources, VersionInformation) {
 }
 
 TEST(TarnwickResources, IconsDialogsAndManifest) {
-    HMODULE program = LoadLibraryExA(programPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program = LoadLibraryExA(program_driver::tarnwickPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(program, nullptr);
     for (int id : {IDI_TARNWICK, IDI_DECRYPT, IDI_PASSWORD, IDI_ENCRYPT, IDI_SUCCESS, IDI_FAILURE}) {
         HRSRC group = FindResourceA(program, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON

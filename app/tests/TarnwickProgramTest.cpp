@@ -4,6 +4,7 @@
 
 #include "ProgramDriver.h"
 #include "testing/Screenshot.h"
+#include "testing/Waiting.h"
 
 using namespace program_driver;
 
@@ -14,7 +15,7 @@ TEST(TarnwickProgram, OpensItsWindowAndEndsWithZeroWhenClosed) {
     // The first start in a new prefix can be slow on a loaded machine.
     HWND window = waitForMainWindow(tarnwick.id(), 180000);
     ASSERT_NE(window, nullptr) << "no main window";
-    pause(500);
+    testing_support::pumpFor(500);
     EXPECT_FALSE(testing_support::saveScreenshot(window, "Tarnwick").empty());
 
     PostMessageA(window, WM_CLOSE, 0, 0);

@@ -6,6 +6,7 @@
 #include "browser/FileTransfer.h"
 #include "browser/ListCommands.h"
 #include "browser/XListView.h"
+#include "testing/Waiting.h"
 #include "wingui/MessagePump.h"
 #include "wingui/Window.h"
 
@@ -70,10 +71,7 @@ private:
 // under a loaded machine the display lags the painting.
 inline void settleForScreenshot(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    for (int i = 0; i < 10; ++i) {
-        pumpPendingMessages();
-        Sleep(50);
-    }
+    testing_support::pumpFor(500);
 }
 
 }  // namespace browser_test

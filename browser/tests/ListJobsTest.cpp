@@ -30,6 +30,7 @@
 #include "settings/TarnwickRegistry.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
 
@@ -37,19 +38,8 @@ using namespace browser_test;
 
 namespace {
 
-std::string unixName(const std::string& path) { return unix_runner::unixName(unix_runner::fromUtf8(path)); }
-
-// Handles this thread's messages until done() or the time is up.
-template <class Done>
-bool pumpUntil(Done done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        pumpPendingMessages();
-        Sleep(20);
-    }
-    return true;
-}
+using jobs_test::unixName;
+using testing_support::pumpUntil;
 
 // What a finished job's notifier showed: its tally and the names of its rows.
 struct JobSeen {
@@ -59,29 +49,15 @@ struct JobSeen {
 
 // Waits for the notifier of the job that a command started, reads it once
 // the tally is there and closes it.
-JobSeen finishJob(const char* notifierClass, const char* tallyStart) {
+JobSeen finishJob(const char* notifierClass) {
+    const jobs_test::Finished finished = jobs_test::waitForTally(notifierClass);
     JobSeen seen;
-    HWND notifier = nullptr;
-    if (!pumpUntil([&] { return (notifier = FindWindowA(notifierClass, nullptr)) != nullptr && IsWindowVisible(notifier); },
-                   60000)) {
-        ADD_FAILURE() << "no " << notifierClass;
-        return seen;
+    seen.tally = finished.tally;
+    for (const auto& row : finished.rows) seen.names.insert(row.first);
+    if (finished.window != nullptr) {
+        PostMessageA(GetDlgItem(finished.window, kNotifierCloseId), BM_CLICK, 0, 0);
+        pumpUntil([&] { return !IsWindow(finished.window); }, 30000);
     }
-    const bool tallied = pumpUntil(
-        [&] {
-            char text[256] = {};
-            DWORD_PTR length = 0;
-            SendMessageTimeoutA(GetDlgItem(notifier, kNotifierStatusId), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 100,
-                                &length);
-            seen.tally = text;
-            return seen.tally.rfind(tallyStart, 0) == 0;
-        },
-        300000);
-    EXPECT_TRUE(tallied) << seen.tally;
-    HWND rows = GetDlgItem(notifier, kNotifierListId);
-    for (int i = 0; i < listRowCount(rows); ++i) seen.names.insert(jobs_test::itemText(rows, i, 0));
-    PostMessageA(GetDlgItem(notifier, kNotifierCloseId), BM_CLICK, 0, 0);
-    pumpUntil([&] { return !IsWindow(notifier); }, 30000);
     return seen;
 }
 
@@ -94,10 +70,10 @@ protected:
         const std::string work = folder + "\\work";
         CreateDirectoryA(work.c_str(), nullptr);
         TarnwickRegistry settings;
-        settings.setPathForPDFTK(testing_support::nativePath(TARNWICK_BINARY_DIR "/standins/pdftk.exe").c_str());
+        settings.setPathForPDFTK(jobs_test::pdftkStandin().c_str());
         RegSetKeyValueA(HKEY_CURRENT_USER, TarnwickRegistry::kKey, "WorkingFolder", REG_SZ, work.c_str(),
                         static_cast<DWORD>(work.size() + 1));
-        const std::string samplePdf = testing_support::nativePath(TARNWICK_SOURCE_DIR "/jobs/tests/fixtures/sample.pdf");
+        const std::string samplePdf = jobs_test::samplePdf();
         const struct {
             const char* name;
             std::string from;
@@ -143,7 +119,7 @@ TEST_F(ListJobsTest, EncryptAndDecryptTakeExactlyTheFittingSelectedFiles) {
     // are encrypted, the others and the unselected file are left alone.
     select(list(), {"Memo plain.docx", "Report plain.pdf", "Locked.docx", "secret.pdf"});
     SendMessageA(list(), WM_COMMAND, IDM_LIST_ENCRYPT, 0);
-    const JobSeen encrypted = finishJob("_EncodingNotifier_", "Encryption Result:");
+    const JobSeen encrypted = finishJob(jobs_test::kEncryptionClass);
     EXPECT_EQ(encrypted.tally, "Encryption Result: Total=2   Scucceeded=2   Failed=0");
     EXPECT_EQ(encrypted.names, (std::set<std::string>{"Memo plain.docx", "Report plain.pdf"}));
     expectListedAgain("Memo plain.docx", "PWD");
@@ -170,7 +146,7 @@ TEST_F(ListJobsTest, EncryptAndDecryptTakeExactlyTheFittingSelectedFiles) {
     // Decrypt with the two just encrypted and a plain file selected.
     select(list(), {"Memo plain.docx", "Report plain.pdf", "Untouched.docx"});
     SendMessageA(list(), WM_COMMAND, IDM_LIST_DECRYPT, 0);
-    const JobSeen decrypted = finishJob("_DecodingNotifier_", "Decryption Result:");
+    const JobSeen decrypted = finishJob(jobs_test::kDecryptionClass);
     EXPECT_EQ(decrypted.tally, "Decryption Result: Total=2   Scucceeded=2   Failed=0");
     EXPECT_EQ(decrypted.names, (std::set<std::string>{"Memo plain.docx", "Report plain.pdf"}));
     expectListedAgain("Memo plain.docx", "");

@@ -23,6 +23,7 @@
 #include "foundation/LinkedList.h"
 #include "testing/ModalDriver.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 #include "wingui/ComApartment.h"
 #include "wingui/ListView.h"
 #include "wingui/MessagePump.h"
@@ -65,12 +66,8 @@ inline std::string fixture(const std::string& name) {
     return testing_support::nativePath(TARNWICK_SOURCE_DIR "/classify/tests/fixtures") + "\\" + name;
 }
 
-inline void settle() {
-    for (int i = 0; i < 6; ++i) {
-        pumpPendingMessages();
-        Sleep(15);
-    }
-}
+// Handles whatever is queued, so that windows paint.
+inline void settle() { testing_support::pumpFor(100); }
 
 // A key pressed and let go through the system's input, Ctrl held with it
 // when asked.

@@ -189,10 +189,7 @@ public:
     ~DraggingHand() { thread_.join(); }
     // Handles this thread's messages until the hand is done.
     void pumpUntilDone() {
-        while (!done) {
-            pumpPendingMessages();
-            Sleep(10);
-        }
+        EXPECT_TRUE(testing_support::pumpUntil([this] { return done.load(); }, 60000));
         settle();
     }
 
@@ -340,10 +337,7 @@ TEST_F(TransferTest, DragFromAnotherWindowOntoTheListTakesOnlyDocuments) {
             DraggingHand hand(from.middle(), rowPoint(list(), 1));
             // As a program would: the drag starts once this thread has seen
             // the button go down (OLE reads the thread's own key state).
-            while (GetKeyState(VK_LBUTTON) >= 0) {
-                pumpPendingMessages();
-                Sleep(10);
-            }
+            EXPECT_TRUE(testing_support::pumpUntil([] { return GetKeyState(VK_LBUTTON) < 0; }, 30000));
             result = DoDragDrop(data, &source, c.allowed, &effect);
             hand.pumpUntilDone();
         }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 #include "testing/Waiting.h"
@@ -232,9 +233,7 @@ TEST_F(LogTest, ConsoleMirrorKeepsTheVisibleLines) {
     EXPECT_EQ(runProbe("console " + std::to_string(count), folder), 0);
     RemovePropA(GetDesktopWindow(), "SCROLLED_TEXT");
 
-    char text[1024] = {};
-    GetWindowTextA(edit, text, sizeof text);
-    std::string shown = text;
+    const std::string shown = testing_support::windowText(edit);
     EXPECT_LT(static_cast<int>(shown.size()), limit);
     // What is left are whole lines, the last ones written, in order.
     std::vector<std::string> lines;

@@ -2,14 +2,13 @@
 #include <windows.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "foundation/Associations.h"
 #include "foundation/Mutex.h"
 #include "foundation/ProgramLauncher.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 
 // Associations are registered in the test prefix's HKEY_CLASSES_ROOT with the
 // raw registry calls; the launched program is recordargs.exe, which writes
@@ -55,14 +54,9 @@ std::string recorderPath() {
 // The command line recorded in file, waiting up to ten seconds for it;
 // "(nothing)" when none came.
 std::string recorded(const std::string& file, DWORD waitMs = 10000) {
-    for (DWORD waited = 0;; waited += 50) {
-        if (GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            std::ifstream in(file, std::ios::binary);
-            return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        if (waited >= waitMs) return "(nothing)";
-        Sleep(50);
-    }
+    const bool came = testing_support::pumpUntil(
+        [&] { return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES; }, waitMs);
+    return came ? testing_support::readBytes(file) : "(nothing)";
 }
 
 class ProcessTest : public testing::Test {

@@ -5,6 +5,7 @@
 
 #include "foundation/Exception.h"
 #include "foundation/Thread.h"
+#include "testing/ModalDriver.h"
 #include "testing/ThreadProbe.h"
 
 namespace {
@@ -146,8 +147,6 @@ TEST(Thread, JoinServesWhatRunSendsToTheJoinersWindows) {
     TestThread thread(record, Behaviour::SendToJoiner);
     thread.start();
     EXPECT_TRUE(thread.join(10000));
-    char text[32] = "";
-    GetWindowTextA(record.joinerWindow, text, sizeof text);
-    EXPECT_STREQ(text, "sent from run");
+    EXPECT_EQ(testing_support::windowText(record.joinerWindow), "sent from run");
     DestroyWindow(record.joinerWindow);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "helpviewer/LanternpaneIds.h"
+#include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 
 namespace lanternpane {
@@ -42,10 +43,7 @@ RECT childRect(HWND parent, HWND child) {
 }
 
 std::string addressText(HWND address) {
-    char text[1024] = {};
-    HWND edit = reinterpret_cast<HWND>(SendMessageA(address, CBEM_GETEDITCONTROL, 0, 0));
-    GetWindowTextA(edit, text, sizeof text);
-    return text;
+    return testing_support::windowText(reinterpret_cast<HWND>(SendMessageA(address, CBEM_GETEDITCONTROL, 0, 0)));
 }
 
 std::vector<std::string> historyItems(HWND address) {

@@ -5,78 +5,41 @@
 #include <string>
 
 #include "helpviewer/LanternpaneIds.h"
+#include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 
 namespace {
 
-struct FoundWindow {
-    DWORD process;
-    HWND window;
-};
-
-BOOL CALLBACK findProgramWindow(HWND window, LPARAM context) {
-    FoundWindow* found = reinterpret_cast<FoundWindow*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (process == found->process && std::string(className) == "LANTERNPANE_WINDOW") {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-std::string windowTitle(HWND window) {
-    char title[2048] = {};
-    GetWindowTextA(window, title, sizeof title);
-    return title;
-}
-
+// Lanternpane started with the given arguments, and its window once it shows
+// the final title (the title changes once the start-up navigation is over).
 struct ProgramRun {
-    PROCESS_INFORMATION process = {};
+    testing_support::ChildProcess process;
     HWND window = nullptr;
 };
 
-// Starts the program with the given arguments and waits until its window
-// shows the final title (the title changes once the start-up navigation is
-// over).
-ProgramRun start(const std::string& arguments, const std::string& expectedTitle) {
-    ProgramRun run;
-    std::string program = testing_support::nativePath(TARNWICK_BINARY_DIR "/Lanternpane.exe");
-    std::string commandLine = "\"" + program + "\"" + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &run.process)) {
+void start(ProgramRun& run, const std::string& arguments, const std::string& expectedTitle) {
+    const std::string program = testing_support::nativePath(TARNWICK_BINARY_DIR "/Lanternpane.exe");
+    if (!run.process.start("\"" + program + "\"" + arguments)) {
         ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
-        return run;
+        return;
     }
-    for (int i = 0; i < 600; ++i) {
-        FoundWindow found = {run.process.dwProcessId, nullptr};
-        EnumWindows(findProgramWindow, reinterpret_cast<LPARAM>(&found));
-        if (found.window != nullptr && windowTitle(found.window) == expectedTitle) {
-            run.window = found.window;
-            break;
-        }
-        Sleep(100);
-    }
+    testing_support::pumpUntil(
+        [&] {
+            HWND found = testing_support::findTopLevel({run.process.id(), "LANTERNPANE_WINDOW", nullptr, false});
+            if (found != nullptr && testing_support::windowTitle(found) == expectedTitle) run.window = found;
+            return run.window != nullptr;
+        },
+        60000);
     EXPECT_NE(run.window, nullptr) << "no window titled \"" << expectedTitle << "\"";
-    return run;
 }
 
 // File > Close, then the exit code.
 DWORD closeAndWait(ProgramRun& run) {
     DWORD exitCode = STILL_ACTIVE;
     if (run.window != nullptr) PostMessageA(run.window, WM_COMMAND, IDM_LANTERNPANE_CLOSE, 0);
-    if (WaitForSingleObject(run.process.hProcess, 30000) != WAIT_OBJECT_0) {
-        TerminateProcess(run.process.hProcess, 99);
-        ADD_FAILURE() << "Lanternpane did not end after File > Close";
-    }
-    GetExitCodeProcess(run.process.hProcess, &exitCode);
-    CloseHandle(run.process.hThread);
-    CloseHandle(run.process.hProcess);
+    if (!run.process.waitForExit(30000, exitCode)) ADD_FAILURE() << "Lanternpane did not end after File > Close";
     return exitCode;
 }
 
@@ -98,8 +61,9 @@ TEST(LanternpaneProgramTest, TitleShowsTheWholeCommandLineAndCloseEndsWithZero) 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testing_support::ScreenDpi screen(c.dpi);
-        ProgramRun run = start(c.arguments, c.title);
-        if (run.process.hProcess == nullptr) continue;
+        ProgramRun run;
+        start(run, c.arguments, c.title);
+        if (run.process.handle() == nullptr) continue;
         if (c.picture != nullptr && run.window != nullptr) {
             testing_support::saveScreenshot(run.window, c.picture);
             RECT back = {};

@@ -27,6 +27,7 @@
 #include "testing/ModalDriver.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 
 namespace fs = std::filesystem;
 using Microsoft::WRL::ComPtr;
@@ -53,27 +54,8 @@ std::string helpPage() { return installFolder() + "\\html\\Tarnwick.html"; }
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool waitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(100);
-    }
-    return true;
-}
-
-// Starts commandLine; an empty handle and a text in *error when it cannot.
-unique_handle startProgram(std::string commandLine, std::string* error) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        *error = "cannot start " + commandLine + ": error " + std::to_string(GetLastError());
-        return unique_handle();
-    }
-    CloseHandle(process.hThread);
-    return unique_handle(process.hProcess);
-}
+using testing_support::pumpUntil;
+using testing_support::runProgram;
 
 // Waits for a program to end and returns its exit code; ends it and returns
 // 99 when it outlives the time.
@@ -87,15 +69,6 @@ DWORD waitForExit(HANDLE process, DWORD timeoutMs) {
     return exitCode;
 }
 
-// Runs commandLine and returns its exit code, or a failure text in *error.
-DWORD runAndWait(const std::string& commandLine, DWORD timeoutMs, std::string* error) {
-    unique_handle process = startProgram(commandLine, error);
-    if (!process) return 1;
-    DWORD exitCode = waitForExit(process.get(), timeoutMs);
-    if (exitCode == 99) *error = commandLine + " did not end";
-    return exitCode;
-}
-
 using testing_support::windowText;
 
 // The first visible top-level window whose title passes the test.
@@ -104,7 +77,7 @@ HWND waitForWindow(const std::function<bool(const std::string&)>& titleMatches, 
         const std::function<bool(const std::string&)>* matches;
         HWND found;
     } search = {&titleMatches, nullptr};
-    waitUntil(
+    pumpUntil(
         [&search] {
             EnumWindows(
                 [](HWND window, LPARAM data) -> BOOL {
@@ -262,8 +235,7 @@ void writeUserSetting() {
 bool installed() { return keyExists(HKEY_LOCAL_MACHINE, kUninstallKey) && exists(installFolder() + "\\Tarnwick.exe"); }
 
 void installSilently() {
-    std::string error;
-    EXPECT_EQ(runAndWait("\"" + setupProgram() + "\" /S", 180000, &error), 0u) << error;
+    EXPECT_EQ(runProgram("\"" + setupProgram() + "\" /S", "", 180000), 0) << "the silent setup failed or did not end";
     ASSERT_TRUE(installed()) << "the silent setup did not install Tarnwick";
 }
 
@@ -397,9 +369,8 @@ protected:
         // copies itself to the temp folder and works from there, so the
         // first process ends early: wait for the result.
         std::string command = registryText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString");
-        std::string error;
-        EXPECT_EQ(runAndWait(command, 60000, &error), 0u) << error;
-        EXPECT_TRUE(waitUntil([] { return !exists(installFolder()) && !keyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
+        EXPECT_EQ(runProgram(command, "", 60000), 0) << command;
+        EXPECT_TRUE(pumpUntil([] { return !exists(installFolder()) && !keyExists(HKEY_LOCAL_MACHINE, kUninstallKey); },
                               60000))
             << "the uninstaller did not finish";
     }
@@ -428,7 +399,7 @@ public:
 
     std::string nextButton() const { return windowText(GetDlgItem(window_, IDOK)); }
     bool waitForNextButton(const std::string& text) const {
-        return waitUntil([&] { return nextButton() == text; }, 120000);
+        return pumpUntil([&] { return nextButton() == text; }, 120000);
     }
     // What the button itself sends: BM_CLICK may fail while another window
     // is the active one.
@@ -465,15 +436,13 @@ private:
 };
 
 TEST(SetupPages, WelcomeFolderAndFinishThenStartsTarnwick) {
-    std::string error;
     if (installed()) {
         // Start from a clean machine: the earlier suites may have left it.
-        runAndWait(registryText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"), 60000, &error);
-        waitUntil([] { return !exists(installFolder()); }, 60000);
+        runProgram(registryText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"), "", 60000);
+        pumpUntil([] { return !exists(installFolder()); }, 60000);
     }
-    StartedProgram setupRun;
-    setupRun.process = startProgram("\"" + setupProgram() + "\"", &error);
-    ASSERT_TRUE(setupRun.process) << error;
+    testing_support::ChildProcess setupRun;
+    ASSERT_TRUE(setupRun.start("\"" + setupProgram() + "\"")) << "cannot start the setup: error " << GetLastError();
 
     HWND window = waitForTitle("Tarnwick Setup", 60000);
     ASSERT_NE(window, nullptr) << "no window titled Tarnwick Setup";
@@ -496,7 +465,9 @@ TEST(SetupPages, WelcomeFolderAndFinishThenStartsTarnwick) {
     // "Start Tarnwick" is ticked: Finish ends the setup and starts the
     // program it installed.
     setup.pressNext();
-    EXPECT_EQ(waitForExit(setupRun.process.get(), 60000), 0u);
+    DWORD setupCode = 99;
+    EXPECT_TRUE(setupRun.waitForExit(60000, setupCode)) << "the setup did not end";
+    EXPECT_EQ(setupCode, 0u);
     EXPECT_TRUE(installed());
     HWND program = waitForTitle("Tarnwick", 120000);
     ASSERT_NE(program, nullptr) << "Finish did not start Tarnwick";

@@ -34,31 +34,48 @@ TEST(JobTexts, CommandLinesQuotePathsAndNotPasswords) {
     EXPECT_EQ(command, "\"\" A=\"k\" input_pw A= output \"s\" dont_ask");
 }
 
-TEST(JobTexts, CommandLinesLongerThan1023CharactersAreRefused) {
-    // The decryption line adds 44 characters of its own to the four fields.
-    std::string fixed;
-    ASSERT_TRUE(formatDecryptCommand("", "", "", "", fixed));
-    const size_t overhead = fixed.size();
-    for (size_t length : {kMaxPdftkCommandLine - overhead, kMaxPdftkCommandLine - overhead + 1}) {
-        const std::string source(length, 's');
-        std::string command = "unchanged";
-        const bool fits = formatDecryptCommand("", "", "", source.c_str(), command);
-        EXPECT_EQ(fits, overhead + length <= kMaxPdftkCommandLine) << length;
-        EXPECT_EQ(command.size(), fits ? kMaxPdftkCommandLine : std::string("unchanged").size());
+// A command line or parking path longer than 1023 characters is refused and
+// leaves the output as it was; one of 1023 characters is made in full.
+TEST(JobTexts, TextsLongerThan1023CharactersAreRefused) {
+    enum class Kind { Decrypt, Encrypt, Parking };
+    struct Case {
+        Kind kind;
+        std::size_t pathLength;  // the source path, or the working folder
+        std::size_t madeLength;  // 0: refused
+    };
+    const Case cases[] = {
+        {Kind::Decrypt, 959, 1023}, {Kind::Decrypt, 960, 0},   {Kind::Encrypt, 922, 1023},
+        {Kind::Encrypt, 923, 0},    {Kind::Parking, 980, 1023}, {Kind::Parking, 981, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(c.kind)) + " " + std::to_string(c.pathLength));
+        const std::string path(c.pathLength, 'p');
+        std::string made = "unchanged";
+        bool fits = false;
+        switch (c.kind) {
+            case Kind::Decrypt:
+                fits = formatDecryptCommand("C:\\pdftk.exe", "C:\\w\\{G}.pdf", "o2", path.c_str(), made);
+                break;
+            case Kind::Encrypt:
+                fits = formatEncryptCommand("C:\\pdftk.exe", "C:\\w\\{G}.pdf", path.c_str(), "u1",
+                                            "allow Printing CopyContents", "o2", made);
+                break;
+            case Kind::Parking:
+                fits = formatParkingPath(path.c_str(), "{01234567-89AB-CDEF-0123-456789ABCDEF}", made);
+                break;
+        }
+        EXPECT_EQ(fits, c.madeLength != 0);
+        if (c.madeLength != 0) {
+            EXPECT_EQ(made.size(), c.madeLength);
+            EXPECT_NE(made.find(path), std::string::npos);
+        } else {
+            EXPECT_EQ(made, "unchanged");
+        }
     }
-    const std::string longPath(1000, 'p');
+    const std::string longTool(1000, 't');
     std::string command = "unchanged";
-    EXPECT_FALSE(formatEncryptCommand(longPath.c_str(), "k", "s", "u", "", "o", command));
+    EXPECT_FALSE(formatEncryptCommand(longTool.c_str(), "k", "s", "u", "", "o", command));
     EXPECT_EQ(command, "unchanged");
-}
-
-TEST(JobTexts, ParkingPathJoinsFolderAndGuid) {
-    std::string path;
-    ASSERT_TRUE(formatParkingPath("c:\\temp", "{01234567-89AB-CDEF-0123-456789ABCDEF}", path));
-    EXPECT_EQ(path, "c:\\temp\\{01234567-89AB-CDEF-0123-456789ABCDEF}.pdf");
-    const std::string folder(kMaxParkingPath - 5, 'f');
-    EXPECT_TRUE(formatParkingPath(folder.c_str(), "", path));
-    EXPECT_FALSE(formatParkingPath((folder + "x").c_str(), "", path));
 }
 
 TEST(JobTexts, StatusAndTallyLines) {

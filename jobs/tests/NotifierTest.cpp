@@ -202,17 +202,21 @@ TEST_F(NotifierTest, EncryptionAndDecryptionNotifiersShowSideBySide) {
     encryption.close();
     EXPECT_EQ(encryption.getWindow(), nullptr);
     EXPECT_TRUE(IsWindowVisible(decryption.getWindow()));
-}
 
-TEST_F(NotifierTest, WithoutAWindowEveryCallDoesNothing) {
-    EncryptionNotifier notifier(instance());
-    notifier.setStatus("text");
-    notifier.addResult("C:\\a.pdf", "OK", true);
-    notifier.finish("tally");
-    notifier.waitUntilClosed();  // returns at once
-    notifier.hide();
-    notifier.close();
-    EXPECT_EQ(notifier.getWindow(), nullptr);
+    // Without its window every call does nothing: no window comes back and
+    // the other notifier shows what it showed.
+    encryption.setStatus("text");
+    encryption.addResult("C:\\a.pdf", "OK", true);
+    encryption.finish("tally");
+    encryption.waitUntilClosed();  // returns at once
+    encryption.hide();
+    encryption.close();
+    settle();
+    EXPECT_EQ(FindWindowA("_EncodingNotifier_", nullptr), nullptr);
+    EXPECT_TRUE(IsWindowVisible(decryption.getWindow()));
+    EXPECT_EQ(windowText(GetDlgItem(decryption.getWindow(), kNotifierStatusId)),
+              "Decrypting Office 2003/2007 or Acrobat PDF files.");
+    EXPECT_EQ(ListView_GetItemCount(GetDlgItem(decryption.getWindow(), kNotifierListId)), 0);
 }
 
 // The arrangement of a real job: the notifier belongs to a worker thread

@@ -7,22 +7,18 @@
 #include "jobs/PasswordJobs.h"
 
 #include <windows.h>
-#include <commctrl.h>
 #include <objbase.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "UnixRunner.h"
 #include "foundation/Exception.h"
 #include "foundation/String.h"
 #include "jobs/JobPlan.h"
@@ -38,241 +34,22 @@
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
 #include "testing/Waiting.h"
-#include "wingui/Window.h"
 
 namespace {
 
-using jobs_test::qpdf;
-using office_test::isProtected;
+using namespace jobs_test;
 using office_test::checkOfficePasswords;
+using office_test::isProtected;
+using testing_support::pumpUntil;
+using testing_support::readBytes;
+
+using Jobs = JobsFixture;
 
 // This program's log: set before its first line is written.
 const std::string kLogPath = testing_support::debugLog();
 
-const char kEncryptionClass[] = "_EncodingNotifier_";
-const char kDecryptionClass[] = "_DecodingNotifier_";
-
-std::string readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-std::string samplePdf() { return testing_support::nativePath(TARNWICK_SOURCE_DIR "/jobs/tests/fixtures/sample.pdf"); }
-std::string pdftkStandin() { return testing_support::nativePath(TARNWICK_BINARY_DIR "/standins/pdftk.exe"); }
-std::string unixName(const std::string& path) { return unix_runner::unixName(unix_runner::fromUtf8(path)); }
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
-
-// Stands in for the file list: the owner of the jobs' notifiers.
-class JobOwner : public Window {
-public:
-    JobOwner() {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TarnwickTestJobOwner";
-        registerClass(windowClass);
-        createWindow(0, "TarnwickTestJobOwner", "File list", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
-                     GetModuleHandleA(nullptr));
-    }
-    int jobsDone = 0;
-
-private:
-    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_JOB_DONE && wParam == 0 && lParam == 0) ++jobsDone;
-        return defaultHandling(message, wParam, lParam);
-    }
-};
-
-using testing_support::pumpUntil;
-
-// The notifier's status line, read without waiting for its busy thread.
-std::string statusOf(HWND notifier) {
-    char text[1024] = {};
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(GetDlgItem(notifier, kNotifierStatusId), WM_GETTEXT, sizeof text,
-                             reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 100, &length)) {
-        return std::string();
-    }
-    return text;
-}
-
-struct Row {
-    std::string type;
-    std::string result;
-    LPARAM success;
-    int image;
-};
-
-// A finished notifier as the user sees it before pressing Close.
-struct Finished {
-    HWND window = nullptr;
-    std::string tally;
-    std::map<std::string, Row> rows;  // by file name
-};
-
-HWND waitForNotifier(const char* className) {
-    HWND window = nullptr;
-    pumpUntil([&] { return (window = FindWindowA(className, nullptr)) != nullptr && IsWindowVisible(window); }, 60000);
-    return window;
-}
-
-Finished waitForTally(const char* className) {
-    Finished finished;
-    finished.window = waitForNotifier(className);
-    if (!finished.window) {
-        ADD_FAILURE() << "no " << className;
-        return finished;
-    }
-    const std::string prefix = className == kEncryptionClass ? "Encryption Result:" : "Decryption Result:";
-    if (!pumpUntil([&] { return statusOf(finished.window).rfind(prefix, 0) == 0; }, 300000)) {
-        ADD_FAILURE() << "no tally; status " << statusOf(finished.window);
-        return finished;
-    }
-    finished.tally = statusOf(finished.window);
-    HWND list = GetDlgItem(finished.window, kNotifierListId);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const LVITEMA item = jobs_test::itemOf(list, i);
-        finished.rows[jobs_test::itemText(list, i, 0)] =
-            Row{jobs_test::itemText(list, i, 1), jobs_test::itemText(list, i, 2), item.lParam, item.iImage};
-    }
-    return finished;
-}
-
-// Presses Close and checks that the owner hears of the job exactly once, and
-// not before.
-void closeAndExpectOneDone(const Finished& finished, JobOwner& owner) {
-    const int before = owner.jobsDone;
-    pumpUntil([] { return false; }, 300);
-    EXPECT_EQ(owner.jobsDone, before) << "WM_JOB_DONE before the notifier was closed";
-    HWND close = GetDlgItem(finished.window, kNotifierCloseId);
-    ASSERT_TRUE(IsWindowEnabled(close));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(finished.window, kNotifierCancelId)));
-    PostMessageA(close, BM_CLICK, 0, 0);
-    ASSERT_TRUE(pumpUntil([&] { return owner.jobsDone > before; }, 30000)) << "no WM_JOB_DONE";
-    EXPECT_FALSE(IsWindow(finished.window));
-    pumpUntil([] { return false; }, 300);
-    EXPECT_EQ(owner.jobsDone, before + 1);
-}
-
-// Success rows in the list's own colour with the success image, the others
-// red with the failure image: the colour follows the item data.
-void expectRowMarks(const Finished& finished) {
-    int successImage = -1, failureImage = -1;
-    for (const auto& [name, row] : finished.rows) {
-        SCOPED_TRACE(name);
-        EXPECT_FALSE(row.type.empty());
-        const bool ok = row.result == "OK";
-        EXPECT_EQ(row.success, ok ? 1 : 0);
-        int& image = ok ? successImage : failureImage;
-        if (image < 0) image = row.image;
-        EXPECT_EQ(row.image, image);
-    }
-    if (successImage >= 0 && failureImage >= 0) {
-        EXPECT_NE(successImage, failureImage);
-    }
-}
-
-void fill(LinkedList& list, const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) list.addLast(new String(path.c_str()));
-}
-
-
-// The PDF opens with the user password derived from its name and with this
-// user's owner password, and not without a password.
-void expectPdfEncrypted(const std::string& path) {
-    SCOPED_TRACE(path);
-    char user[64] = {};
-    char owner[64] = {};
-    ASSERT_TRUE(PasswordGenerator::getPdfUserPassword(fileNameOf(path).c_str(), user));
-    ASSERT_TRUE(PasswordGenerator::getPdfOwnerPassword(owner));
-    const std::string asUser = qpdf({"--show-encryption", "--password=" + std::string(user), unixName(path)});
-    EXPECT_TRUE(contains(asUser, "Supplied password is user password")) << asUser;
-    const std::string asOwner = qpdf({"--show-encryption", "--password=" + std::string(owner), unixName(path)});
-    EXPECT_TRUE(contains(asOwner, "Supplied password is owner password")) << asOwner;
-    EXPECT_TRUE(contains(asOwner, "print high resolution: allowed")) << asOwner;
-    EXPECT_TRUE(contains(asOwner, "extract for any purpose: allowed")) << asOwner;
-    const std::string none = qpdf({"--show-encryption", unixName(path)});
-    EXPECT_TRUE(contains(none, "Incorrect password supplied")) << none;
-}
-
-// Not encrypted, and the sample's page text is there.
-void expectPdfPlain(const std::string& path) {
-    SCOPED_TRACE(path);
-    EXPECT_TRUE(contains(qpdf({"--show-encryption", unixName(path)}), "File is not encrypted"));
-    const std::string qdf = path + ".qdf";
-    qpdf({"--qdf", "--object-streams=disable", unixName(path), unixName(qdf)});
-    EXPECT_TRUE(contains(readBytes(qdf), "(Tarnwick sample page) Tj"));
-    DeleteFileA(qdf.c_str());
-}
-
-class Jobs : public office_test::OfficeFixture {
-protected:
-    void SetUp() override {
-        OfficeFixture::SetUp();
-        CoInitialize(nullptr);
-        work = folder + "\\work";
-        CreateDirectoryA(work.c_str(), nullptr);
-        TarnwickRegistry settings;
-        settings.setPathForPDFTK(pdftkStandin().c_str());
-        RegSetKeyValueA(HKEY_CURRENT_USER, TarnwickRegistry::kKey, "WorkingFolder", REG_SZ, work.c_str(),
-                        static_cast<DWORD>(work.size() + 1));
-        settings.setDonotUpdateFileTime(false);
-        settings.setPrinting(true);
-        settings.setCopyContents(true);
-        owner = std::make_unique<JobOwner>();
-        ASSERT_TRUE(owner->getWindow());
-    }
-    void TearDown() override {
-        owner.reset();
-        CoUninitialize();
-        OfficeFixture::TearDown();
-    }
-
-    // A copy of an Office stand-in sample, or of the sample PDF (".pdf"), or
-    // a few bytes (anything else), named name in the folder given.
-    std::string make(const std::string& name, const std::string& sampleName, const std::string& in = "") {
-        const std::string path = (in.empty() ? folder : in) + "\\" + name;
-        if (sampleName == ".pdf") {
-            EXPECT_TRUE(CopyFileA(samplePdf().c_str(), path.c_str(), FALSE));
-        } else if (sampleName.empty()) {
-            std::ofstream(path, std::ios::binary) << "not a document";
-        } else {
-            EXPECT_TRUE(CopyFileA(office_test::sample(sampleName).c_str(), path.c_str(), FALSE)) << sampleName;
-        }
-        return path;
-    }
-
-    std::string subfolder(const std::string& name) {
-        const std::string path = folder + "\\" + name;
-        CreateDirectoryA(path.c_str(), nullptr);
-        return path;
-    }
-
-    // Starts a job the way the file list's commands do, waits for its tally
-    // and leaves the notifier open.
-    Finished runUntilTally(bool encrypt, const std::vector<std::string>& paths) {
-        {
-            LinkedList list;
-            fill(list, paths);
-            EXPECT_TRUE(encrypt ? startEncryptionJob(owner->getWindow(), list)
-                                : startDecryptionJob(owner->getWindow(), list));
-        }  // the command's list goes at once; the job has its own copy
-        return waitForTally(encrypt ? kEncryptionClass : kDecryptionClass);
-    }
-
-    Finished run(bool encrypt, const std::vector<std::string>& paths) {
-        Finished finished = runUntilTally(encrypt, paths);
-        if (finished.window) closeAndExpectOneDone(finished, *owner);
-        return finished;
-    }
-
-    std::string work;
-    std::unique_ptr<JobOwner> owner;
-};
 
 }  // namespace
 

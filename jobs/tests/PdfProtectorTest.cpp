@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -20,6 +19,7 @@
 #include "settings/TarnwickRegistry.h"
 #include "testing/Screenshot.h"
 #include "testing/TestPaths.h"
+#include "testing/Waiting.h"
 
 using namespace jobs_test;
 
@@ -27,20 +27,13 @@ namespace {
 
 const std::string kMarker = "Tarnwick sample page";
 
-std::string readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
+using testing_support::readBytes;
 
 void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-std::string samplePdf() { return readBytes(testing_support::nativePath(TARNWICK_SOURCE_DIR "/jobs/tests/fixtures/sample.pdf")); }
-
-std::string standinPath() { return testing_support::nativePath(TARNWICK_BINARY_DIR "/standins/pdftk.exe"); }
+std::string samplePdfBytes() { return readBytes(samplePdf()); }
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -76,8 +69,6 @@ void clearReadOnly(const std::string& folder) {
 }
 
 
-std::string unixName(const std::string& path) { return unix_runner::unixName(unix_runner::fromUtf8(path)); }
-
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // The settings a job reads, written as the program or an installer would.
@@ -104,7 +95,7 @@ protected:
         folder_ = testing_support::freshFolder(name);
         work_ = folder_ + "\\work";
         CreateDirectoryA(work_.c_str(), nullptr);
-        const std::string standin = standinPath();
+        const std::string standin = pdftkStandin();
         configure(&standin, work_);
         TarnwickRegistry().setDonotUpdateFileTime(false);
         preparePdfRunInputs(JobDirection::Encryption, inputs_);
@@ -119,7 +110,7 @@ protected:
 
     std::string makeSample(const std::string& name) {
         const std::string path = folder_ + "\\" + name;
-        writeBytes(path, samplePdf());
+        writeBytes(path, samplePdfBytes());
         return path;
     }
 
@@ -214,7 +205,7 @@ TEST_F(PdfProtectorTest, AWrongOwnerPasswordGivesNgAndTheFileBackUnchanged) {
 
 TEST_F(PdfProtectorTest, NothingMovesWithoutPdftkOrWorkingFolder) {
     const std::string missingPdftk = folder_ + "\\nowhere\\pdftk.exe";
-    const std::string standin = standinPath();
+    const std::string standin = pdftkStandin();
     struct Case {
         const char* name;
         const std::string* pdftk;  // null: not configured
@@ -237,7 +228,7 @@ TEST_F(PdfProtectorTest, NothingMovesWithoutPdftkOrWorkingFolder) {
         EXPECT_FALSE(protector.encryptPdf(path.c_str()));
         EXPECT_FALSE(protector.decryptPdf(path.c_str()));
         EXPECT_EQ(rowFor(c.name), c.row);
-        EXPECT_EQ(readBytes(path), samplePdf());
+        EXPECT_EQ(readBytes(path), samplePdfBytes());
         ASSERT_TRUE(getFileTime(path.c_str(), accessAfter, writeAfter));
         EXPECT_EQ(CompareFileTime(&write, &writeAfter), 0);
     }
@@ -257,7 +248,7 @@ TEST_F(PdfProtectorTest, AnyExitCodeButZeroBringsTheFileBack) {
         PdfProtector protector(inputs_, notifier_);
         EXPECT_FALSE(protector.encryptPdf(path.c_str()));
         EXPECT_EQ(rowFor(name), "NG");
-        EXPECT_EQ(readBytes(path), samplePdf());
+        EXPECT_EQ(readBytes(path), samplePdfBytes());
         EXPECT_EQ(countEntries(work_), 0);
     }
 }
@@ -322,7 +313,7 @@ TEST_F(PdfProtectorTest, RunInputsComeFromTheSettings) {
     char owner[64] = {};
     ASSERT_TRUE(PasswordGenerator::getPdfOwnerPassword(owner));
     for (const PdfRunInputs* inputs : {&encryption, &decryption}) {
-        EXPECT_STREQ(inputs->pdftkPath.getContents(), standinPath().c_str());
+        EXPECT_STREQ(inputs->pdftkPath.getContents(), pdftkStandin().c_str());
         EXPECT_STREQ(inputs->workingFolder.getContents(), work_.c_str());
         EXPECT_STREQ(inputs->ownerPassword.getContents(), owner);
         EXPECT_TRUE(inputs->keepFileTimes);
@@ -340,22 +331,12 @@ TEST_F(PdfProtectorTest, RunInputsComeFromTheSettings) {
 TEST_F(PdfProtectorTest, StandinRefusesAnOutputThatIsItsInput) {
     const std::string path = makeSample("same.pdf");
     const std::string commands[] = {
-        "\"" + standinPath() + "\" A=same.pdf output \"" + path + "\" dont_ask",
-        "\"" + standinPath() + "\" \"" + path + "\" output SAME.PDF dont_ask",
+        "\"" + pdftkStandin() + "\" A=same.pdf output \"" + path + "\" dont_ask",
+        "\"" + pdftkStandin() + "\" \"" + path + "\" output SAME.PDF dont_ask",
     };
     for (const std::string& command : commands) {
         SCOPED_TRACE(command);
-        std::string writable = command;
-        STARTUPINFOA startup = hiddenStartupInfo();
-        PROCESS_INFORMATION process = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &writable[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
-                                   &startup, &process));
-        WaitForSingleObject(process.hProcess, 60000);
-        DWORD code = 99;
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        EXPECT_EQ(code, 1u);
-        EXPECT_EQ(readBytes(path), samplePdf());
+        EXPECT_EQ(testing_support::runProgram(command, folder_, 60000), 1);
+        EXPECT_EQ(readBytes(path), samplePdfBytes());
     }
 }

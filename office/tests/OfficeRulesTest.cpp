@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "office/OfficeRules.h"
@@ -45,22 +46,38 @@ TEST(OfficeRules, BackupAndTemporaryNames) {
     EXPECT_EQ(extensionOf("nodot"), "");
 }
 
-TEST(OfficeRules, PathLimitCoversTheLongestDerivedName) {
-    // The backup name adds ".", the GUID and the extension.
-    auto pathOfLength = [](std::size_t length, const char* extension) {
-        std::string ext = extension;
-        return "C:\\" + std::string(length - 3 - ext.size(), 'a') + ext;
+// A path is refused exactly when one of the names made from it (the
+// backup, Word's or the appended temporary name) would not fit a buffer of
+// 1024 bytes; the longest accepted paths make a name of 1023 characters.
+TEST(OfficeRules, PathsAreRefusedWhenADerivedNameWouldNotFit) {
+    struct Case {
+        std::size_t length;  // of the whole path
+        const char* extension;
+        bool refused;
     };
-    std::size_t limitDocx = kPathBufferSize - 1 - 1 - kGuidTextLength - 5;  // longest accepted .docx path
-    EXPECT_FALSE(isPathTooLong(pathOfLength(limitDocx, ".docx").c_str()));
-    EXPECT_TRUE(isPathTooLong(pathOfLength(limitDocx + 1, ".docx").c_str()));
-    std::size_t limitXls = kPathBufferSize - 1 - 1 - kGuidTextLength - 4;
-    EXPECT_FALSE(isPathTooLong(pathOfLength(limitXls, ".xls").c_str()));
-    EXPECT_TRUE(isPathTooLong(pathOfLength(limitXls + 1, ".xls").c_str()));
-    EXPECT_TRUE(isPathTooLong(pathOfLength(1024, ".doc").c_str()));
-    EXPECT_TRUE(isPathTooLong(pathOfLength(5000, ".doc").c_str()));
+    const Case cases[] = {
+        {979, ".docx", false}, {980, ".docx", true},  {979, ".pptm", false}, {980, ".pptm", true},
+        {980, ".xls", false},  {981, ".xls", true},   {980, ".doc", false},  {981, ".doc", true},
+        // Without an extension Word's ".doc" makes the longest name.
+        {980, "", false},      {981, "", true},       {1023, ".doc", true},  {1024, ".doc", true},
+        {5000, ".doc", true},  {12, ".doc", false},
+    };
+    for (const Case& c : cases) {
+        const std::string ext = c.extension;
+        const std::string path = "C:\\" + std::string(c.length - 3 - ext.size(), 'a') + ext;
+        SCOPED_TRACE(std::to_string(c.length) + " " + ext);
+        ASSERT_EQ(path.size(), c.length);
+        EXPECT_EQ(isPathTooLong(path.c_str()), c.refused);
+        const std::size_t longest = std::max({backupPath(path.c_str(), kGuid).size(),
+                                              wordTemporaryPath(path.c_str(), kGuid).size(),
+                                              appendedTemporaryPath(path.c_str(), kGuid).size()});
+        if (c.refused) {
+            EXPECT_GE(longest, 1024u);
+        } else {
+            EXPECT_LE(longest, 1023u);
+        }
+    }
     EXPECT_TRUE(isPathTooLong(nullptr));
-    EXPECT_FALSE(isPathTooLong("C:\\short.doc"));
 }
 
 TEST(OfficeRules, ExcelSaveFormat) {

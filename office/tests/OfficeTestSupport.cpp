@@ -2,6 +2,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -117,6 +118,62 @@ bool waitForNoStandins(DWORD timeoutMs) {
         Sleep(100);
     }
     return true;
+}
+
+OfficeWatch::OfficeWatch()
+    : thread_([this] {
+          while (watching_) {
+              seen_ = std::max(seen_.load(), standinProcessCount());
+              Sleep(50);
+          }
+      }) {}
+
+OfficeWatch::~OfficeWatch() {
+    watching_ = false;
+    thread_.join();
+}
+
+namespace {
+
+void collectStreams(IStorage* storage, const std::wstring& prefix, std::map<std::wstring, std::string>& out) {
+    IEnumSTATSTG* entries = nullptr;
+    if (FAILED(storage->EnumElements(0, nullptr, 0, &entries))) return;
+    STATSTG stat;
+    while (entries->Next(1, &stat, nullptr) == S_OK) {
+        std::wstring name = prefix + stat.pwcsName;
+        if (stat.type == STGTY_STORAGE) {
+            IStorage* child = nullptr;
+            if (SUCCEEDED(storage->OpenStorage(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                                               &child))) {
+                collectStreams(child, name + L"/", out);
+                child->Release();
+            }
+        } else if (stat.type == STGTY_STREAM) {
+            IStream* stream = nullptr;
+            std::string data(static_cast<std::size_t>(stat.cbSize.QuadPart), '\0');
+            ULONG got = 0;
+            if (SUCCEEDED(storage->OpenStream(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream))) {
+                stream->Read(&data[0], static_cast<ULONG>(data.size()), &got);
+                stream->Release();
+            }
+            out[name] = data.substr(0, got);
+        }
+        CoTaskMemFree(stat.pwcsName);
+    }
+    entries->Release();
+}
+
+}  // namespace
+
+std::map<std::wstring, std::string> streamsOf(const std::string& path) {
+    std::map<std::wstring, std::string> out;
+    std::wstring wide(path.begin(), path.end());
+    IStorage* root = nullptr;
+    if (SUCCEEDED(StgOpenStorage(wide.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &root))) {
+        collectStreams(root, L"", out);
+        root->Release();
+    }
+    return out;
 }
 
 bool setOfficeVersion(const std::string& choice, const std::string& view) {

@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/UnixCommand.h"
@@ -54,6 +57,33 @@ bool waitForNoStandins(DWORD timeoutMs);
 bool setOfficeVersion(const std::string& choice, const std::string& view = "32");
 // Runs the stand-in's program with these arguments ("/RegServer", ...).
 bool runStandin(const std::string& arguments);
+
+// The most stand-in processes seen at once while it lives, looked at every
+// 50 ms from a thread of its own.
+class OfficeWatch {
+public:
+    OfficeWatch();
+    ~OfficeWatch();
+    OfficeWatch(const OfficeWatch&) = delete;
+    OfficeWatch& operator=(const OfficeWatch&) = delete;
+    int seen() const { return seen_; }
+
+private:
+    std::atomic<bool> watching_{true};
+    std::atomic<int> seen_{0};
+    std::thread thread_;
+};
+
+// The Office stand-in unregistered for one scope, registered again after it.
+struct NoOfficeRegistered {
+    NoOfficeRegistered() { registered = runStandin("/UnregServer"); }
+    ~NoOfficeRegistered() { runStandin("/RegServer"); }
+    bool registered = false;
+};
+
+// Every stream of a compound file, by its path of storage names ("a/b");
+// empty when it cannot be opened.
+std::map<std::wstring, std::string> streamsOf(const std::string& path);
 
 // Password-encrypted as the file list judges it; for a binary presentation
 // by its Current User header token (the stand-in keeps the summary plain, so

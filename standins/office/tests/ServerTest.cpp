@@ -22,6 +22,7 @@
 
 #include "classify/EncryptedFileFinder.h"
 #include "doccrypt/PptCrypto.h"
+#include "testing/ModalDriver.h"
 #include "testing/TestPaths.h"
 #include "testing/UnixCommand.h"
 #include "testing/Waiting.h"
@@ -457,14 +458,9 @@ std::string classOf(HWND h) {
     GetClassNameA(h, buf, sizeof buf);
     return buf;
 }
-std::string titleOf(HWND h) {
-    char buf[1024] = "";
-    GetWindowTextA(h, buf, sizeof buf);
-    return buf;
-}
 bool ownedByPowerPoint(HWND h) {
     HWND parent = GetParent(h);
-    std::string t = parent ? titleOf(parent) : "";
+    std::string t = parent ? testing_support::windowTitle(parent) : "";
     return t.find("Microsoft") != std::string::npos && t.find("PowerPoint") != std::string::npos;
 }
 bool isButton(HWND h) { return h && _stricmp(classOf(h).c_str(), "Button") == 0; }
@@ -482,7 +478,7 @@ HWND findPrompt() {
 
 HWND findErrorBox() {
     for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        if (classOf(w) == "#32770" && titleOf(w) == "Microsoft Office PowerPoint" && ownedByPowerPoint(w) &&
+        if (classOf(w) == "#32770" && testing_support::windowTitle(w) == "Microsoft Office PowerPoint" && ownedByPowerPoint(w) &&
             isButton(GetDlgItem(w, 2)) && !GetDlgItem(w, 1))
             return w;
     }
@@ -999,8 +995,8 @@ TEST_F(OfficeStandin, ApplicationsHaveTheirWindowsAndProperties) {
     HWND ppt = HWND(LONG_PTR(get(powerPoint, L"HWND").number()));
     ASSERT_TRUE(IsWindow(ppt));
     EXPECT_EQ(classOf(ppt), "PP12FrameClass");
-    EXPECT_NE(titleOf(ppt).find("Microsoft"), std::string::npos);
-    EXPECT_NE(titleOf(ppt).find("PowerPoint"), std::string::npos);
+    EXPECT_NE(testing_support::windowTitle(ppt).find("Microsoft"), std::string::npos);
+    EXPECT_NE(testing_support::windowTitle(ppt).find("PowerPoint"), std::string::npos);
     EXPECT_EQ(put(powerPoint, L"WindowState", Arg(2)).hr, S_OK);
     EXPECT_EQ(put(powerPoint, L"Visible", Arg(-1)).hr, S_OK);
     EXPECT_EQ(get(powerPoint, L"WindowState").number(), 2);
@@ -1045,8 +1041,7 @@ TEST_F(OfficeStandin, EachClientGetsItsOwnWordAndQuitEndsIt) {
     EXPECT_EQ(countWindows(), before + 1);
     EXPECT_EQ(method(second, L"Quit", {omitted, omitted, omitted}).hr, S_OK);
     second->Release();
-    for (int i = 0; i < 50 && countWindows() != before; ++i) Sleep(100);
-    EXPECT_EQ(countWindows(), before);
+    EXPECT_TRUE(testing_support::pumpUntil([&] { return countWindows() == before; }, 5000)) << countWindows();
 }
 
 TEST_F(OfficeStandin, FaultSwitchesAndTheJournal) {
@@ -1179,9 +1174,7 @@ TEST(OfficeStandinQuit, RepliesAndTheServerEndsEveryTime) {
         }
     }
     CoUninitialize();
-    DWORD start = GetTickCount();
-    while (serverProcesses() > 0 && GetTickCount() - start < 20000) Sleep(100);
-    EXPECT_EQ(serverProcesses(), 0);
+    EXPECT_TRUE(testing_support::pumpUntil([] { return serverProcesses() == 0; }, 20000)) << serverProcesses();
 }
 
 // /ShowWindow plays a user's open application window: visible, unowned, of
@@ -1199,40 +1192,18 @@ TEST(OfficeStandinWindow, ShowWindowShowsAFrameUntilItIsClosed) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
-        std::string cmd = "\"" + standin + "\" /ShowWindow " + c.arguments;
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-        struct Search {
-            DWORD process;
-            const char* className;
-            HWND found;
-        } search{pi.dwProcessId, c.className, nullptr};
-        for (DWORD start = GetTickCount(); !search.found && GetTickCount() - start < 30000; Sleep(50)) {
-            EnumWindows(
-                [](HWND h, LPARAM data) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(data);
-                    DWORD process = 0;
-                    GetWindowThreadProcessId(h, &process);
-                    if (process == s->process && IsWindowVisible(h) && classOf(h) == s->className) s->found = h;
-                    return s->found == nullptr;
-                },
-                reinterpret_cast<LPARAM>(&search));
+        testing_support::ChildProcess shown;
+        ASSERT_TRUE(shown.start("\"" + standin + "\" /ShowWindow " + c.arguments));
+        HWND frame = testing_support::waitForTopLevel({shown.id(), c.className, nullptr}, 30000);
+        EXPECT_NE(frame, nullptr);
+        if (frame) {
+            EXPECT_EQ(testing_support::windowTitle(frame), c.title);
+            EXPECT_EQ(GetWindow(frame, GW_OWNER), nullptr);
+            PostMessageA(frame, WM_CLOSE, 0, 0);
         }
-        EXPECT_NE(search.found, nullptr);
-        if (search.found) {
-            EXPECT_EQ(titleOf(search.found), c.title);
-            EXPECT_EQ(GetWindow(search.found, GW_OWNER), nullptr);
-            PostMessageA(search.found, WM_CLOSE, 0, 0);
-        }
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 15000), WAIT_OBJECT_0);
         DWORD rc = 99;
-        GetExitCodeProcess(pi.hProcess, &rc);
-        if (rc == STILL_ACTIVE) TerminateProcess(pi.hProcess, 99);
+        EXPECT_TRUE(shown.waitForExit(15000, rc));
         EXPECT_EQ(rc, 0u);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
     }
 }
 
