@@ -28,6 +28,9 @@ headless=0
 if [ -z "${DISPLAY:-}" ]; then
     start_xvfb
     headless=1
+else
+    # The desktop's window manager frames and places the windows.
+    export TARNWICK_MANAGED_WINDOWS=Y
 fi
 "$top/tools/prepare-prefix.sh" "$prefix" "$build_win"
 "$top/tools/prepare-demo.sh" "$prefix" "$build_win" $reset

@@ -64,13 +64,21 @@ HWND showWordWindow(ChildProcess& standin, const char* title) {
 
 HWND monitorWindow(DWORD processId) { return findTopLevel({processId, kOfficeMonitorClassName, nullptr, false}); }
 
-// Visible, not minimised, and no longer at the place of a minimised window:
-// while it is restored, the window is briefly visible and not iconic but
-// still at (-32000, -32000).
+// Visible, not minimised, and where a restored window stands: while it is
+// restored, the window is briefly visible and not iconic but still at the
+// place and size of a minimised one ((-32000, -32000) on Windows, a small
+// bar at the bottom of the screen where Wine places windows itself).
 bool isShownRestored(HWND window) {
+    if (window == nullptr || !IsWindowVisible(window) || IsIconic(window)) return false;
     RECT bounds = {};
-    return window != nullptr && IsWindowVisible(window) && !IsIconic(window) && GetWindowRect(window, &bounds) &&
-           bounds.left > -32000 && bounds.top > -32000;
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    if (!GetWindowRect(window, &bounds) || !GetWindowPlacement(window, &placement)) return false;
+    // The normal place is in work-area coordinates.
+    RECT workArea = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    OffsetRect(&placement.rcNormalPosition, workArea.left, workArea.top);
+    return EqualRect(&bounds, &placement.rcNormalPosition) != FALSE;
 }
 
 HWND waitForMonitorShown(DWORD processId, DWORD timeoutMs) {
