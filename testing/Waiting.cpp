@@ -1,9 +1,5 @@
 #include "testing/Waiting.h"
 
-#include <utility>
-
-#include "testing/Screenshot.h"
-
 namespace testing_support {
 
 namespace {
@@ -36,21 +32,6 @@ bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         if (GetTickCount() - start > timeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
-}
-
-bool waitForSteadyPicture(HWND window, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    WindowImage previous = captureWindow(window);
-    while (GetTickCount64() < end) {
-        pumpFor(200);
-        WindowImage current = captureWindow(window);
-        if (current.width == previous.width && current.height == previous.height &&
-            current.pixels == previous.pixels) {
-            return true;
-        }
-        previous = std::move(current);
-    }
-    return false;
 }
 
 ChildProcess::~ChildProcess() {

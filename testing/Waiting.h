@@ -16,12 +16,6 @@ void pumpFor(DWORD milliseconds);
 // round) or timeoutMs has passed; whether done() held.
 bool pumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
-// Handles this thread's messages until two captures of window, a fifth of a
-// second apart, are the same, or timeoutMs has passed: the display can lag
-// the painting by seconds on a loaded machine, row by row. Whether the
-// picture came to rest.
-bool waitForSteadyPicture(HWND window, DWORD timeoutMs = 10000);
-
 // A started program; ended (exit code 99) if still running when the object
 // goes.
 class ChildProcess {

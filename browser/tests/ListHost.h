@@ -72,7 +72,6 @@ private:
 inline void settleForScreenshot(HWND window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     testing_support::pumpFor(500);
-    testing_support::waitForSteadyPicture(window);
 }
 
 }  // namespace browser_test
